@@ -1,0 +1,6 @@
+#pragma once
+
+// The one header a plug-in, or any program using the library, needs.
+
+#include "export.h"
+#include "version.h"

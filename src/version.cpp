@@ -1,0 +1,3 @@
+#include "version.h"
+
+const char* UndalineVersion() { return "0.1.0"; }
