@@ -1,0 +1,35 @@
+#include "platform/format.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+std::string Format(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, fmt, copy);
+    va_end(copy);
+    std::string out;
+    if (n > 0) {
+        out.resize(static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), fmt, args);
+        out.resize(static_cast<size_t>(n));
+    }
+    va_end(args);
+    return out;
+}
+
+void CopyText(char* dest, int size, const char* text) {
+    if (!dest || size <= 0) return;
+    if (!text) text = "";
+    size_t n = std::strlen(text);
+    if (n > static_cast<size_t>(size - 1)) n = static_cast<size_t>(size - 1);
+    std::memcpy(dest, text, n);
+    dest[n] = '\0';
+}
+
+}  // namespace platform

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/paths.h"
+#include "platform/workspace_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class WorkspaceFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("undaline_ws_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        path = (dir / "scene.ulw").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    fs::path dir;
+    std::string path;
+};
+
+TEST_F(WorkspaceFileTest, ValuesAreWrittenLittleEndianAndReadBack) {
+    ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
+    EXPECT_TRUE(platform::WriteU32(0xFABADAA0u));
+    EXPECT_TRUE(platform::WriteI32(-2));
+    EXPECT_TRUE(platform::WriteF32(1.0f));
+    EXPECT_TRUE(platform::WriteU8(7));
+    EXPECT_TRUE(platform::WriteF64(0.5));
+    ASSERT_TRUE(platform::EndWorkspaceWrite(true));
+
+    const unsigned char expected[] = {0xA0, 0xDA, 0xBA, 0xFA, 0xFE, 0xFF, 0xFF, 0xFF, 0x00,
+                                      0x00, 0x80, 0x3F, 0x07, 0, 0, 0, 0, 0, 0, 0xE0, 0x3F};
+    EXPECT_EQ(ReadAll(path), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+    EXPECT_FALSE(fs::exists(path + ".tmp"));
+
+    ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
+    uint32_t tag = 0;
+    int32_t i = 0;
+    float f = 0;
+    uint8_t b = 0;
+    double d = 0;
+    EXPECT_TRUE(platform::ReadU32(&tag) && platform::ReadI32(&i) && platform::ReadF32(&f) &&
+                platform::ReadU8(&b) && platform::ReadF64(&d));
+    EXPECT_EQ(tag, 0xFABADAA0u);
+    EXPECT_EQ(i, -2);
+    EXPECT_EQ(f, 1.0f);
+    EXPECT_EQ(b, 7);
+    EXPECT_EQ(d, 0.5);
+    EXPECT_FALSE(platform::WorkspaceFileFailed());
+    // Past the end: a short read is reported and the value is left alone.
+    EXPECT_FALSE(platform::ReadI32(&i));
+    EXPECT_EQ(i, -2);
+    EXPECT_TRUE(platform::WorkspaceFileFailed());
+    EXPECT_EQ(FSeek(4, SEEK_SET), 0);
+    EXPECT_TRUE(platform::ReadI32(&i));
+    EXPECT_EQ(i, -2);
+    platform::EndWorkspaceRead();
+    EXPECT_FALSE(platform::WorkspaceFileOpen());
+}
+
+TEST_F(WorkspaceFileTest, AnAbandonedSaveLeavesThePreviousFileWhole) {
+    { std::ofstream(path, std::ios::binary) << "previous workspace"; }
+    ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
+    EXPECT_TRUE(platform::WriteI32(37));
+    EXPECT_FALSE(platform::EndWorkspaceWrite(false));
+    EXPECT_EQ(ReadAll(path), "previous workspace");
+    EXPECT_FALSE(fs::exists(path + ".tmp"));
+}
+
+TEST_F(WorkspaceFileTest, NothingIsWrittenOrReadWithoutAnOpenFile) {
+    int v = 5;
+    EXPECT_EQ(Write(&v, 4), 0);
+    EXPECT_EQ(Read(&v, 4), 0);
+    EXPECT_NE(FSeek(0, SEEK_SET), 0);
+    EXPECT_FALSE(platform::BeginWorkspaceRead((dir / "missing.ulw").string().c_str()));
+    EXPECT_FALSE(platform::BeginWorkspaceWrite((dir / "no" / "such" / "dir.ulw").string().c_str()));
+    // A file open for reading takes no writes.
+    { std::ofstream(path, std::ios::binary) << "abcd"; }
+    ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
+    EXPECT_EQ(Write(&v, 4), 0);
+    platform::EndWorkspaceRead();
+    EXPECT_EQ(ReadAll(path), "abcd");
+}
+
+TEST(PathsTest, JoiningAndStoredPaths) {
+    EXPECT_EQ(platform::JoinPath("/a/b", "c.lwo"), "/a/b/c.lwo");
+    EXPECT_EQ(platform::JoinPath("/a/b/", "/c.lwo"), "/a/b/c.lwo");
+    EXPECT_EQ(platform::JoinPath("", "c.lwo"), "c.lwo");
+    EXPECT_EQ(platform::LocalPath("C:\\scenes\\tank\\box.lwo"), "/scenes/tank/box.lwo");
+    EXPECT_EQ(platform::LocalPath("objects\\box.lwo"), "objects/box.lwo");
+    EXPECT_EQ(platform::BaseName("C:\\scenes\\box.lwo"), "box.lwo");
+    EXPECT_EQ(platform::BaseName("/x/y/z.ulw"), "z.ulw");
+    EXPECT_FALSE(platform::AppDir().empty());
+}
+
+}  // namespace

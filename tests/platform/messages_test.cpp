@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+
+namespace {
+
+platform::TimeOfDay FixedTime() { return {9, 5, 3}; }
+
+// Sinks are called from whichever thread reports, so this one locks.
+class RecordingSink : public platform::MessageSink {
+public:
+    void OnStatus(const std::string& text, int colour) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        statuses.push_back(text);
+        colours.push_back(colour);
+    }
+    void OnLogLine(const std::string& line) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        lines.push_back(line);
+    }
+    void OnShowLog() override {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++shown;
+    }
+
+    std::mutex mutex;
+
+    std::vector<std::string> statuses;
+    std::vector<int> colours;
+    std::vector<std::string> lines;
+    int shown = 0;
+};
+
+class MessagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::ResetMessages();
+        platform::SetTimeOfDaySource(FixedTime);
+        platform::SetMessageSink(&sink);
+    }
+    void TearDown() override {
+        platform::SetMessageSink(nullptr);
+        platform::SetTimeOfDaySource(nullptr);
+        platform::ResetMessages();
+    }
+    RecordingSink sink;
+};
+
+TEST_F(MessagesTest, LogLinesCarryTheTimeWithoutLeadingZerosAndEndInCrLf) {
+    EXPECT_EQ(platform::FormatLogLine(9, 5, 3, "Simulation started"),
+              ">[9:5:3]Simulation started\r\n");
+    EXPECT_EQ(platform::FormatLogLine(23, 59, 10, ""), ">[23:59:10]\r\n");
+    BlueWarning("Simulation started");
+    ASSERT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0], ">[9:5:3]Simulation started\r\n");
+}
+
+TEST_F(MessagesTest, RedAndBlueSetTheStatusLineAndAppendToTheLog) {
+    RedWarning("first");
+    EXPECT_EQ(platform::StatusText(), "first");
+    EXPECT_EQ(platform::StatusColour(), platform::kStatusRed);
+    BlueWarning(" second");
+    EXPECT_EQ(platform::StatusText(), " second");
+    EXPECT_EQ(platform::StatusColour(), platform::kStatusBlue);
+    EXPECT_EQ(platform::LogText(), ">[9:5:3]first\r\n>[9:5:3] second\r\n");
+    EXPECT_EQ(sink.colours, (std::vector<int>{platform::kStatusRed, platform::kStatusBlue}));
+
+    platform::ClearStatusOnClick();
+    EXPECT_EQ(platform::StatusText(), "");
+    // A second click has nothing left to clear and tells the sink nothing new.
+    size_t told = sink.statuses.size();
+    platform::ClearStatusOnClick();
+    EXPECT_EQ(sink.statuses.size(), told);
+}
+
+TEST_F(MessagesTest, SimulationWarningShowsTheLogAndLeavesTheStatusLine) {
+    BlueWarning("ready");
+    Warning("Null voxel!");
+    EXPECT_EQ(sink.shown, 1);
+    EXPECT_EQ(platform::StatusText(), "ready");
+    EXPECT_EQ(sink.lines.back(), ">[9:5:3] Warning: Null voxel!\r\n");
+}
+
+TEST_F(MessagesTest, ConcurrentReportsKeepEveryLineWhole) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < 200; ++i) Warning("busy");
+        });
+    }
+    for (auto& th : threads) th.join();
+    std::string log = platform::LogText();
+    std::string line = ">[9:5:3] Warning: busy\r\n";
+    ASSERT_EQ(log.size(), line.size() * 800);
+    for (size_t at = 0; at < log.size(); at += line.size()) {
+        ASSERT_EQ(log.compare(at, line.size(), line), 0);
+    }
+    EXPECT_EQ(sink.lines.size(), 800u);
+    EXPECT_EQ(sink.shown, 800);
+}
+
+TEST(MessageBoxTest, HeadlessBoxesAnswerFromTheQueueThenSafely) {
+    platform::ClearMessageBoxes();
+    platform::QueueMessageBoxAnswer(platform::kAnswerYes);
+    EXPECT_EQ(platform::MessageBox("All data will be removed. Continue?", "Undaline",
+                                   platform::kIconQuestion, platform::kButtonsYesNo),
+              platform::kAnswerYes);
+    // Nobody agrees to a destructive question by default.
+    EXPECT_EQ(platform::MessageBox("Again?", "Undaline", platform::kIconQuestion,
+                                   platform::kButtonsYesNo),
+              platform::kAnswerNo);
+    EXPECT_EQ(platform::MessageBox("Save?", "Undaline", platform::kIconQuestion,
+                                   platform::kButtonsYesNoCancel),
+              platform::kAnswerCancel);
+    EXPECT_EQ(platform::MessageBox("Obsolete version"), platform::kAnswerOk);
+    EXPECT_EQ(platform::LastMessageBoxText(), "Obsolete version");
+    EXPECT_EQ(platform::MessageBoxCount(), 4);
+    platform::ClearMessageBoxes();
+}
+
+}  // namespace
