@@ -1,0 +1,79 @@
+#include "scene/node_panel.h"
+
+#include "platform/ui_hooks.h"
+#include "scene/axes.h"
+#include "scene/fields.h"
+#include "scene/nodo.h"
+#include "scene/undo.h"
+
+namespace {
+
+ObjectChooser g_chooser = nullptr;
+Body* g_preset_answer = nullptr;
+
+Body* ChooseObject(Body* current) { return g_chooser ? g_chooser(current) : g_preset_answer; }
+
+void ReadIfPresent(platform::Dialog* dialog, int id, float* value) {
+    if (id != 0) DameFloat(dialog, id, value, 0.0f, 0.0f);
+}
+
+bool SameVector(const Vector& a, const Vector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+}  // namespace
+
+void SetObjectChooser(ObjectChooser chooser) { g_chooser = chooser; }
+void SetObjectChooserAnswer(Body* answer) { g_preset_answer = answer; }
+
+int ProcesaControlesComunes(platform::Dialog* dialog, int id, Nodo* node) {
+    if (!node || id < kIdPosX || id > kIdRotZ) return 0;
+    const int axes[3] = {AX, AY, AZ};
+    const int axis = axes[(id - kIdPosX) % 3];
+    NodeTransform before = CaptureTransform(*node);
+    if (id <= kIdPosZ) {
+        DameFloat(dialog, id, &node->pos[axis], 0.0f, 0.0f);
+    } else if (id <= kIdScaleZ) {
+        DameFloat(dialog, id, &node->scale[axis], 0.0f, kNoLimit);
+    } else {
+        DameFloat(dialog, id, &node->rot[axis], 0.0f, 0.0f);
+    }
+    // A free node recomposes its own matrix here; otherwise an edited field would not move it.
+    if (node->link) {
+        node->UpdateLink();
+    } else {
+        node->UpdateMatrix();
+    }
+    node->CalculaDependientes();
+    if (!SameVector(before.pos, node->pos) || !SameVector(before.rot, node->rot) ||
+        !SameVector(before.scale, node->scale)) {
+        RecordUndo(node, kUndoTransform, before);
+        platform::RequestRepaint();
+    }
+    return 1;
+}
+
+void AbreLink(Nodo* node, platform::Dialog* dialog, int id_px, int id_py, int id_pz, int id_rx,
+              int id_ry, int id_rz, int id_link) {
+    if (!node) return;
+    Body* was = node->link;
+    node->link = ChooseObject(was);
+    if (was && !node->link) {
+        ReadIfPresent(dialog, id_px, &node->pos[AX]);
+        ReadIfPresent(dialog, id_py, &node->pos[AY]);
+        ReadIfPresent(dialog, id_pz, &node->pos[AZ]);
+        ReadIfPresent(dialog, id_rx, &node->rot[AX]);
+        ReadIfPresent(dialog, id_ry, &node->rot[AY]);
+        ReadIfPresent(dialog, id_rz, &node->rot[AZ]);
+        node->UpdateMatrix();
+    } else if (node->link) {
+        // Recompose first and follow last, so the linked transform is the one that stands.
+        node->UpdateMatrix();
+        node->UpdateLink();
+    }
+    ActualizaIcono(node, dialog, id_px, id_py, id_pz, id_rx, id_ry, id_rz, id_link);
+}
+
+void ActualizaIcono(Nodo* node, platform::Dialog* dialog, int, int, int, int, int, int,
+                    int id_link) {
+    if (!node || !dialog) return;
+    dialog->SetImage(id_link, node->link ? kIconLinked : kIconFree);
+}

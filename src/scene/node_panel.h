@@ -1,0 +1,36 @@
+#pragma once
+
+#include "export.h"
+#include "platform/dialog.h"
+
+class Body;
+class Nodo;
+
+// Controls every node panel shares: position, scale and rotation fields, and the link button.
+enum NodePanelControl {
+    kIdPosX = 1000, kIdPosY = 1001, kIdPosZ = 1002,
+    kIdScaleX = 1003, kIdScaleY = 1004, kIdScaleZ = 1005,
+    kIdRotX = 1006, kIdRotY = 1007, kIdRotZ = 1008,
+};
+
+// Icons of the link button.
+enum LinkIcon { kIconLinked = 5313, kIconFree = 5314 };
+
+// Reads common control `id` of a node panel into node (position, scale at least 0, rotation;
+// shown x, y, z map to AX, AY, AZ), updates what depends on it, records an undo snapshot and
+// repaints when the value changed. Returns 1 when id is one of the common controls.
+UNDALINE_API int ProcesaControlesComunes(platform::Dialog* dialog, int id, Nodo* node);
+
+// Opens the object chooser on node's link and applies the choice. A node freed from its
+// object takes its position and rotation from the six fields (an id of 0 skips a field); a
+// node now linked follows its object. The link button's icon is then updated.
+UNDALINE_API void AbreLink(Nodo* node, platform::Dialog* dialog, int id_px, int id_py, int id_pz,
+                           int id_rx, int id_ry, int id_rz, int id_link);
+UNDALINE_API void ActualizaIcono(Nodo* node, platform::Dialog* dialog, int id_px, int id_py,
+                                 int id_pz, int id_rx, int id_ry, int id_rz, int id_link);
+
+// The modal object chooser: given the current link, returns the chosen object or null for
+// none. The desktop application installs a real one; without it the preset answer is given.
+using ObjectChooser = Body* (*)(Body* current);
+UNDALINE_API void SetObjectChooser(ObjectChooser chooser);
+UNDALINE_API void SetObjectChooserAnswer(Body* answer);
