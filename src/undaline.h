@@ -4,3 +4,25 @@
 
 #include "export.h"
 #include "version.h"
+
+#include "math/matrix.h"
+#include "math/noise.h"
+#include "math/random.h"
+#include "math/vector.h"
+
+#include "platform/dialog.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "platform/workspace_file.h"
+#include "platform/paths.h"
+#include "platform/format.h"
+#include "platform/clock.h"
+#include "platform/ui_hooks.h"
+
+#include "scene/fields.h"
+#include "scene/nodo.h"
+#include "scene/node_panel.h"
+#include "scene/axes.h"
+#include "scene/preferences.h"
+#include "scene/undo.h"
+#include "scene/scene.h"
