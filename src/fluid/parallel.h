@@ -1,0 +1,24 @@
+#pragma once
+
+#include "export.h"
+
+// Worker threads for the passes that split a fluid's grid into x-slabs (neighbour search,
+// forces). Each pass writes only the particles of its own slabs, so results never depend on
+// how many threads run.
+namespace parallel {
+
+// Threads a slab pass uses: 1 when multithreading is off, else the configured count, else as
+// many as the machine offers.
+UNDALINE_API int SlabThreads();
+// "Use multithreading" switch (on by default).
+UNDALINE_API void SetMultithreading(bool on);
+UNDALINE_API bool Multithreading();
+// Fixes the thread count (0: as many as the machine offers).
+UNDALINE_API void SetThreadCount(int n);
+
+// Runs body(x0, x1, slot) over [0, n) split into SlabThreads() consecutive ranges; slot 0 runs
+// on the calling thread. Two threads give exactly the halves [0, n/2) and [n/2, n).
+using SlabBody = void (*)(void* context, int x0, int x1, int slot);
+UNDALINE_API void ForSlabs(int n, SlabBody body, void* context);
+
+}  // namespace parallel
