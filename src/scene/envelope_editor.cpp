@@ -20,7 +20,11 @@ bool Near(float ax, float ay, float bx, float by) {
 bool SetKeyType(Envelope* env, Pcontrol* key, int type) {
     if (!env || !key || type < kKeySmooth || type > kKeyLinear) return false;
     key->type = type;
-    if (type == kKeySmooth) key->advanced = 0;
+    // A plain Smooth key is a Catmull–Rom key: its spline controls go with "Advanced".
+    if (type == kKeySmooth) {
+        key->advanced = 0;
+        key->tension = key->continuity = key->bias = 0.0f;
+    }
     env->Resample();
     return true;
 }

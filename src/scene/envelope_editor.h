@@ -10,7 +10,7 @@ class Pcontrol;
 // calls these and shows the result. Every change re-samples the curve.
 
 // The key's context menu: "Smooth", "Tangent" or "Linear". Choosing Smooth drops the spline
-// controls ("Advanced"). False for a type that is none of these.
+// controls ("Advanced") and sets tension, continuity and bias back to 0. False for a type that is none of these.
 UNDALINE_API bool SetKeyType(Envelope* env, Pcontrol* key, int type);
 // The "Spline controls" window: tension, continuity and bias of one key.
 UNDALINE_API void SetKeySplineControls(Envelope* env, Pcontrol* key, float tension,
