@@ -172,7 +172,8 @@ Envelope::~Envelope() {
 }
 
 bool Envelope::AllocateTables() {
-    const int count = ClampFrames(frames) * 4 + 1;
+    if (frames < 0 || frames > kMaxEnvelopeFrames) return false;
+    const int count = frames * 4 + 1;
     Vector* s = NewTable(count);
     Vector* a = NewTable(count);
     if (!s || !a) {

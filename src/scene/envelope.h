@@ -75,7 +75,8 @@ public:
     bool SetFrames(int frames);
 
     // Allocates both tables, zeroed, for the current frames, replacing any earlier ones;
-    // false, with the old tables kept, when memory runs out.
+    // false, with the old tables kept, for frames outside 0..kMaxEnvelopeFrames or when
+    // memory runs out.
     bool AllocateTables();
 
     int KeyCount() const;
