@@ -3,6 +3,7 @@
 #include "scene/axes.h"
 #include "scene/nodo.h"
 #include "scene/preferences.h"
+#include "scene/simulation_state.h"
 #include "scene/undo.h"
 
 void ResetScene() {
@@ -15,4 +16,6 @@ void ResetScene() {
     scene_scale = 1.0f;
     ApplyPlatform(kPlatformLightwave);
     prefs = Preferences{};
+    SetSimulationRunning(false);
+    SetFramesPerSecond(30);
 }

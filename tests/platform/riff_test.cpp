@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/riff.h"
+
+namespace {
+
+using platform::FourCC;
+using platform::RiffChunk;
+using platform::RiffResult;
+
+struct File {
+    std::vector<uint8_t> b;
+    File& Id(const char* id) {
+        b.insert(b.end(), id, id + 4);
+        return *this;
+    }
+    File& U32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    File& Chunk(const char* id, const std::string& data, uint32_t declared = UINT32_MAX) {
+        Id(id).U32(declared == UINT32_MAX ? static_cast<uint32_t>(data.size()) : declared);
+        b.insert(b.end(), data.begin(), data.end());
+        if (data.size() % 2) b.push_back(0);
+        return *this;
+    }
+};
+
+class RiffTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = (std::filesystem::temp_directory_path() /
+                ("undaline_riff_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                   .string();
+    }
+    void TearDown() override { std::filesystem::remove(path); }
+    // A RIFF file of form `form` around body, with its true size unless told otherwise.
+    void Save(const char* form, const File& body, int64_t size_delta = 0) {
+        File f;
+        f.Id("RIFF").U32(static_cast<uint32_t>(4 + body.b.size() + size_delta)).Id(form);
+        f.b.insert(f.b.end(), body.b.begin(), body.b.end());
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(f.b.data()), static_cast<std::streamsize>(f.b.size()));
+    }
+    std::string path;
+    platform::RiffReader riff;
+};
+
+TEST_F(RiffTest, ChunksAreFoundPastOddSizedOnesAndReadWithinThemselves) {
+    File body;
+    body.Chunk("junk", "abc").Chunk("LIST", "INFOxy").Chunk("data", "hello!");
+    Save("WAVE", body);
+    ASSERT_TRUE(riff.Open(path.c_str()));
+    RiffChunk top;
+    ASSERT_EQ(riff.DescendFirst(&top), RiffResult::kOk);
+    EXPECT_EQ(top.id, platform::kRiffId);
+    EXPECT_EQ(top.form, FourCC('W', 'A', 'V', 'E'));
+    EXPECT_EQ(top.data, 12u);
+    EXPECT_EQ(top.end, riff.FileSize());
+
+    RiffChunk list;
+    ASSERT_EQ(riff.FindChunk(top, platform::kListId, &list), RiffResult::kOk);
+    EXPECT_EQ(list.form, FourCC('I', 'N', 'F', 'O'));
+    EXPECT_EQ(list.end - list.data, 2u);
+
+    RiffChunk data;
+    ASSERT_EQ(riff.FindChunk(top, FourCC('d', 'a', 't', 'a'), &data), RiffResult::kOk);
+    EXPECT_EQ(data.size, 6u);
+    char text[7] = {};
+    ASSERT_TRUE(riff.ReadChunk(data, 0, text, 6));
+    EXPECT_STREQ(text, "hello!");
+    ASSERT_TRUE(riff.ReadChunk(data, 4, text, 2));
+    EXPECT_EQ(std::string(text, 2), "o!");
+    EXPECT_FALSE(riff.ReadChunk(data, 4, text, 3));  // past the chunk's end
+    EXPECT_FALSE(riff.ReadChunk(data, 7, text, 0));
+
+    RiffChunk none;
+    EXPECT_EQ(riff.FindChunk(top, FourCC('f', 'm', 't', ' '), &none), RiffResult::kNotFound);
+}
+
+TEST_F(RiffTest, SizesBeyondTheirContainerAreNeverTrusted) {
+    File body;
+    body.Chunk("fmt ", "0123456789abcdef").Chunk("data", "xy", 1000);
+    Save("WAVE", body);  // the RIFF size is right; the data chunk claims too much
+    ASSERT_TRUE(riff.Open(path.c_str()));
+    RiffChunk top, c;
+    ASSERT_EQ(riff.DescendFirst(&top), RiffResult::kOk);
+    EXPECT_EQ(riff.FindChunk(top, FourCC('f', 'm', 't', ' '), &c), RiffResult::kOk);
+    EXPECT_EQ(riff.FindChunk(top, FourCC('d', 'a', 't', 'a'), &c), RiffResult::kTruncated);
+    EXPECT_EQ(c.size, 1000u);
+    // Looking for a chunk behind the broken one cannot go on.
+    EXPECT_EQ(riff.FindChunk(top, FourCC('c', 'u', 'e', ' '), &c), RiffResult::kBroken);
+
+    // A RIFF chunk claiming more than the file.
+    Save("WAVE", body, 1);
+    ASSERT_TRUE(riff.Open(path.c_str()));
+    EXPECT_EQ(riff.DescendFirst(&top), RiffResult::kTruncated);
+
+    // A file too short for a chunk header.
+    std::ofstream(path, std::ios::binary).write("RIFF", 4);
+    ASSERT_TRUE(riff.Open(path.c_str()));
+    EXPECT_EQ(riff.DescendFirst(&top), RiffResult::kReadError);
+    EXPECT_FALSE(riff.Open((path + ".missing").c_str()));
+}
+
+}  // namespace

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "byte_builder.h"
+#include "platform/dialog.h"
+#include "platform/workspace_file.h"
+#include "scene/anifloat.h"
+#include "scene/envelope.h"
+#include "scene/fields.h"
+#include "scene/simulation_state.h"
+#include "scene/soundwave.h"
+#include "scene_fixture.h"
+
+namespace {
+
+constexpr int kField = 5078;
+const platform::ControlTemplate kControls[] = {
+    {kField, platform::ControlKind::Edit, "", 0, 0, 30, 12, 0},
+};
+const platform::DialogTemplate kPanel = {"Liquid", 100, 100, kControls, 1};
+
+class AniFloatTest : public SceneTest {
+protected:
+    void SetUp() override {
+        SceneTest::SetUp();
+        panel = platform::CreateDialog(&kPanel, nullptr, nullptr);
+    }
+    void TearDown() override {
+        platform::DestroyDialog(panel);
+        SetEnvelopeEditor(nullptr);
+        SetEnvelopeEditorAnswer(kEditorClosed);
+        SceneTest::TearDown();
+    }
+    platform::Dialog* panel = nullptr;
+};
+
+// An editor that adds a key, as a user shaping the curve would, and closes.
+int g_editor_calls = 0;
+int EditorAddingAKey(platform::Dialog*, int id, ANIFloat* param, Envelope* env, int) {
+    ++g_editor_calls;
+    EXPECT_EQ(id, kField);
+    EXPECT_EQ(param->envelope, env);
+    env->InsertKey(30.0f, param->value * 2);
+    return kEditorClosed;
+}
+
+TEST_F(AniFloatTest, InitValueSetsBothValuesTheLabelAndTheLimits) {
+    ANIFloat p;
+    p.InitValue(15.0f, "Viscosity");
+    EXPECT_EQ(p.value, 15.0f);
+    EXPECT_EQ(p.base, 15.0f);
+    EXPECT_STREQ(p.label, "Viscosity");
+    EXPECT_EQ(p.animated, 0);
+    EXPECT_EQ(p.envelope, nullptr);
+    EXPECT_EQ(p.min, 0.0f);
+    EXPECT_EQ(p.max, 0.0f);
+
+    p.envelope = new Envelope(10, 1, 0, 0);  // freed by the next InitValue
+    p.animated = 1;
+    std::string long_label(400, 'x');
+    p.InitValue(0.01f, long_label.c_str(), 0.0f, 666.0f);
+    EXPECT_EQ(p.value, 0.01f);
+    EXPECT_EQ(p.envelope, nullptr);
+    EXPECT_EQ(p.animated, 0);
+    EXPECT_EQ(p.max, 666.0f);
+    EXPECT_EQ(std::strlen(p.label), 255u);
+}
+
+TEST_F(AniFloatTest, CopyTakesTheCurveButNotSplineControlsLimitsGridOrSound) {
+    ANIFloat src;
+    src.InitValue(4.0f, "Pressure", -1.0f, 9.0f);
+    src.value = 6.0f;
+    src.animated = 1;
+    src.envelope = new Envelope(20, 4.0f, -1.0f, 9.0f);
+    Envelope& e = *src.envelope;
+    Pcontrol* mid = e.InsertKey(10.0f, 8.0f);
+    mid->type = kKeyTangent;
+    mid->slope_in = 0.5f;
+    mid->slope_out = -0.5f;
+    mid->tension = 0.3f;
+    mid->continuity = 0.2f;
+    mid->bias = 0.1f;
+    mid->advanced = 1;
+    e.Resample();
+    e.view_x0 = -2;
+    e.view_x1 = 25;
+    e.view_bottom = -3;
+    e.view_top = 12;
+    e.editor_state[0] = 11;
+    e.editor_state[1] = 22;
+    e.editor_state[2] = 33;
+    e.editor_state[3] = 44;
+    e.loop = 1;
+    e.show_flag = 1;
+    e.grid = 0;
+    e.use_audio = 1;
+    e.audio = new SoundWave;
+    e.audio_samples[5].y = 99.0f;
+
+    ANIFloat dst;
+    dst.InitValue(0, "other");
+    dst.envelope = new Envelope(5, 0, 0, 0);  // replaced, not leaked
+    dst.Copy(&src);
+
+    EXPECT_EQ(dst.value, 6.0f);
+    EXPECT_EQ(dst.base, 4.0f);
+    EXPECT_EQ(dst.animated, 1);
+    EXPECT_STREQ(dst.label, "Pressure");
+    // The parameter's own limits are not among what is copied.
+    EXPECT_EQ(dst.min, 0.0f);
+    EXPECT_EQ(dst.max, 0.0f);
+
+    ASSERT_NE(dst.envelope, nullptr);
+    ASSERT_NE(dst.envelope, src.envelope);
+    const Envelope& c = *dst.envelope;
+    ASSERT_EQ(c.KeyCount(), 3);
+    const Pcontrol* cm = c.first.next;
+    EXPECT_EQ(cm->time, 10.0f);
+    EXPECT_EQ(cm->value, 8.0f);
+    EXPECT_EQ(cm->type, kKeyTangent);
+    EXPECT_EQ(cm->slope_in, 0.5f);
+    EXPECT_EQ(cm->slope_out, -0.5f);
+    EXPECT_EQ(cm->advanced, 1);
+    EXPECT_EQ(cm->tension, 0.0f);
+    EXPECT_EQ(cm->continuity, 0.0f);
+    EXPECT_EQ(cm->bias, 0.0f);
+    EXPECT_EQ(cm->prev, &c.first);
+    EXPECT_EQ(cm->next->prev, cm);
+    EXPECT_EQ(c.view_x0, -2.0f);
+    EXPECT_EQ(c.view_x1, 25.0f);
+    EXPECT_EQ(c.view_bottom, -3.0f);
+    EXPECT_EQ(c.view_top, 12.0f);
+    EXPECT_EQ(c.editor_state[0], 11u);
+    EXPECT_EQ(c.editor_state[1], 22u);
+    EXPECT_EQ(c.editor_state[2], 0u);
+    EXPECT_EQ(c.editor_state[3], 0u);
+    EXPECT_EQ(c.frames, 20);
+    EXPECT_EQ(c.loop, 1);
+    EXPECT_EQ(c.show_flag, 1);
+    EXPECT_EQ(c.min_value, 0.0f);
+    EXPECT_EQ(c.max_value, 0.0f);
+    EXPECT_EQ(c.grid, 1);  // not copied: the default of a new envelope
+    EXPECT_EQ(c.use_audio, 0);
+    EXPECT_EQ(c.audio, nullptr);
+    ASSERT_EQ(c.SampleCount(), 81);
+    for (int i = 0; i < 81; ++i) {
+        EXPECT_EQ(c.samples[i].x, e.samples[i].x);
+        EXPECT_EQ(c.samples[i].y, e.samples[i].y);
+    }
+    EXPECT_EQ(c.audio_samples[5].y, 0.0f);
+
+    // Copying a plain parameter drops the copy's envelope.
+    ANIFloat plain;
+    plain.InitValue(2.0f, "plain");
+    dst.Copy(&plain);
+    EXPECT_EQ(dst.envelope, nullptr);
+    EXPECT_EQ(dst.animated, 0);
+    dst.Copy(&dst);  // onto itself: nothing happens
+    EXPECT_EQ(dst.value, 2.0f);
+}
+
+TEST_F(AniFloatTest, OpeningTheEnvelopeCreatesItAndTheEditorsEndDecidesAnimation) {
+    ANIFloat p;
+    p.InitValue(5.0f, "Viscosity", 1.0f, 20.0f);
+
+    // Nothing at all while a simulation runs.
+    SetSimulationRunning(true);
+    SetEnvelopeEditor(EditorAddingAKey);
+    g_editor_calls = 0;
+    p.AbreEnvelope(panel, kField, 0);
+    EXPECT_EQ(g_editor_calls, 0);
+    EXPECT_EQ(p.envelope, nullptr);
+    SetSimulationRunning(false);
+
+    // Created on demand with 60 frames at the value and the limits; a key made the curve
+    // uneven, so closing the editor animates the parameter.
+    p.AbreEnvelope(panel, kField, 0);
+    EXPECT_EQ(g_editor_calls, 1);
+    ASSERT_NE(p.envelope, nullptr);
+    EXPECT_EQ(p.envelope->frames, 60);
+    EXPECT_EQ(p.envelope->first.value, 5.0f);
+    EXPECT_EQ(p.envelope->min_value, 1.0f);
+    EXPECT_EQ(p.envelope->max_value, 20.0f);
+    EXPECT_EQ(p.animated, 1);
+    p.UpdateValue(119.5f / 120.0f);  // sample 120, x = 30: the new key's value
+    EXPECT_FLOAT_EQ(p.value, 10.0f);
+
+    // "Clear Envelope": the field shows base, the envelope goes, value = base.
+    SetEnvelopeEditor(nullptr);
+    SetEnvelopeEditorAnswer(kEditorClearEnvelope);
+    p.AbreEnvelope(panel, kField, 0);
+    EXPECT_EQ(p.envelope, nullptr);
+    EXPECT_EQ(p.animated, 0);
+    EXPECT_EQ(p.value, 5.0f);
+    EXPECT_EQ(panel->GetText(kField), " 5.00");
+
+    // Closed on a flat curve: no animation either.
+    SetEnvelopeEditorAnswer(kEditorClosed);
+    p.AbreEnvelope(panel, kField, 0);
+    EXPECT_EQ(p.envelope, nullptr);
+    EXPECT_EQ(p.animated, 0);
+
+    // A flat curve with a sound attached stays: the sound may drive it.
+    p.envelope = new Envelope(60, 5.0f, 0, 0);
+    p.envelope->audio = new SoundWave;
+    p.AbreEnvelope(panel, kField, 0);
+    ASSERT_NE(p.envelope, nullptr);
+    EXPECT_EQ(p.animated, 1);
+}
+
+class AniFloatFileTest : public AniFloatTest {
+protected:
+    TempDir dir;
+};
+
+TEST_F(AniFloatFileTest, RecordsAreWrittenFieldByFieldAndReadBack) {
+    ANIFloat plain;
+    plain.InitValue(1.5f, "x", -1.0f, 2.0f);
+    plain.base = 1.0f;
+    ANIFloat animated;
+    animated.InitValue(1.5f, "y", -1.0f, 2.0f);
+    animated.animated = 1;
+    animated.envelope = new Envelope(1, 1.5f, -1.0f, 2.0f);
+    animated.envelope->LastKey()->type = kKeyTangent;
+    animated.envelope->LastKey()->slope_in = 0.25f;
+    animated.envelope->LastKey()->advanced = 1;
+    animated.envelope->Resample();
+
+    const std::string path = dir.File("params.ulw");
+    ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
+    EXPECT_EQ(plain.Save(), 1);
+    EXPECT_EQ(animated.Save(), 1);
+    ASSERT_TRUE(platform::EndWorkspaceWrite(true));
+
+    Bytes expected;
+    expected.F32(1.5f).F32(1.0f).I32(0).F32(-1.0f).F32(2.0f);           // plain: 20 bytes
+    expected.F32(1.5f).F32(1.5f).I32(1).F32(-1.0f).F32(2.0f).I32(2);    // ... 2 keys
+    expected.F32(0).F32(1.5f).F32(0).F32(0).F32(0).F32(0).F32(0).I32(1).U8(0);
+    expected.F32(1).F32(1.5f).F32(0.25f).F32(0).F32(0).F32(0).F32(0).I32(2).U8(1);
+    expected.F32(0).F32(2).F32(3).F32(-3);  // view: x0, x1, top, bottom
+    expected.F32(-1).F32(2);                // limits
+    expected.I32(0).I32(1).U8(0).U8(1);     // loop, frames, show_flag, grid
+    EXPECT_EQ(ReadFileBytes(path), expected.b);
+
+    ANIFloat a, b;
+    a.InitValue(0, "a");
+    b.InitValue(0, "b");
+    ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
+    EXPECT_EQ(a.Load(), 1);
+    EXPECT_EQ(b.Load(), 1);
+    platform::EndWorkspaceRead();
+    EXPECT_EQ(a.value, 1.5f);
+    EXPECT_EQ(a.base, 1.0f);
+    EXPECT_EQ(a.min, -1.0f);
+    EXPECT_EQ(a.max, 2.0f);
+    EXPECT_EQ(a.envelope, nullptr);
+    EXPECT_STREQ(a.label, "a");  // the label is the program's, not the file's
+    EXPECT_EQ(b.animated, 1);
+    ASSERT_NE(b.envelope, nullptr);
+    EXPECT_EQ(b.envelope->KeyCount(), 2);
+    EXPECT_EQ(b.envelope->LastKey()->type, kKeyTangent);
+    EXPECT_EQ(b.envelope->LastKey()->advanced, 1);
+    ASSERT_EQ(b.envelope->SampleCount(), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(b.envelope->samples[i].y, animated.envelope->samples[i].y);
+}
+
+TEST_F(AniFloatFileTest, ABrokenRecordLeavesTheParameterAsItWas) {
+    const std::string path = dir.File("broken.ulw");
+    ANIFloat p;
+    p.InitValue(3.0f, "p");
+    p.animated = 1;
+    p.envelope = new Envelope(10, 3.0f, 0, 0);
+    Envelope* kept = p.envelope;
+
+    auto load = [&](const Bytes& bytes) {
+        WriteFileBytes(path, bytes.b);
+        EXPECT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
+        const int r = p.Load();
+        platform::EndWorkspaceRead();
+        return r;
+    };
+    Bytes head;
+    head.F32(9).F32(9).I32(1).F32(0).F32(0);
+    EXPECT_EQ(load(Bytes().F32(9).F32(9)), 0);  // short
+    // A key count the file cannot hold is refused before anything is allocated for it.
+    EXPECT_EQ(load(Bytes(head).I32(0x7FFFFFFF)), 0);
+    EXPECT_EQ(load(Bytes(head).I32(0)), 0);
+    EXPECT_EQ(load(Bytes(head).I32(-3)), 0);
+    // One whole key but frames beyond any envelope.
+    Bytes huge = head;
+    huge.I32(1).F32(0).F32(1).F32(0).F32(0).F32(0).F32(0).F32(0).I32(1).U8(0);
+    huge.F32(0).F32(1).F32(1).F32(-1).F32(0).F32(0).I32(0).I32(2000000000).U8(0).U8(1);
+    EXPECT_EQ(load(huge), 0);
+    EXPECT_EQ(p.value, 3.0f);
+    EXPECT_EQ(p.envelope, kept);
+    EXPECT_EQ(p.envelope->frames, 10);
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "platform/dialog.h"
+#include "scene/anifloat.h"
+#include "scene/envelope.h"
+#include "scene/fields.h"
+#include "scene/preferences.h"
+#include "scene_fixture.h"
+
+namespace {
+
+constexpr int kViscosity = 5078;
+constexpr int kPlain = 5080;
+
+ANIFloat* g_viscosity = nullptr;
+int g_commands = 0;
+int g_other_commands = 0;
+
+// A panel in the way panels are written: it answers the parameter query for its animated
+// field and hands "Open Envelope" to the shared helper.
+intptr_t PanelProc(platform::Dialog* dialog, unsigned msg, uintptr_t wparam, intptr_t lparam) {
+    if (msg == kMsgAnimatedParameter) {
+        if (static_cast<int>(wparam) == kViscosity) {
+            *reinterpret_cast<ANIFloat**>(lparam) = g_viscosity;
+        }
+        return 0;
+    }
+    if (msg == platform::kMsgCommand) {
+        ++g_commands;
+        if (ProcesaOpenEnvelope(dialog, wparam, lparam)) return 1;
+        ++g_other_commands;
+        if (platform::CommandCode(wparam) == platform::kNotifyKillFocus &&
+            platform::CommandId(wparam) == kViscosity) {
+            DameANIFloat(dialog, kViscosity, g_viscosity);
+        }
+    }
+    return 0;
+}
+
+const platform::ControlTemplate kControls[] = {
+    {kViscosity, platform::ControlKind::Edit, "", 0, 0, 30, 12, 0},
+    {kPlain, platform::ControlKind::Edit, "", 0, 0, 30, 12, 0},
+};
+const platform::DialogTemplate kPanel = {"Liquid", 100, 100, kControls, 2};
+
+class AnimatedFieldTest : public SceneTest {
+protected:
+    void SetUp() override {
+        SceneTest::SetUp();
+        param.InitValue(15.0f, "Viscosity", 1.0f, 100.0f);
+        g_viscosity = &param;
+        g_commands = g_other_commands = 0;
+        panel = platform::CreateDialog(&kPanel, PanelProc, nullptr);
+    }
+    void TearDown() override {
+        platform::DestroyDialog(panel);
+        g_viscosity = nullptr;
+        SetEnvelopeEditorAnswer(kEditorClosed);
+        SceneTest::TearDown();
+    }
+    int Enter(const char* text) {
+        panel->SetText(kViscosity, text);
+        return DameANIFloat(panel, kViscosity, &param);
+    }
+    ANIFloat param;
+    platform::Dialog* panel = nullptr;
+};
+
+TEST_F(AnimatedFieldTest, AnEntryMovesTheOldValueToBaseAndAClampSetsBothToTheLimit) {
+    EXPECT_EQ(Enter("20"), 1);
+    EXPECT_EQ(param.value, 20.0f);
+    EXPECT_EQ(param.base, 15.0f);  // the value from before the entry
+    EXPECT_EQ(panel->GetText(kViscosity), "20");  // kept as typed
+
+    EXPECT_EQ(Enter("500"), 1);
+    EXPECT_EQ(param.value, 100.0f);
+    EXPECT_EQ(param.base, 100.0f);
+    EXPECT_EQ(panel->GetText(kViscosity), "100.00");
+    EXPECT_EQ(Enter("-3"), 1);
+    EXPECT_EQ(param.value, 1.0f);
+    EXPECT_EQ(param.base, 1.0f);
+    EXPECT_EQ(panel->GetText(kViscosity), " 1.00");
+
+    // Text with no number: refused, the field shows the value again.
+    EXPECT_EQ(Enter("lots"), 0);
+    EXPECT_EQ(param.value, 1.0f);
+    EXPECT_EQ(panel->GetText(kViscosity), " 1.00");
+
+    // 666 leaves that side open; equal limits mean none.
+    param.min = 0;
+    param.max = kNoLimit;
+    EXPECT_EQ(Enter("1e6"), 1);
+    EXPECT_EQ(param.value, 1e6f);
+    param.max = 0;
+    EXPECT_EQ(Enter("-1e6"), 1);
+    EXPECT_EQ(param.value, -1e6f);
+    EXPECT_EQ(param.base, 1e6f);
+}
+
+TEST_F(AnimatedFieldTest, AnAnimatedParameterIsOnlyShownAndColouredAsSuch) {
+    prefs.decimals = 1;
+    EXPECT_EQ(ProcesaCtlColorEdit(panel, kPlain), kFieldColourNone);
+    EXPECT_EQ(ProcesaCtlColorEdit(panel, kViscosity), 0xFFFFC8u);  // RGB (255, 255, 200)
+
+    param.envelope = new Envelope(60, 15.0f, 1.0f, 100.0f);
+    param.animated = 1;
+    param.value = 42.0f;
+    EXPECT_EQ(ProcesaCtlColorEdit(panel, kViscosity), 0xFFC8C8u);  // RGB (255, 200, 200)
+    platform::TypeIntoField(panel, kViscosity, "7");
+    EXPECT_EQ(param.value, 42.0f);
+    EXPECT_EQ(param.base, 15.0f);
+    EXPECT_EQ(panel->GetText(kViscosity), " 42.0");
+
+    // "Clear Envelope" from the editor: back to a plain parameter and its colour.
+    SetEnvelopeEditorAnswer(kEditorClearEnvelope);
+    ASSERT_TRUE(RequestOpenEnvelope(panel, kViscosity));
+    EXPECT_EQ(param.animated, 0);
+    EXPECT_EQ(param.envelope, nullptr);
+    EXPECT_EQ(param.value, 15.0f);
+    EXPECT_EQ(panel->GetText(kViscosity), " 15.0");
+    EXPECT_EQ(ProcesaCtlColorEdit(panel, kViscosity), 0xFFFFC8u);
+}
+
+TEST_F(AnimatedFieldTest, OpenEnvelopeReachesOnlyFieldsThatEditAParameter) {
+    EXPECT_EQ(QueryAnimatedParameter(panel, kViscosity), &param);
+    EXPECT_EQ(QueryAnimatedParameter(panel, kPlain), nullptr);
+
+    EXPECT_FALSE(RequestOpenEnvelope(panel, kPlain));
+    EXPECT_EQ(g_commands, 0);
+
+    // A double-click on the field: command 1009 with the field's id, then the editor; a
+    // curve that is still flat when the editor closes leaves the parameter plain.
+    ASSERT_TRUE(RequestOpenEnvelope(panel, kViscosity));
+    EXPECT_EQ(g_commands, 1);
+    EXPECT_EQ(g_other_commands, 0);
+    EXPECT_EQ(param.envelope, nullptr);
+    EXPECT_EQ(param.animated, 0);
+
+    // The same command naming a plain field is taken but opens nothing.
+    EXPECT_EQ(panel->Send(platform::kMsgCommand, platform::MakeCommand(kCmdOpenEnvelope, 0),
+                          kPlain),
+              1);
+    // Other commands are the panel's own.
+    platform::TypeIntoField(panel, kViscosity, "30");
+    EXPECT_EQ(g_other_commands, 1);
+    EXPECT_EQ(param.value, 30.0f);
+}
+
+}  // namespace

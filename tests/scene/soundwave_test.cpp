@@ -1,0 +1,355 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "byte_builder.h"
+#include "platform/dialog.h"
+#include "platform/message_box.h"
+#include "scene/audio_window.h"
+#include "scene/envelope.h"
+#include "scene/simulation_state.h"
+#include "scene/soundwave.h"
+#include "scene_fixture.h"
+
+namespace {
+
+struct WavSpec {
+    uint16_t tag = 1;
+    uint16_t channels = 1;
+    uint32_t rate = 8000;
+    uint16_t bits = 8;
+    uint32_t fmt_size = 16;
+};
+
+// A WAV file: RIFF/WAVE, a "fmt " chunk, then a "data" chunk holding data.
+Bytes Wav(const WavSpec& s, const std::vector<uint8_t>& data) {
+    Bytes fmt;
+    fmt.U16(s.tag).U16(s.channels).U32(s.rate);
+    fmt.U32(s.rate * s.channels * (s.bits / 8)).U16(static_cast<uint16_t>(s.channels * s.bits / 8));
+    fmt.U16(s.bits);
+    fmt.b.resize(s.fmt_size, 0);
+    Bytes body;
+    body.Text("WAVE").Text("fmt ").U32(s.fmt_size).Append(fmt);
+    body.Text("data").U32(static_cast<uint32_t>(data.size()));
+    body.b.insert(body.b.end(), data.begin(), data.end());
+    if (data.size() % 2) body.U8(0);
+    return Bytes().Text("RIFF").U32(static_cast<uint32_t>(body.size())).Append(body);
+}
+
+// Block b of `block` 8-bit samples swings b + 1 either side of 127, so its loudness is b + 1.
+std::vector<uint8_t> Blocks(int count, int block) {
+    std::vector<uint8_t> data(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int swing = i / block + 1;
+        data[static_cast<size_t>(i)] = static_cast<uint8_t>(i % 2 ? 127 - swing : 127 + swing);
+    }
+    return data;
+}
+
+class SoundTest : public SceneTest {
+protected:
+    std::string Write(const char* name, const Bytes& bytes) {
+        const std::string path = dir.File(name);
+        WriteFileBytes(path, bytes.b);
+        return path;
+    }
+    TempDir dir;
+};
+
+TEST_F(SoundTest, AStereoFileIsRefusedAndTheEnvelopeKeepsEverything) {
+    Envelope env(60, 2.0f, 0, 0);
+    env.InsertKey(20.0f, 7.0f);
+    const std::string mono = Write("mono.wav", Wav({}, Blocks(4000, 100)));
+    ASSERT_TRUE(LoadEnvelopeAudio(&env, mono.c_str()));
+    SoundWave* earlier = env.audio;
+    env.InsertKey(5.0f, 1.0f);
+    const int keys = env.KeyCount();
+    const float sample = env.samples[40].y;
+
+    WavSpec stereo;
+    stereo.channels = 2;
+    const std::string path = Write("stereo.wav", Wav(stereo, Blocks(8000, 100)));
+    EXPECT_FALSE(LoadEnvelopeAudio(&env, path.c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(),
+              "Sorry. Stereo format is not accepted. Please convert to mono.");
+    EXPECT_EQ(env.audio, earlier);
+    EXPECT_EQ(env.frames, 15);
+    EXPECT_EQ(env.KeyCount(), keys);
+    EXPECT_EQ(env.samples[40].y, sample);
+
+    SoundWave w;
+    EXPECT_FALSE(w.LoadWave(path.c_str()));
+    EXPECT_EQ(w.stereo, 1);
+    EXPECT_EQ(w.count, 0);
+    EXPECT_EQ(w.samples, nullptr);
+}
+
+TEST_F(SoundTest, OneSecondAt8000HzGivesThirtyFramesAndStep66) {
+    std::vector<uint8_t> data(8000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i % 200);
+    const std::string path = Write("tone.wav", Wav({}, data));
+    Envelope env(60, 3.0f, 0, 0);
+    env.InsertKey(10.0f, 9.0f);
+    ASSERT_TRUE(LoadEnvelopeAudio(&env, path.c_str()));
+
+    ASSERT_NE(env.audio, nullptr);
+    EXPECT_EQ(env.audio->bits, 8);
+    EXPECT_EQ(env.audio->rate, 8000);
+    EXPECT_EQ(env.audio->count, 8000);
+    EXPECT_STREQ(env.audio->file, path.c_str());
+    EXPECT_EQ(env.audio->SampleAt(0), 0);
+    EXPECT_EQ(env.audio->SampleAt(7999), 199);
+    EXPECT_EQ(AudioStep(*env.audio), 66);
+    // The length of the sound, keys rebuilt as by "Set frames".
+    EXPECT_EQ(env.frames, 30);
+    ASSERT_EQ(env.SampleCount(), 121);
+    EXPECT_EQ(env.KeyCount(), 2);
+    EXPECT_EQ(env.LastKey()->time, 30.0f);
+    EXPECT_EQ(env.LastKey()->value, 3.0f);
+    EXPECT_EQ(env.use_audio, 0);  // loading only shows the sound
+
+    for (int i = 0; i <= 120; ++i) {
+        const int at = (i * 66) % 8000;
+        const float loudness = static_cast<float>(std::abs(at % 200 - 127));
+        EXPECT_EQ(env.audio_samples[i].x, env.samples[i].x);
+        EXPECT_EQ(env.audio_samples[i].z, loudness) << "entry " << i;
+        EXPECT_EQ(env.audio_samples[i].y, loudness) << "entry " << i;
+    }
+
+    // At 24 frames per second the same sound is 24 frames, read 83 samples apart.
+    SetFramesPerSecond(24);
+    ASSERT_TRUE(LoadEnvelopeAudio(&env, path.c_str()));
+    EXPECT_EQ(env.frames, 24);
+    EXPECT_EQ(env.audio_samples[2].z, static_cast<float>(std::abs(166 - 127)));
+}
+
+TEST_F(SoundTest, LoudnessIsMeasuredInBlocksAndTheLastBlockOverWhatItHas) {
+    SoundWave w;
+    ASSERT_TRUE(w.LoadWave(Write("a.wav", Wav({}, Blocks(1050, 100))).c_str()));
+    ASSERT_TRUE(w.FilterSamples(100));
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(w.filtered[i], static_cast<float>(i / 100 + 1)) << i;
+    for (int i = 1000; i < 1050; ++i) ASSERT_EQ(w.filtered[i], 11.0f) << i;
+
+    SoundWave exact;
+    ASSERT_TRUE(exact.LoadWave(Write("b.wav", Wav({}, Blocks(1000, 100))).c_str()));
+    ASSERT_TRUE(exact.FilterSamples(100));
+    for (int i = 0; i < 900; ++i) ASSERT_EQ(exact.filtered[i], static_cast<float>(i / 100 + 1)) << i;
+    for (int i = 900; i < 1000; ++i) ASSERT_EQ(exact.filtered[i], 10.0f) << i;
+
+    // Block 1 measures each sample alone; a block longer than the sound measures it whole.
+    ASSERT_TRUE(exact.FilterSamples(1));
+    EXPECT_EQ(exact.filtered[0], 1.0f);
+    EXPECT_EQ(exact.filtered[999], 10.0f);
+    ASSERT_TRUE(exact.FilterSamples(5000));
+    EXPECT_EQ(exact.filtered[0], 5.5f);
+    EXPECT_EQ(exact.filtered[999], 5.5f);
+    ASSERT_TRUE(exact.FilterSamples(0));  // taken as 1
+    EXPECT_EQ(exact.filtered[500], 6.0f);
+}
+
+TEST_F(SoundTest, SixteenBitSamplesAreCentredOn32768) {
+    WavSpec s;
+    s.bits = 16;
+    Bytes data;
+    data.U16(0x8000).U16(0).U16(0x7FFF).U16(0xFFFF).U16(100);  // -32768, 0, 32767, -1, 100
+    std::vector<uint8_t> raw = data.b;
+    raw.push_back(0x55);  // an odd byte at the end is no sample
+    SoundWave w;
+    ASSERT_TRUE(w.LoadWave(Write("w16.wav", Wav(s, raw)).c_str()));
+    EXPECT_EQ(w.bits, 16);
+    ASSERT_EQ(w.count, 5);
+    EXPECT_EQ(w.SampleAt(0), 0);
+    EXPECT_EQ(w.SampleAt(1), 32768);
+    EXPECT_EQ(w.SampleAt(2), 65535);
+    EXPECT_EQ(w.SampleAt(3), 32767);
+    EXPECT_EQ(w.SampleAt(4), 32868);
+    ASSERT_TRUE(w.FilterSamples(1));
+    EXPECT_EQ(w.filtered[0], 32768.0f);
+    EXPECT_EQ(w.filtered[1], 0.0f);
+    EXPECT_EQ(w.filtered[3], 1.0f);
+    EXPECT_EQ(w.filtered[4], 100.0f);
+
+    // Copies own their samples: both can go.
+    SoundWave copy(w);
+    EXPECT_NE(copy.samples, w.samples);
+    EXPECT_NE(copy.filtered, w.filtered);
+    EXPECT_EQ(copy.SampleAt(2), 65535);
+    EXPECT_EQ(copy.filtered[4], 100.0f);
+}
+
+TEST_F(SoundTest, EveryBrokenFileHasItsMessageAndLoadsNothing) {
+    const std::vector<uint8_t> data = Blocks(300, 100);
+    auto message = [&](const Bytes& bytes) {
+        platform::ClearMessageBoxes();
+        SoundWave w;
+        EXPECT_FALSE(w.LoadWave(Write("x.wav", bytes).c_str()));
+        EXPECT_EQ(w.count, 0);
+        EXPECT_EQ(w.samples, nullptr);
+        EXPECT_EQ(platform::MessageBoxCount(), 1);
+        return platform::LastMessageBoxText();
+    };
+    const Bytes good = Wav({}, data);
+
+    SoundWave w;
+    EXPECT_FALSE(w.LoadWave(dir.File("none.wav").c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "Error: File " + dir.File("none.wav") + " not found");
+
+    EXPECT_EQ(message(Bytes().Text("RIF")), "Cannot read input WAVE file.");
+    Bytes long_riff = good;
+    long_riff.b[4] += 1;  // the RIFF chunk claims a byte more than the file has
+    EXPECT_EQ(message(long_riff), "Cannot read input WAVE file.");
+    Bytes not_riff = good;
+    not_riff.b[0] = 'X';
+    EXPECT_EQ(message(not_riff), "The current input file is not a sound wave file.");
+    Bytes avi = good;
+    avi.b[8] = 'A';
+    EXPECT_EQ(message(avi), "The current input file is not a sound wave file.");
+    EXPECT_EQ(message(Bytes().Text("RIFF").U32(4).Text("WAVE")), " Error 1");
+    WavSpec short_fmt;
+    short_fmt.fmt_size = 14;
+    EXPECT_EQ(message(Wav(short_fmt, data)), "Error 2");
+    WavSpec float_format;
+    float_format.tag = 3;
+    EXPECT_EQ(message(Wav(float_format, data)), "Error 5");
+    WavSpec deep;
+    deep.bits = 24;
+    EXPECT_EQ(message(Wav(deep, data)), "Error 5");
+    WavSpec no_rate;
+    no_rate.rate = 0;
+    EXPECT_EQ(message(Wav(no_rate, data)), "Error 5");
+
+    Bytes no_data = Wav({}, {});
+    no_data.b.resize(no_data.size() - 8);  // drop the empty data chunk
+    no_data.b[4] -= 8;
+    EXPECT_EQ(message(no_data), "Error 6");
+    EXPECT_EQ(message(Wav({}, {})), "Error 6");  // a data chunk with no sample
+
+    // The data chunk claims more samples than the file holds: refused before any is read.
+    Bytes cut = good;
+    cut.b.resize(cut.size() - 100);
+    const Bytes riff_size = Bytes().U32(static_cast<uint32_t>(cut.size() - 8));
+    std::copy(riff_size.b.begin(), riff_size.b.end(), cut.b.begin() + 4);
+    EXPECT_EQ(message(cut), "LOWPASS_ERROR_CANNOT_READ");
+}
+
+TEST_F(SoundTest, ThresholdOffsetScaleAndOversamplingRefillTheAudioTable) {
+    Envelope env(10, 0, 0, 0);
+    // Without a sound none of the settings does anything.
+    SetAudioThreshold(&env, 5);
+    EXPECT_FALSE(UseAudioAsGraph(&env));
+    EXPECT_EQ(env.use_audio, 0);
+
+    // 480 samples at 480 Hz: one second, 30 frames, one sample per table entry (step 4).
+    WavSpec s;
+    s.rate = 480;
+    ASSERT_TRUE(LoadEnvelopeAudio(&env, Write("q.wav", Wav(s, Blocks(480, 40))).c_str()));
+    ASSERT_EQ(env.frames, 30);
+    ASSERT_EQ(AudioStep(*env.audio), 4);
+    EXPECT_EQ(env.audio_samples[9].y, 1.0f);   // sample 36: 127 + 1 alone
+    EXPECT_EQ(env.audio_samples[11].y, 2.0f);  // sample 44: 127 - 2
+
+    SetAudioOversampling(&env, 40);
+    EXPECT_EQ(env.audio->oversampling, 40);
+    EXPECT_EQ(env.audio_samples[10].y, 2.0f);  // block 1 of 40 samples
+    EXPECT_EQ(env.audio_samples[119].y, 12.0f);
+
+    SetAudioOffset(&env, 5);
+    SetAudioScale(&env, 2);
+    EXPECT_EQ(env.audio_samples[10].y, 14.0f);  // (2 + 5) · 2
+    EXPECT_EQ(env.audio_samples[10].z, 2.0f);
+    SetAudioThreshold(&env, 8);                 // compared after the offset: 7 < 8
+    EXPECT_EQ(env.audio_samples[10].y, 0.0f);
+    EXPECT_EQ(env.audio_samples[20].y, 16.0f);  // block 2: 3 + 5 = 8 is not below
+    SetAudioScale(&env, -3);
+    EXPECT_EQ(env.audio->gain, 0.0f);
+    SetAudioScale(&env, 1);
+    SetAudioOffset(&env, 0);
+
+    // A threshold above every measured value: all zeros.
+    SetAudioThreshold(&env, 1000);
+    for (int i = 0; i < env.SampleCount(); ++i) ASSERT_EQ(env.audio_samples[i].y, 0.0f) << i;
+
+    // The value follows the sound only "as a envelope graph".
+    SetAudioThreshold(&env, 0);
+    EXPECT_EQ(env.DameValor(10.0f / 120), env.samples[11].y);
+    EXPECT_TRUE(UseAudioAsGraph(&env));
+    EXPECT_EQ(env.DameValor(10.0f / 120), 2.0f);
+    UseAudioAsTemplate(&env);
+    EXPECT_EQ(env.use_audio, 0);
+    UseAudioAsGraph(&env);
+    ClearAudioChannel(&env);
+    EXPECT_EQ(env.audio, nullptr);
+    EXPECT_EQ(env.use_audio, 0);
+}
+
+class AudioWindowTest : public SoundTest {
+protected:
+    void TearDown() override {
+        SetWaveFileChooserAnswer(nullptr);
+        SoundTest::TearDown();
+    }
+};
+
+TEST_F(AudioWindowTest, TheWindowLoadsTheSoundAndAppliesEachField) {
+    Envelope env(60, 1.0f, 0, 0);
+    platform::Dialog* w = OpenAudioWindow(&env, nullptr);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->GetText(kIdAudioNote), "(recommended 8-bits mono)");
+    EXPECT_FALSE(w->IsEnabled(kIdAudioThreshold));
+    EXPECT_TRUE(w->IsChecked(kIdAudioTemplate));
+
+    platform::ClickControl(w, kIdAudioLoad);  // cancelled: nothing chosen
+    EXPECT_EQ(env.audio, nullptr);
+
+    WavSpec s;
+    s.rate = 480;
+    const std::string path = Write("w.wav", Wav(s, Blocks(480, 40)));
+    SetWaveFileChooserAnswer(path.c_str());
+    platform::ClickControl(w, kIdAudioLoad);
+    ASSERT_NE(env.audio, nullptr);
+    EXPECT_EQ(env.frames, 30);
+    EXPECT_EQ(w->GetText(kIdAudioFile), "w.wav");
+    EXPECT_TRUE(w->IsEnabled(kIdAudioThreshold));
+    EXPECT_EQ(w->GetText(kIdAudioOversampling), "1");
+    EXPECT_EQ(w->GetText(kIdAudioScale), " 1.00");
+
+    platform::TypeIntoField(w, kIdAudioOversampling, "40");
+    EXPECT_EQ(env.audio->oversampling, 40);
+    EXPECT_EQ(env.audio_samples[10].y, 2.0f);
+    platform::TypeIntoField(w, kIdAudioOversampling, "abc");
+    EXPECT_EQ(env.audio->oversampling, 40);
+    EXPECT_EQ(w->GetText(kIdAudioOversampling), "40");
+    platform::TypeIntoField(w, kIdAudioOversampling, "0");
+    EXPECT_EQ(env.audio->oversampling, 1);
+    EXPECT_EQ(w->GetText(kIdAudioOversampling), "1");
+    platform::TypeIntoField(w, kIdAudioOversampling, "40");
+
+    platform::TypeIntoField(w, kIdAudioOffset, "1");
+    platform::TypeIntoField(w, kIdAudioScale, "-2");
+    EXPECT_EQ(env.audio->gain, 0.0f);
+    EXPECT_EQ(w->GetText(kIdAudioScale), " 0.00");
+    platform::TypeIntoField(w, kIdAudioScale, "3");
+    EXPECT_EQ(env.audio_samples[10].y, 9.0f);  // (2 + 1) · 3
+    platform::TypeIntoField(w, kIdAudioThreshold, "500");
+    EXPECT_EQ(env.audio_samples[10].y, 0.0f);
+
+    platform::ClickControl(w, kIdAudioGraph);
+    EXPECT_EQ(env.use_audio, 1);
+    platform::ClickControl(w, kIdAudioTemplate);
+    EXPECT_EQ(env.use_audio, 0);
+    EXPECT_FALSE(w->IsChecked(kIdAudioGraph));
+    platform::ClickControl(w, kIdAudioGraph);
+    platform::ClickControl(w, kIdAudioClear);
+    EXPECT_EQ(env.audio, nullptr);
+    EXPECT_EQ(env.use_audio, 0);
+    EXPECT_TRUE(w->IsChecked(kIdAudioTemplate));
+    EXPECT_FALSE(w->IsEnabled(kIdAudioScale));
+
+    w->Send(platform::kMsgClose, 0, 0);
+    EXPECT_FALSE(w->IsOpen());
+    platform::DestroyDialog(w);
+}
+
+}  // namespace
