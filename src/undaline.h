@@ -18,6 +18,7 @@
 #include "platform/format.h"
 #include "platform/clock.h"
 #include "platform/ui_hooks.h"
+#include "platform/dynamic_library.h"
 
 #include "scene/fields.h"
 #include "scene/nodo.h"
@@ -26,3 +27,11 @@
 #include "scene/preferences.h"
 #include "scene/undo.h"
 #include "scene/scene.h"
+#include "scene/scene_hooks.h"
+#include "scene/descriptor.h"
+#include "scene/creador.h"
+#include "scene/daemon.h"
+#include "scene/daemon_panel.h"
+
+#include "plugins/loader.h"
+#include "plugins/registry.h"
