@@ -160,30 +160,4 @@ TEST_F(PluginTest, RescanningAndUnloadingSpareWhatTheSceneUses) {
     EXPECT_FALSE(IsLoaded(path));
 }
 
-TEST_F(PluginTest, ObjectsOfLoadedClassesAreNamedAndNumbered) {
-    Install(PLUGIN_GOOD, "good.so");
-    ASSERT_TRUE(ScanPlugins());
-    Descriptor* wind = RegisteredClass(ActivatePluginClass(3));
-    Daemon* a = NewDaemon(wind);
-    Daemon* b = NewDaemon(wind);
-    b->enabled = 0;
-    Daemon* c = CreaDaemon(wind);
-    c->enabled = 0;
-    AddDaemonToPanel(c);
-    EXPECT_STREQ(a->name, "Wind");
-    EXPECT_STREQ(b->name, "Wind 1");
-    EXPECT_EQ(daemon_panel->ListText(kDaemonList, 2), "Wind 2 (OFF)");
-    EXPECT_EQ(seldaemon, c);
-
-    Descriptor* fountain = RegisteredClass(ActivatePluginClass(101));
-    Creador* e1 = CreaEmisor(fountain, nullptr);
-    Creador* e2 = CreaEmisor(fountain, nullptr);
-    ASSERT_NE(e1, nullptr);
-    EXPECT_STREQ(e1->name, "Fountain");
-    EXPECT_EQ(e1->emitter_id, 1);
-    EXPECT_EQ(e2->emitter_id, 2);
-    delete e2;
-    delete e1;
-}
-
 }  // namespace
