@@ -94,8 +94,9 @@ int ActivatePluginClass(int class_id) {
 
     lib.module = module;
     Registry().push_back(RegistryEntry{d, module, path});
+    int index = RegistryLastIndex();
     d->CreateParam(module, d->kind == kClassDaemon ? DaemonPanel() : EmitterPanel());
-    return RegistryLastIndex();
+    return index;
 }
 
 bool IsPluginClassInUse(const Descriptor* d) {
