@@ -135,13 +135,14 @@ TEST_F(CreadorTest, UndoShowsTheEmitterAgain) {
     EXPECT_TRUE(Called("SetParameterBlock"));
     EXPECT_EQ(g_repaints, 1);
     // Without a window or hooks nothing breaks.
-    FakeFluids::Remove();
+    FluidHooks installed = GetFluidHooks();
+    SetFluidHooks(FluidHooks{});
     TestClass bare(kClassEmitter, 103, "Bare", false);
     Creador* lone = CreaEmisor(&bare, nullptr);
     lone->UndoChangePos();
     lone->Move(Vector(1, 1, 1));
     delete lone;
-    FakeFluids::Install();
+    SetFluidHooks(installed);
 }
 
 int g_cleared_bit = -1;
