@@ -21,6 +21,7 @@
 #include "platform/monitor.h"
 #include "platform/riff.h"
 #include "platform/whole_file.h"
+#include "platform/dynamic_library.h"
 
 #include "scene/fields.h"
 #include "scene/nodo.h"
@@ -36,3 +37,11 @@
 #include "scene/anifloat.h"
 #include "scene/soundwave.h"
 #include "scene/audio_window.h"
+#include "scene/scene_hooks.h"
+#include "scene/descriptor.h"
+#include "scene/creador.h"
+#include "scene/daemon.h"
+#include "scene/daemon_panel.h"
+
+#include "plugins/loader.h"
+#include "plugins/registry.h"

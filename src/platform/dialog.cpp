@@ -16,7 +16,9 @@ struct ControlState {
     bool visible = true;
     int image = 0;
     std::vector<std::string> items;
+    std::vector<intptr_t> item_data;
     int selection = -1;
+    Rect rect{0, 0, 0, 0};
     int range_min = 0;
     int range_max = 100;
     int pos = 0;
@@ -26,7 +28,7 @@ struct ControlState {
 class HeadlessDialog : public Dialog {
 public:
     HeadlessDialog(const DialogTemplate* tmpl, DialogProc proc, Dialog* parent)
-        : proc_(proc), parent_(parent) {
+        : proc_(proc), parent_(parent), rect_{0, 0, tmpl->width, tmpl->height} {
         for (int i = 0; i < tmpl->count; ++i) {
             const ControlTemplate& c = tmpl->controls[i];
             ControlState& s = controls_[c.id];
@@ -35,6 +37,7 @@ public:
             s.text = c.caption ? c.caption : "";
             s.enabled = (c.style & kStyleDisabled) == 0;
             s.visible = (c.style & kStyleHidden) == 0;
+            s.rect = Rect{c.x, c.y, c.width, c.height};
         }
     }
 
@@ -88,6 +91,7 @@ public:
         ControlState* s = Find(id);
         if (!s) return -1;
         s->items.push_back(text);
+        s->item_data.push_back(0);
         return static_cast<int>(s->items.size()) - 1;
     }
     int ListInsert(int id, int index, const std::string& text) override {
@@ -96,6 +100,7 @@ public:
         int n = static_cast<int>(s->items.size());
         if (index < 0 || index > n) index = n;
         s->items.insert(s->items.begin() + index, text);
+        s->item_data.insert(s->item_data.begin() + index, 0);
         if (s->selection >= index) ++s->selection;
         return index;
     }
@@ -103,6 +108,7 @@ public:
         ControlState* s = Find(id);
         if (!s || index < 0 || index >= static_cast<int>(s->items.size())) return;
         s->items.erase(s->items.begin() + index);
+        s->item_data.erase(s->item_data.begin() + index);
         if (s->selection == index) {
             s->selection = -1;
         } else if (s->selection > index) {
@@ -112,6 +118,7 @@ public:
     void ListClear(int id) override {
         if (ControlState* s = Find(id)) {
             s->items.clear();
+            s->item_data.clear();
             s->selection = -1;
         }
     }
@@ -173,6 +180,29 @@ public:
     bool IsOpen() const override { return open_; }
     void Close() override { open_ = false; }
 
+    void ListSetData(int id, int index, intptr_t data) override {
+        ControlState* s = Find(id);
+        if (!s || index < 0 || index >= static_cast<int>(s->item_data.size())) return;
+        s->item_data[static_cast<size_t>(index)] = data;
+    }
+    intptr_t ListData(int id, int index) const override {
+        const ControlState* s = Find(id);
+        if (!s || index < 0 || index >= static_cast<int>(s->item_data.size())) return 0;
+        return s->item_data[static_cast<size_t>(index)];
+    }
+
+    Rect ControlRect(int id) const override {
+        const ControlState* s = Find(id);
+        return s ? s->rect : Rect{0, 0, 0, 0};
+    }
+    Rect WindowRect() const override { return rect_; }
+    void MoveWindow(int x, int y) override {
+        rect_.x = x;
+        rect_.y = y;
+    }
+    void ShowWindow(bool visible) override { shown_ = visible; }
+    bool IsWindowVisible() const override { return shown_; }
+
 private:
     ControlState* Find(int id) {
         auto it = controls_.find(id);
@@ -189,6 +219,8 @@ private:
     intptr_t user_data_ = 0;
     int focus_ = 0;
     bool open_ = true;
+    Rect rect_;
+    bool shown_ = true;
 };
 
 std::atomic<DialogFactory> g_factory{nullptr};

@@ -40,6 +40,12 @@ struct ControlTemplate {
     unsigned style;
 };
 
+// A rectangle in dialog units: a control's within its dialog, a dialog's within its parent.
+struct Rect {
+    int x, y, width, height;
+    int Bottom() const { return y + height; }
+};
+
 struct DialogTemplate {
     const char* title;
     int width, height;
@@ -124,6 +130,22 @@ public:
     virtual bool IsOpen() const = 0;
     // Closes the window; the object stays valid until DestroyDialog.
     virtual void Close() = 0;
+
+    // Later additions; appended so that the operations above keep their places.
+
+    // Per-item data of a list box (0 for none); it moves with its item on insert and delete.
+    virtual void ListSetData(int id, int index, intptr_t data) = 0;
+    virtual intptr_t ListData(int id, int index) const = 0;
+
+    // Geometry. A control's rectangle comes from its template; an unknown id gives all zeros.
+    // The dialog starts at (0, 0) of its parent with the template's size.
+    virtual Rect ControlRect(int id) const = 0;
+    virtual Rect WindowRect() const = 0;
+    virtual void MoveWindow(int x, int y) = 0;
+
+    // Visibility of the whole window (panels swap parameter windows by hiding and showing).
+    virtual void ShowWindow(bool visible) = 0;
+    virtual bool IsWindowVisible() const = 0;
 };
 
 // Creates a dialog from a template through the installed back end, then sends it

@@ -32,4 +32,17 @@ void CopyText(char* dest, int size, const char* text) {
     dest[n] = '\0';
 }
 
+void CopyField(char* dest, int size, const char* src, int src_size) {
+    if (!dest || size <= 0) return;
+    size_t n = 0;
+    if (src && src_size > 0) {
+        const void* end = std::memchr(src, '\0', static_cast<size_t>(src_size));
+        n = end ? static_cast<size_t>(static_cast<const char*>(end) - src)
+                : static_cast<size_t>(src_size);
+    }
+    if (n > static_cast<size_t>(size - 1)) n = static_cast<size_t>(size - 1);
+    if (n) std::memcpy(dest, src, n);
+    dest[n] = '\0';
+}
+
 }  // namespace platform

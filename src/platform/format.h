@@ -11,5 +11,8 @@ UNDALINE_API std::string Format(const char* fmt, ...) __attribute__((format(prin
 
 // Copies text into a fixed-size byte buffer, always NUL-terminated and truncated to fit.
 UNDALINE_API void CopyText(char* dest, int size, const char* text);
+// The same for a source buffer of src_size bytes that may lack its terminator (a plug-in's
+// fixed-size fields): reading stops at the first NUL or at the end of the buffer.
+UNDALINE_API void CopyField(char* dest, int size, const char* src, int src_size);
 
 }  // namespace platform

@@ -8,4 +8,9 @@ namespace platform {
 UNDALINE_API void RequestRepaint();
 UNDALINE_API void SetRepaintHook(void (*hook)());
 
+// Shows the toolbar's display-mode button for mode (1 bounding box, 2 wireframe, 3 flat
+// shaded, 4 smooth shaded) pressed. Does nothing until the desktop application installs it.
+UNDALINE_API void ShowDisplayMode(int mode);
+UNDALINE_API void SetDisplayModeHook(void (*hook)(int mode));
+
 }  // namespace platform

@@ -77,3 +77,34 @@ void ActualizaIcono(Nodo* node, platform::Dialog* dialog, int, int, int, int, in
     if (!node || !dialog) return;
     dialog->SetImage(id_link, node->link ? kIconLinked : kIconFree);
 }
+
+void ShowNodePosition(platform::Dialog* dialog, const Nodo* node) {
+    if (!dialog || !node) return;
+    PonFloat(dialog, kIdPosX, node->pos[AX]);
+    PonFloat(dialog, kIdPosY, node->pos[AY]);
+    PonFloat(dialog, kIdPosZ, node->pos[AZ]);
+}
+
+void ShowNodeRotation(platform::Dialog* dialog, const Nodo* node) {
+    if (!dialog || !node) return;
+    PonFloat(dialog, kIdRotX, node->rot[AX]);
+    PonFloat(dialog, kIdRotY, node->rot[AY]);
+    PonFloat(dialog, kIdRotZ, node->rot[AZ]);
+}
+
+void RotateOnWorkingPlane(Nodo* node, float angle) {
+    if (!node) return;
+    switch (flag_plane) {
+        case kMoveX:
+            node->rot[AX] += angle;
+            break;
+        case kMoveY:
+            node->rot[AY] += angle;
+            break;
+        case kMoveZ:
+            node->rot[AZ] += angle;
+            break;
+        default:
+            break;
+    }
+}

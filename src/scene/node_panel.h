@@ -21,6 +21,14 @@ enum LinkIcon { kIconLinked = 5313, kIconFree = 5314 };
 // repaints when the value changed. Returns 1 when id is one of the common controls.
 UNDALINE_API int ProcesaControlesComunes(platform::Dialog* dialog, int id, Nodo* node);
 
+// Show pos[AX/AY/AZ] in fields 1000 to 1002, and rot[AX/AY/AZ] in 1006 to 1008, of dialog.
+UNDALINE_API void ShowNodePosition(platform::Dialog* dialog, const Nodo* node);
+UNDALINE_API void ShowNodeRotation(platform::Dialog* dialog, const Nodo* node);
+
+// The viewport's rotate tool: working plane 0, 1 or 2 adds angle (degrees) to rot[AX],
+// rot[AY] or rot[AZ]; any other plane changes nothing.
+UNDALINE_API void RotateOnWorkingPlane(Nodo* node, float angle);
+
 // Opens the object chooser on node's link and applies the choice. A node freed from its
 // object takes its position and rotation from the six fields (an id of 0 skips a field); a
 // node now linked follows its object. The link button's icon is then updated.

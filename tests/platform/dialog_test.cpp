@@ -98,6 +98,43 @@ TEST(DialogTest, ListBoxesKeepOrderAndSelectionThroughEdits) {
     platform::DestroyDialog(d);
 }
 
+TEST(DialogTest, ItemDataMovesWithItsItem) {
+    platform::Dialog* d = platform::CreateDialog(&kTemplate, RecordProc, nullptr);
+    d->ListSetData(12, d->ListAdd(12, "Wind"), 100);
+    d->ListSetData(12, d->ListAdd(12, "Drag"), 200);
+    d->ListInsert(12, 0, "Vortex");
+    EXPECT_EQ(d->ListData(12, 0), 0);
+    EXPECT_EQ(d->ListData(12, 1), 100);
+    EXPECT_EQ(d->ListData(12, 2), 200);
+    d->ListDelete(12, 1);
+    EXPECT_EQ(d->ListData(12, 1), 200);
+    d->ListSetData(12, 9, 5);  // no such item: nothing happens
+    EXPECT_EQ(d->ListData(12, 9), 0);
+    d->ListClear(12);
+    EXPECT_EQ(d->ListAdd(12, "Wind"), 0);
+    EXPECT_EQ(d->ListData(12, 0), 0);  // a new item never inherits old data
+    platform::DestroyDialog(d);
+}
+
+TEST(DialogTest, GeometryComesFromTheTemplateAndWindowsMoveAndHide) {
+    platform::Dialog* d = platform::CreateDialog(&kTemplate, RecordProc, nullptr);
+    platform::Rect r = d->ControlRect(12);
+    EXPECT_EQ(r.y, 40);
+    EXPECT_EQ(r.Bottom(), 100);
+    EXPECT_EQ(d->ControlRect(99).Bottom(), 0);
+    EXPECT_EQ(d->WindowRect().width, 100);
+    EXPECT_EQ(d->WindowRect().height, 160);
+    d->MoveWindow(3, 42);
+    EXPECT_EQ(d->WindowRect().x, 3);
+    EXPECT_EQ(d->WindowRect().Bottom(), 202);
+    EXPECT_EQ(d->WindowRect().width, 100);  // moving keeps the size
+    EXPECT_TRUE(d->IsWindowVisible());
+    d->ShowWindow(false);
+    EXPECT_FALSE(d->IsWindowVisible());
+    EXPECT_TRUE(d->IsVisible(10));  // controls keep their own state
+    platform::DestroyDialog(d);
+}
+
 TEST(DialogTest, CommandWordsPackIdAndCode) {
     uintptr_t w = platform::MakeCommand(5079, platform::kNotifyKillFocus);
     EXPECT_EQ(platform::CommandId(w), 5079);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/workspace_file.h"
 
@@ -105,6 +106,20 @@ TEST(PathsTest, JoiningAndStoredPaths) {
     EXPECT_EQ(platform::BaseName("C:\\scenes\\box.lwo"), "box.lwo");
     EXPECT_EQ(platform::BaseName("/x/y/z.ulw"), "z.ulw");
     EXPECT_FALSE(platform::AppDir().empty());
+}
+
+TEST(FormatTest, FixedFieldsAreCopiedUpToTheirEndOrTerminator) {
+    char out[8];
+    const char unterminated[4] = {'W', 'i', 'n', 'd'};
+    platform::CopyField(out, sizeof out, unterminated, sizeof unterminated);
+    EXPECT_STREQ(out, "Wind");
+    platform::CopyField(out, sizeof out, "Gravity well", 13);
+    EXPECT_STREQ(out, "Gravity");  // cut to the destination
+    const char early[6] = {'a', 0, 'b', 'c', 'd', 'e'};
+    platform::CopyField(out, sizeof out, early, sizeof early);
+    EXPECT_STREQ(out, "a");
+    platform::CopyField(out, sizeof out, nullptr, 5);
+    EXPECT_STREQ(out, "");
 }
 
 }  // namespace

@@ -1,0 +1,100 @@
+#include <string>
+#include <vector>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+using Messages = std::vector<std::string>;
+
+TEST_F(PluginTest, AScanCataloguesEveryReadableLibraryInNameOrder) {
+    std::string good = Install(PLUGIN_GOOD, "a_good.so");
+    std::string first = Install(PLUGIN_DUP_FIRST, "b_vortex.so");
+    std::string second = Install(PLUGIN_DUP_SECOND, "c_vortex.so");
+    std::string unknown = Install(PLUGIN_UNKNOWN_KIND, "d_unknown.so");
+    Install(PLUGIN_MISSING_EXPORT, "e_missing.so");
+    std::string rejected = Install(PLUGIN_ALL_REJECTED, "f_rejected.so");
+    WriteFile("g_broken.so", "not a library at all");
+    WriteFile("notes.txt", "ignored");
+
+    ASSERT_TRUE(ScanPlugins());
+    // The library without ExDllVersion and the file that is no library are left out.
+    ASSERT_EQ(PluginLibraryCount(), 5);
+    const char* order[] = {"a_good.so", "b_vortex.so", "c_vortex.so", "d_unknown.so",
+                           "f_rejected.so"};
+    for (int i = 0; i < 5; ++i) EXPECT_STREQ(PluginLibraryAt(i)->file, order[i]);
+    EXPECT_EQ(PluginLibraryAt(5), nullptr);
+
+    const PluginLibrary* lib = PluginLibraryAt(0);
+    EXPECT_FLOAT_EQ(lib->version, 1.25f);
+    EXPECT_EQ(lib->info.name, "a_good.so");
+    EXPECT_EQ(lib->info.size, fs::file_size(good));
+    ASSERT_EQ(lib->classes.size(), 3u);
+    const PluginClass& wind = lib->classes[0];
+    EXPECT_EQ(wind.kind, kClassDaemon);
+    EXPECT_EQ(wind.class_id, 3);
+    EXPECT_STREQ(wind.name, "Wind");
+    EXPECT_STREQ(wind.label, "Wind");
+    EXPECT_STREQ(wind.description, "A class the tests load.");
+    EXPECT_STREQ(wind.details, "test build");
+    EXPECT_STREQ(wind.stamp, "T");
+    EXPECT_FLOAT_EQ(wind.version, 1.5f);
+    EXPECT_EQ(lib->classes[2].class_id, 102);
+    EXPECT_EQ(lib->classes[2].index, 2);
+    EXPECT_TRUE(lib->rejected.empty());
+
+    // Two libraries claim class 7: the first scanned keeps it.
+    EXPECT_EQ(PluginLibraryAt(1)->classes.size(), 1u);
+    EXPECT_STREQ(PluginLibraryAt(1)->classes[0].name, "Vortex");
+    EXPECT_EQ(PluginLibraryAt(2)->rejected, Messages{"Duplicated class id 7"});
+    ASSERT_EQ(PluginLibraryAt(2)->classes.size(), 1u);
+    EXPECT_EQ(PluginLibraryAt(2)->classes[0].class_id, 8);
+    EXPECT_EQ(PluginLibraryAt(2)->classes[0].index, 1);  // its place in the library
+
+    EXPECT_EQ(PluginLibraryAt(3)->rejected, Messages{"Unknown class id"});
+    ASSERT_EQ(PluginLibraryAt(3)->classes.size(), 1u);
+    EXPECT_EQ(PluginLibraryAt(3)->classes[0].class_id, 31);
+
+    // Nothing accepted: still a record, with its messages.
+    const PluginLibrary* none = PluginLibraryAt(4);
+    EXPECT_TRUE(none->classes.empty());
+    EXPECT_EQ(none->rejected,
+              (Messages{"Unknown class id", "Duplicated class id 3", "Unknown class id"}));
+
+    // A scan leaves every library unloaded.
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(PluginLibraryAt(i)->module, nullptr);
+    for (const std::string& path : {good, first, second, unknown, rejected}) {
+        EXPECT_FALSE(IsLoaded(path)) << path;
+    }
+
+    int position = -1;
+    EXPECT_EQ(FindPluginClass(8, &position), PluginLibraryAt(2));
+    EXPECT_EQ(position, 0);
+    EXPECT_EQ(FindPluginClass(7), PluginLibraryAt(1));
+    EXPECT_EQ(FindPluginClass(30), nullptr);  // refused classes cannot be found
+    EXPECT_EQ(FindPluginClass(40), nullptr);  // nor those of a library left out
+}
+
+TEST_F(PluginTest, MissingAndEmptyDirectories) {
+    SetPluginsDirectory((dir / "nowhere").string());
+    EXPECT_TRUE(ScanPlugins());
+    EXPECT_EQ(PluginLibraryCount(), 0);
+
+    // The directory exists but holds no library (a directory named like one does not count).
+    SetPluginsDirectory(dir.string());
+    WriteFile("readme.txt", "x");
+    fs::create_directory(dir / "folder.so");
+    EXPECT_FALSE(ScanPlugins());
+    EXPECT_EQ(PluginLibraryCount(), 0);
+
+    // A rescan replaces the catalogue.
+    Install(PLUGIN_GOOD, "good.so");
+    EXPECT_TRUE(ScanPlugins());
+    EXPECT_EQ(PluginLibraryCount(), 1);
+    fs::remove(dir / "good.so");
+    EXPECT_FALSE(ScanPlugins());
+    EXPECT_EQ(PluginLibraryCount(), 0);
+    EXPECT_EQ(FindPluginClass(3), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plugin_fixture.h"
+#include "scene/daemon.h"
+#include "scene/undo.h"
+
+namespace {
+
+using LogFn = const char* (*)();
+using ClearFn = void (*)();
+
+class SlotTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        Install(PLUGIN_RECORDER, "recorder.so");
+        ASSERT_TRUE(ScanPlugins());
+        daemon_class = RegisteredClass(ActivatePluginClass(60));
+        emitter_class = RegisteredClass(ActivatePluginClass(160));
+        ASSERT_NE(daemon_class, nullptr);
+        ASSERT_NE(emitter_class, nullptr);
+        log = Export<LogFn>("recorder.so", "RecorderLog");
+        clear = Export<ClearFn>("recorder.so", "RecorderClear");
+        ASSERT_NE(log, nullptr);
+        ASSERT_NE(clear, nullptr);
+    }
+    // What the plug-in heard while `call` ran.
+    std::string Heard(const std::function<void()>& call) {
+        clear();
+        call();
+        return log();
+    }
+    Descriptor* daemon_class = nullptr;
+    Descriptor* emitter_class = nullptr;
+    LogFn log = nullptr;
+    ClearFn clear = nullptr;
+};
+
+TEST_F(SlotTest, ActivationCallsTheClassesOwnCreateParam) {
+    // Activated in SetUp; the overriding CreateParam still made the window through the base.
+    EXPECT_NE(daemon_class->window, nullptr);
+    EXPECT_NE(emitter_class->window, nullptr);
+    EXPECT_EQ(Heard([] { ActivatePluginClass(60); }), "");  // registered: nothing again
+}
+
+TEST_F(SlotTest, EveryDaemonOperationReachesItsOverride) {
+    Daemon* d = nullptr;
+    EXPECT_EQ(Heard([&] { d = NewDaemon(daemon_class); }), "Create;SetParameterBlock;");
+    ASSERT_NE(d, nullptr);
+    Nodo* n = d;
+    const std::vector<std::pair<std::string, std::function<void()>>> slots = {
+        {"RepresentaNodo;", [&] { n->RepresentaNodo(); }},
+        {"RepresentaSel;", [&] { n->RepresentaSel(); }},
+        {"DoOnSel;", [&] { n->DoOnSel(nullptr); }},
+        {"Save;", [&] { EXPECT_EQ(n->Save(), 1); }},
+        {"Load;", [&] { EXPECT_EQ(n->Load(), 1); }},
+        {"PostLoad;", [&] { n->PostLoad(); }},
+        {"Move;", [&] { n->Move(Vector(1, 0, 0)); }},
+        {"Rotate;", [&] { n->Rotate(1); }},
+        {"Scale;", [&] { n->Scale(2); }},
+        {"NotifyReset;", [&] { n->NotifyReset(); }},
+        {"AboutReset;", [&] { n->AboutReset(); }},
+        {"CalculaDependientes;", [&] { n->CalculaDependientes(); }},
+        {"UpdateLink;", [&] { n->UpdateLink(); }},
+        {"UndoChangePos;", [&] { n->UndoChangePos(); }},
+        {"Copy;", [&] { n->Copy(n); }},
+        {"SetParameterBlock;", [&] { d->SetParameterBlock(); }},
+        {"Affect;", [&] { d->Affect(nullptr); }},
+    };
+    for (const auto& [expected, call] : slots) EXPECT_EQ(Heard(call), expected);
+
+    // What the program itself calls.
+    EXPECT_EQ(Heard([] { RefreshAllDaemons(); }), "SetParameterBlock;UpdateLink;");
+    Daemon* copy = nullptr;
+    EXPECT_EQ(Heard([&] { copy = DuplicateDaemon(d); }), "Create;Copy;SetParameterBlock;");
+    EXPECT_EQ(Heard([] { Undo(); }), "UndoChangePos;");
+    // Deleting the copy selects the original and fills its window.
+    EXPECT_EQ(Heard([] { DeleteSelectedDaemon(); }), "~Daemon;SetParameterBlock;");
+    EXPECT_EQ(Heard([] { DeleteAllDaemons(); }), "~Daemon;");
+    EXPECT_EQ(RegistryIndexOf(60), -1);  // released once nothing used it
+    (void)copy;
+}
+
+TEST_F(SlotTest, EveryEmitterOperationReachesItsOverride) {
+    Creador* e = nullptr;
+    EXPECT_EQ(Heard([&] { e = CreaEmisor(emitter_class, nullptr); }), "Create;PostCreation;");
+    ASSERT_NE(e, nullptr);
+    Nodo* n = e;
+    int vertices = 0, faces = 0;
+    const std::vector<std::pair<std::string, std::function<void()>>> slots = {
+        {"RepresentaNodo;", [&] { n->RepresentaNodo(); }},
+        {"RepresentaSel;", [&] { n->RepresentaSel(); }},
+        {"DoOnSel;", [&] { n->DoOnSel(nullptr); }},
+        {"Save;", [&] { n->Save(); }},
+        {"Load;", [&] { n->Load(); }},
+        {"PostLoad;", [&] { n->PostLoad(); }},
+        {"Move;", [&] { n->Move(Vector(1, 0, 0)); }},
+        {"Rotate;", [&] { n->Rotate(1); }},
+        {"Scale;", [&] { n->Scale(2); }},
+        {"NotifyReset;", [&] { n->NotifyReset(); }},
+        {"AboutReset;", [&] { n->AboutReset(); }},
+        {"CalculaDependientes;", [&] { n->CalculaDependientes(); }},
+        {"UpdateLink;", [&] { n->UpdateLink(); }},
+        {"UndoChangePos;", [&] { n->UndoChangePos(); }},
+        {"Copy;", [&] { n->Copy(n); }},
+        {"PostCreation;", [&] { e->PostCreation(); }},
+        {"SetParameterBlock;", [&] { e->SetParameterBlock(); }},
+        {"Representa;", [&] { e->Representa(); }},
+        {"Crea;", [&] { e->Crea(); }},
+        {"DameCentro;", [&] { EXPECT_EQ(e->DameCentro().z, 3); }},
+        {"DameTiempoMaximo;", [&] { EXPECT_EQ(e->DameTiempoMaximo(), 4); }},
+        {"DameVolumen;", [&] { EXPECT_EQ(e->DameVolumen(), 5); }},
+        {"AreVoxelsNeeded;", [&] { EXPECT_TRUE(e->AreVoxelsNeeded()); }},
+        {"HowManyPoli;", [&] { e->HowManyPoli(&vertices, &faces); }},
+        {"Poligoniza;", [&] { e->Poligoniza(nullptr); }},
+        {"Affect;", [&] { e->Affect(); }},
+        {"Integra;", [&] { e->Integra(); }},
+        {"GonnaKill;", [&] { e->GonnaKill(nullptr); }},
+        {"OnFluidChange 2;", [&] { e->OnFluidChange(2); }},
+    };
+    for (const auto& [expected, call] : slots) EXPECT_EQ(Heard(call), expected);
+    EXPECT_EQ(vertices, 8);
+    EXPECT_EQ(faces, 6);
+    EXPECT_EQ(Heard([&] { delete n; }), "~Creador;");
+}
+
+}  // namespace
