@@ -1,0 +1,172 @@
+// Smoothing length, densities, temperature exchange and the equations of state, with the
+// point queries plug-ins use. Kernel: W(r) = Ck (2 - r/h)^3 for r < 2h, Ck = 15 / (64 pi h^3).
+#include <algorithm>
+#include <cmath>
+
+#include "fluid/clock.h"
+#include "fluid/fluido.h"
+#include "fluid/grid_access.h"
+#include "platform/message_box.h"
+
+float tuniversal = 0.0f;
+float inct = 0.0f;
+float tbuzz = 0.0f;
+int frame = 0;
+
+namespace {
+
+constexpr float kPi = 3.1415927f;
+
+bool NoStateEquation(const Fluido* f) { return f->type == kFluidDumb || f->type == kFluidElastic; }
+
+float Pressure(const Fluido* f, float rho, float temperature, bool with_temperature) {
+    const float k = f->pressureK.value;
+    const float rho0 = f->restDensity;
+    const float p_ext = f->externalPressure;
+    switch (f->type) {
+        case kFluidGas: {
+            double p = std::pow(static_cast<double>(rho), 1.4);
+            if (with_temperature) p *= temperature;
+            return static_cast<float>(p * k * 0.01) - p_ext;
+        }
+        case kFluidLiquid: {
+            float x = rho * f->invRestDensity * 5.0f;
+            float x7 = x * x * x * x * x * x * x;
+            return (x7 - 1.0f) * k - p_ext;
+        }
+        case kFluidViscous:
+            return (rho - rho0) * k - p_ext;
+        case kFluidChof: {
+            float d = rho - rho0;
+            if (d <= 0.0f) return -(d * d * k) - p_ext;
+            return d * d * d * d * k - p_ext;
+        }
+        default:
+            return 0.0f;
+    }
+}
+
+// The cell a point falls in, kept within one cell of the grid so far points stay cheap.
+int PointCell(float offset, float inv, int n) {
+    float v = offset * inv;
+    if (!(v > -2.0f)) return -2;
+    if (!(v < static_cast<float>(n) + 1.0f)) return n + 1;
+    return static_cast<int>(v);
+}
+
+template <typename Visit>
+void AroundPoint(const Fluido* f, const Vector& point, Visit visit) {
+    const float inv = 1.0f / f->cellSize;
+    int ci = PointCell(point.x - f->boxMin.x, inv, f->nx);
+    int cj = PointCell(point.y - f->boxMin.y, inv, f->ny);
+    int ck = PointCell(point.z - f->boxMin.z, inv, f->nz);
+    for (int a = ci - 1; a <= ci + 1; ++a) {
+        for (int b = cj - 1; b <= cj + 1; ++b) {
+            for (int c = ck - 1; c <= ck + 1; ++c) {
+                const Voxel* v = grid_access::At(f, a, b, c);
+                if (!v) continue;
+                const float* xyz = grid_access::Positions(v);
+                for (int m = 0; m < v->count; ++m) visit(v->particles[m], xyz + 3 * m);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void Fluido::CalculaAche() {
+    if (!First()) return;
+    if (type == kFluidElastic && springsBuilt) return;
+    double sum = 0.0;
+    for (Particula* p = First(); p; p = p->next) sum += p->density;
+    if (sum == 0.0 || count <= 0) {
+        platform::MessageBox("Zero Density");
+        return;
+    }
+    float mean = static_cast<float>(sum / count);
+    h = 1.0f / std::pow(mean, 0.3333333f);
+    invH = 1.0f / h;
+    invH2 = 1.0f / (h * h);
+    cellSize = 2.0f * h;
+    float four_h = 4.0f * h;
+    kernelC = 15.0f / (four_h * four_h * four_h * kPi);
+}
+
+void Fluido::CalculaDensidades() {
+    if (!First() || NoStateEquation(this)) return;
+    const float ck = kernelC;
+    for (Particula* p = First(); p; p = p->next) {
+        float rho = 8.0f * ck * p->mass;
+        for (int n = 0; n < p->numNeighbours; ++n) {
+            const Particula* q = p->neighbours[n];
+            float dx = p->pos.x - q->pos.x, dy = p->pos.y - q->pos.y, dz = p->pos.z - q->pos.z;
+            float r = std::sqrt(dx * dx + dy * dy + dz * dz);
+            float s = 2.0f - r * invH;
+            rho += s * s * s * ck * q->mass;
+        }
+        p->density = rho;
+    }
+}
+
+void Fluido::DifundeTemperatura() {
+    if (!First() || NoStateEquation(this) || conductivity == 0.0f) return;
+    int most = 0;
+    for (Particula* p = First(); p; p = p->next) {
+        float sum = p->temperature;
+        for (int n = 0; n < p->numNeighbours; ++n) sum += p->neighbours[n]->temperature;
+        p->tempAverage = sum / static_cast<float>(p->numNeighbours + 1);
+        most = std::max(most, p->numNeighbours);
+    }
+    const float c = conductivity;
+    for (Particula* p = First(); p; p = p->next) {
+        float t = (1.0f - c) * p->temperature + c * p->tempAverage;
+        // Surface particles, short of neighbours, exchange heat with the surroundings.
+        t -= static_cast<float>(most - p->numNeighbours) * (t - externalTemperature) *
+             externalConductivity / static_cast<float>(most + 1);
+        p->temperature = t < 0.0f ? 0.0f : t;
+    }
+}
+
+void Fluido::CalculaPresiones() {
+    if (!First() || NoStateEquation(this)) return;
+    for (Particula* p = First(); p; p = p->next) {
+        p->pressure = Pressure(this, p->density, p->temperature, true);
+    }
+}
+
+float Fluido::CalculaPresionPoint(float rho) {
+    if (!First() || NoStateEquation(this)) return 0.0f;
+    return Pressure(this, rho, 0.0f, false);
+}
+
+float Fluido::CalculaDensidadXYZ(Vector& point, Vector& dir) {
+    dir = Vector(0, 0, 0);
+    if (!First() || NoStateEquation(this) || !grid) return 0.0f;
+    const float radius = 2.0f * h;
+    const float limit = radius * radius;
+    float rho = 0.0f;
+    AroundPoint(this, point, [&](const Particula* q, const float* xyz) {
+        float dx = point.x - xyz[0], dy = point.y - xyz[1], dz = point.z - xyz[2];
+        if (std::fabs(dx) > radius || std::fabs(dy) > radius || std::fabs(dz) > radius) return;
+        float r2 = dx * dx + dy * dy + dz * dz;
+        if (!(r2 < limit)) return;
+        float s = 2.0f - std::sqrt(r2) * invH;
+        rho += s * s * s * kernelC * q->mass;
+        dir.x += dx;
+        dir.y += dy;
+        dir.z += dz;
+    });
+    dir.Normaliza();
+    return rho;
+}
+
+float Fluido::CalculaVelXYZ(Vector& point) {
+    if (!First() || NoStateEquation(this) || !grid) return 0.0f;
+    double sum = 0.0;
+    int n = 0;
+    AroundPoint(this, point, [&](const Particula* q, const float*) {
+        sum += q->vel.Modulo();
+        ++n;
+    });
+    return n ? static_cast<float>(sum / n) : 0.0f;
+}

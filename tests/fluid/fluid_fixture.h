@@ -1,0 +1,31 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "fluid/clock.h"
+#include "fluid/fluido.h"
+#include "fluid/parallel.h"
+#include "fluid_scenes.h"
+#include "platform/message_box.h"
+#include "scene/scene.h"
+
+class FluidTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetScene();
+        ClearFluidScene();
+        platform::ClearMessageBoxes();
+        parallel::SetThreadCount(0);
+        parallel::SetMultithreading(true);
+    }
+    void TearDown() override {
+        ClearFluidScene();
+        ResetScene();
+    }
+};
+
+inline int ListLength(const Fluido* f) {
+    int n = 0;
+    for (Particula* p = f->First(); p; p = p->next) ++n;
+    return n;
+}

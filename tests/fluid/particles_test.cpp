@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "fluid_fixture.h"
+#include "math/random.h"
+#include "scene/creador.h"
+#include "scene/descriptor.h"
+
+namespace {
+
+using ParticlesTest = FluidTest;
+
+TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithRisingIdsAndTheFluidsDefaults) {
+    Fluido* f = MakeEmptyFluid();
+    f->restDensity = 900.0f;
+    f->initialTemperature = 20.0f;
+    Particula* a = f->CreaParticula(Vector(1, 0, 0), Vector(0, 1, 0));
+    Particula* b = f->CreaParticula(Vector(2, 0, 0), Vector(0, 2, 0));
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(f->First(), b);
+    EXPECT_EQ(b->next, a);
+    EXPECT_EQ(a->prev, b);
+    EXPECT_EQ(b->prev, &f->anchor);
+    EXPECT_EQ(a->id, 1);
+    EXPECT_EQ(b->id, 2);
+    EXPECT_EQ(f->count, 2);
+    EXPECT_EQ(a->mass, 0.9f);
+    EXPECT_EQ(a->density, 900.0f);
+    EXPECT_EQ(a->temperature, 20.0f);
+    EXPECT_EQ(a->owner, f);
+    EXPECT_EQ(a->frozen, 0);
+
+    f->RemoveALLParticles();
+    EXPECT_EQ(f->count, 0);
+    EXPECT_EQ(f->First(), nullptr);
+    EXPECT_EQ(f->CreaParticula(Vector(), Vector())->id, 1);
+}
+
+TEST_F(ParticlesTest, RemovingTheFirstOrOnlyParticleKeepsTheListWhole) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* a = f->CreaParticula(Vector(), Vector());
+    Particula* b = f->CreaParticula(Vector(), Vector());
+    Particula* c = f->CreaParticula(Vector(), Vector());
+    f->RemoveParticula(c);  // the head
+    EXPECT_EQ(f->First(), b);
+    EXPECT_EQ(b->prev, &f->anchor);
+    f->RemoveParticula(a);  // the tail
+    EXPECT_EQ(b->next, nullptr);
+    f->RemoveParticula(b);  // the only one
+    EXPECT_EQ(f->First(), nullptr);
+    EXPECT_EQ(f->count, 0);
+    EXPECT_EQ(platform::MessageBoxCount(), 0);
+}
+
+struct Counting : Creador {
+    void GonnaKill(Particula* p) override { killed.push_back(p->id); }
+    std::vector<int> killed;
+};
+
+class CountingClass final : public Descriptor {
+public:
+    CountingClass() {
+        kind = kClassEmitter;
+        class_id = 9100;
+        std::strcpy(name, "Circle");
+    }
+    Nodo* Create() override { return new Counting; }
+};
+CountingClass g_counting;
+
+TEST_F(ParticlesTest, FluidsOfOneClassAreNumberedAndTheEmitterHearsOfEveryRemoval) {
+    Fluido* a = CreaFluido(&g_counting);
+    Fluido* b = CreaFluido(&g_counting);
+    Fluido* c = CreaFluido(&g_counting);
+    EXPECT_STREQ(a->emitter->name, "Circle");
+    EXPECT_STREQ(b->emitter->name, "Circle 1");
+    EXPECT_STREQ(c->emitter->name, "Circle 2");
+    EXPECT_STREQ(c->prefix, "Circle 2");
+    EXPECT_EQ(rootflow, a);
+    EXPECT_EQ(a->next, b);
+    EXPECT_EQ(a->emitter->fluid, a);
+    EXPECT_EQ(CountFluids(), 3);
+    // The ids of the emitters follow creation.
+    EXPECT_EQ(b->emitter->emitter_id, a->emitter->emitter_id + 1);
+
+    a->CreaParticula(Vector(), Vector());
+    a->CreaParticula(Vector(), Vector());
+    a->RemoveALLParticles();
+    EXPECT_EQ(static_cast<Counting*>(a->emitter)->killed, (std::vector<int>{2, 1}));
+
+    DeleteFluido(b);
+    EXPECT_EQ(a->next, c);
+    EXPECT_EQ(CountFluids(), 2);
+    // A new fluid continues from the last number.
+    Fluido* d = CreaFluido(&g_counting);
+    EXPECT_STREQ(d->emitter->name, "Circle 3");
+}
+
+TEST_F(ParticlesTest, SplitChildrenShareOffsetsInPairsAndHalveTheMass) {
+    Fluido* f = MakeEmptyFluid();
+    f->splitCount = 3;
+    f->splitSpeed = 2.0f;
+    Particula* p = f->CreaParticula(Vector(1, 2, 3), Vector(10, 0, 0));
+    p->mass = 0.8f;
+    RandomSeed(77);
+    float r[6];
+    for (float& v : r) v = DameRandom11() * 2.0f;
+    RandomSeed(77);
+    f->DivideParticula(p);
+    ASSERT_EQ(f->count, 4);
+    // Children are pushed at the head: the last made comes first.
+    Particula* c3 = f->First();
+    Particula* c2 = c3->next;
+    Particula* c1 = c2->next;
+    EXPECT_NEAR(c1->vel.x, 10 + r[0], 1e-5);
+    EXPECT_NEAR(c1->vel.y, r[1], 1e-5);
+    EXPECT_NEAR(c2->vel.x, 10 - r[0], 1e-5);
+    EXPECT_NEAR(c2->vel.z, -r[2], 1e-5);
+    EXPECT_NEAR(c3->vel.x, 10 + r[3], 1e-5);
+    for (Particula* c : {c1, c2, c3}) {
+        EXPECT_EQ(c->mass, 0.4f);
+        EXPECT_EQ(c->pos.y, 2.0f);
+    }
+}
+
+TEST_F(ParticlesTest, SplittingStopsAfterTheAllowedGenerations) {
+    Fluido* f = MakeEmptyFluid();
+    f->killByAge = 1;
+    f->splitOnAge = 1;
+    f->lifeTime = 1.0f;
+    f->splitGenerations = 2;  // only masses of at least 0.25 split
+    Particula* p = f->CreaParticula(Vector(), Vector());
+    p->age = 1.0f;
+    f->DestruyeParticulas();
+    ASSERT_EQ(f->count, 2);
+    for (Particula* c = f->First(); c; c = c->next) {
+        EXPECT_EQ(c->mass, 0.45f);
+        c->age = 2.0f;
+    }
+    f->DestruyeParticulas();
+    ASSERT_EQ(f->count, 4);
+    for (Particula* c = f->First(); c; c = c->next) {
+        EXPECT_EQ(c->mass, 0.225f);
+        c->age = 2.0f;
+    }
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 0);
+}
+
+TEST_F(ParticlesTest, DestructionRulesFireAtTheirBoundaries) {
+    Fluido* f = MakeEmptyFluid();
+    auto make = [&](Vector pos) { return f->CreaParticula(pos, Vector()); };
+
+    f->killByAge = 1;
+    f->lifeTime = 2.0f;
+    make(Vector())->age = 2.0f;
+    make(Vector())->age = 1.99f;
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 1);
+    f->RemoveALLParticles();
+    f->killByAge = 0;
+
+    f->killByIsolation = 1;
+    f->isolationTime = 0.5f;
+    make(Vector())->isolatedTime = 0.5f;
+    make(Vector())->isolatedTime = 0.4f;
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 1);
+    f->RemoveALLParticles();
+    f->killByIsolation = 0;
+
+    f->killByVolume = 1;
+    make(Vector(1, -1, 1));          // on the box corner: kept
+    make(Vector(1.001f, 0, 0));      // just outside
+    make(Vector(0, 0, -1.001f));
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 1);
+    f->RemoveALLParticles();
+    f->killByVolume = 0;
+
+    f->killBySpeed = 1;
+    f->maxSpeed = 5.0f;
+    f->CreaParticula(Vector(), Vector(3, 4, 0));   // exactly 5: kept
+    f->CreaParticula(Vector(), Vector(0, 5.01f, 0));
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 1);
+    f->RemoveALLParticles();
+    f->killBySpeed = 0;
+
+    f->killByCollision = 1;
+    make(Vector())->collided = 1;
+    make(Vector());
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 1);
+    f->RemoveALLParticles();
+    f->killByCollision = 0;
+
+    f->killRandom = 1;
+    f->killProbability = 1.0f;  // every draw is at most 1
+    for (int i = 0; i < 5; ++i) make(Vector());
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 0);
+    f->killProbability = 0.0f;  // only a draw of exactly 0 removes
+    make(Vector());
+    RandomSeed(1);
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 1);
+    f->killRandom = 0;
+
+    // A delete mark always removes, whatever the switches.
+    f->First()->deleteMark = 1;
+    f->DestruyeParticulas();
+    EXPECT_EQ(f->count, 0);
+}
+
+TEST_F(ParticlesTest, ResetRebuildsTheEmitterParticlesAndRestoresFrozenMarks) {
+    BlockSpec spec;
+    spec.nx = 2;
+    spec.ny = 1;
+    spec.nz = 2;
+    Fluido* f = MakeBlockFluid(spec);
+    ASSERT_EQ(f->count, 4);
+    f->First()->frozen = 3;
+    f->First()->next->frozen = -1;
+    f->restDensity = 1000.0f;
+    f->h = 5.0f;
+    f->Regenera();
+    EXPECT_EQ(f->count, 4);
+    EXPECT_EQ(f->First()->frozen, 3);
+    EXPECT_EQ(f->First()->next->frozen, 255);
+    EXPECT_EQ(f->First()->next->next->frozen, 0);
+    EXPECT_NEAR(f->h, 0.1f, 1e-5f);
+    EXPECT_NEAR(f->cellSize, 0.2f, 1e-5f);
+    EXPECT_NEAR(f->fillSpacing, 1.0f / std::pow(1000.0f, 0.333f), 1e-6f);
+    EXPECT_EQ(f->First()->id, 4);
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fluid/fluid_passes.h"
+#include "fluid_fixture.h"
+
+namespace {
+
+using PhysicsTest = FluidTest;
+
+void Prepare(Fluido* f) {
+    f->active = 1;
+    f->CalculaCaja();
+    f->CreaRejilla();
+    f->LlenaRejilla();
+    fluid_passes::SearchNeighbours(f);
+}
+
+TEST_F(PhysicsTest, ALoneParticleWeighsOnlyItselfAndCoincidentOnesAddEight) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* p = f->CreaParticula(Vector(), Vector());
+    f->CalculaAche();
+    Prepare(f);
+    f->CalculaDensidades();
+    EXPECT_FLOAT_EQ(p->density, 8 * 0.9f * f->kernelC);
+    EXPECT_NEAR(f->kernelC, 15.0 / (64 * M_PI * std::pow(0.1, 3)), 1e-2);
+    f->LiberaPorPaso();
+
+    Particula* twin = f->CreaParticula(Vector(), Vector());
+    Prepare(f);
+    f->CalculaDensidades();
+    EXPECT_FLOAT_EQ(p->density, 16 * 0.9f * f->kernelC);
+    f->CalculaPresiones();
+    inct = 0.01f;
+    fluid_passes::ComputeForces(f);
+    EXPECT_EQ(p->force.x, 0.0f);  // no direction between coincident particles
+    EXPECT_EQ(twin->force.y, 0.0f);
+    f->LiberaPorPaso();
+}
+
+TEST_F(PhysicsTest, SmoothingLengthFollowsTheMeanDensity) {
+    Fluido* f = MakeEmptyFluid();
+    f->CreaParticula(Vector(), Vector())->density = 500;
+    f->CreaParticula(Vector(), Vector())->density = 1500;
+    f->CalculaAche();
+    EXPECT_NEAR(f->h, 0.1f, 1e-6f);
+    EXPECT_NEAR(f->cellSize, 0.2f, 1e-6f);
+    EXPECT_NEAR(f->invH2, 100.0f, 1e-3f);
+    for (Particula* p = f->First(); p; p = p->next) p->density = 0;
+    f->CalculaAche();
+    EXPECT_EQ(platform::LastMessageBoxText(), "Zero Density");
+    EXPECT_NEAR(f->h, 0.1f, 1e-6f);
+}
+
+TEST_F(PhysicsTest, EachEquationOfStateAtRestDensity) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* p = f->CreaParticula(Vector(), Vector());
+    p->temperature = 50.0f;
+    f->pressureK.value = 2.0f;
+    f->externalPressure = 3.0f;
+    const float rho0 = f->restDensity;
+    p->density = rho0;
+    auto pressure = [&](unsigned char type) {
+        f->type = type;
+        p->pressure = -99;
+        f->CalculaPresiones();
+        return p->pressure;
+    };
+    EXPECT_NEAR(pressure(kFluidGas), std::pow(1000.0, 1.4) * 50 * 2 * 0.01 - 3, 5.0);
+    EXPECT_NEAR(pressure(kFluidLiquid), 78124.0f * 2 - 3, 0.5f);
+    EXPECT_FLOAT_EQ(pressure(kFluidViscous), -3.0f);
+    EXPECT_FLOAT_EQ(pressure(kFluidChof), -3.0f);
+    EXPECT_EQ(pressure(kFluidDumb), -99.0f);  // not computed
+    EXPECT_EQ(pressure(kFluidElastic), -99.0f);
+
+    f->type = kFluidChof;
+    EXPECT_FLOAT_EQ(f->CalculaPresionPoint(rho0 - 2), -(4 * 2.0f) - 3);
+    EXPECT_FLOAT_EQ(f->CalculaPresionPoint(rho0 + 2), 16 * 2.0f - 3);
+    f->type = kFluidGas;  // the point form has no temperature
+    EXPECT_NEAR(f->CalculaPresionPoint(rho0), std::pow(1000.0, 1.4) * 2 * 0.01 - 3, 0.1);
+    f->type = kFluidDumb;
+    EXPECT_EQ(f->CalculaPresionPoint(rho0), 0.0f);
+}
+
+TEST_F(PhysicsTest, ViscosityActsOnRecedingPairsOnlyWithFullViscosity) {
+    Fluido* f = MakeEmptyFluid(kFluidViscous);
+    Particula* a = f->CreaParticula(Vector(0, 0, 0), Vector(-1, 0, 0));
+    Particula* b = f->CreaParticula(Vector(0.1f, 0, 0), Vector(1, 0, 0));
+    f->pressureK.value = 0.0f;  // no pressure force: what is left is viscosity
+    Prepare(f);
+    f->CalculaDensidades();
+    f->CalculaPresiones();
+    fluid_passes::ComputeForces(f);
+    EXPECT_EQ(a->force.x, 0.0f);
+    EXPECT_EQ(b->force.x, 0.0f);
+    f->LiberaPorPaso();
+
+    f->fullViscosity = 1;
+    Prepare(f);
+    f->CalculaDensidades();
+    f->CalculaPresiones();
+    fluid_passes::ComputeForces(f);
+    // Viscosity pulls receding particles back together.
+    EXPECT_GT(a->force.x, 0.0f);
+    EXPECT_LT(b->force.x, 0.0f);
+    EXPECT_NEAR(a->force.x, -b->force.x, 1e-3f * std::fabs(a->force.x));
+    f->LiberaPorPaso();
+
+    // Approaching pairs feel it either way, pushing them apart.
+    f->fullViscosity = 0;
+    a->vel = Vector(1, 0, 0);
+    b->vel = Vector(-1, 0, 0);
+    Prepare(f);
+    f->CalculaDensidades();
+    f->CalculaPresiones();
+    fluid_passes::ComputeForces(f);
+    EXPECT_LT(a->force.x, 0.0f);
+    f->LiberaPorPaso();
+}
+
+TEST_F(PhysicsTest, FrozenParticlesKeepStillButGetTheirForce) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* still = f->CreaParticula(Vector(0, 0, 0), Vector(1, 0, 0));
+    Particula* moving = f->CreaParticula(Vector(0.05f, 0, 0), Vector(1, 0, 0));
+    still->frozen = 1;
+    moving->frozen = -1;  // picked for removal: still moves
+    Prepare(f);
+    f->CalculaDensidades();
+    f->CalculaPresiones();
+    fluid_passes::ComputeForces(f);
+    EXPECT_NE(still->force.x, 0.0f);
+    inct = 0.5f;
+    Vector before = moving->pos;
+    float force = moving->force.x;
+    f->MueveParticulas();
+    EXPECT_EQ(still->pos.x, 0.0f);
+    EXPECT_EQ(still->vel.x, 1.0f);
+    // Position with the old velocity, then the velocity with the force.
+    EXPECT_FLOAT_EQ(moving->pos.x, before.x + 0.5f);
+    EXPECT_FLOAT_EQ(moving->vel.x, 1.0f + force * 0.5f);
+    EXPECT_EQ(moving->age, 0.5f);
+    EXPECT_EQ(still->age, 0.0f);
+    f->LiberaPorPaso();
+}
+
+TEST_F(PhysicsTest, TemperatureSpreadsAndNeverDropsBelowZero) {
+    Fluido* f = MakeEmptyFluid();
+    f->conductivity = 0.5f;
+    f->externalTemperature = -1000.0f;
+    f->externalConductivity = 1.0f;
+    Particula* a = f->CreaParticula(Vector(0, 0, 0), Vector());
+    Particula* b = f->CreaParticula(Vector(0.05f, 0, 0), Vector());
+    Particula* c = f->CreaParticula(Vector(0.1f, 0, 0), Vector());
+    a->temperature = 100;
+    b->temperature = 0;
+    c->temperature = 50;
+    Prepare(f);
+    f->DifundeTemperatura();
+    // All three see each other, so nobody is short of neighbours: plain averaging.
+    EXPECT_FLOAT_EQ(a->temperature, 0.5f * 100 + 0.5f * 50);
+    EXPECT_FLOAT_EQ(b->temperature, 25.0f);
+    f->LiberaPorPaso();
+
+    Particula* lone = f->CreaParticula(Vector(5, 0, 0), Vector());
+    lone->temperature = 10;
+    Prepare(f);
+    f->DifundeTemperatura();
+    EXPECT_EQ(lone->temperature, 0.0f);  // pulled far below zero by the cold outside
+    f->LiberaPorPaso();
+
+    f->conductivity = 0.0f;
+    a->temperature = 77;
+    Prepare(f);
+    f->DifundeTemperatura();
+    EXPECT_EQ(a->temperature, 77.0f);
+    f->LiberaPorPaso();
+}
+
+TEST_F(PhysicsTest, AnInactiveFluidsParticlesHaveNoNeighbours) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* a = f->CreaParticula(Vector(0, 0, 0), Vector());
+    f->CreaParticula(Vector(0.05f, 0, 0), Vector());
+    Prepare(f);
+    ASSERT_EQ(a->numNeighbours, 1);
+    f->LiberaPorPaso();
+    f->active = 0;
+    f->CalculaCaja();
+    EXPECT_EQ(a->numNeighbours, 0);
+    f->CalculaDensidades();
+    EXPECT_FLOAT_EQ(a->density, 8 * 0.9f * f->kernelC);
+}
+
+TEST_F(PhysicsTest, PointQueriesReadTheGridOfTheStep) {
+    Fluido* f = MakeEmptyFluid();
+    f->CreaParticula(Vector(0, 0, 0), Vector(3, 4, 0));
+    f->CreaParticula(Vector(0.1f, 0, 0), Vector(0, 0, 1));
+    Prepare(f);
+    Vector point(0.05f, 0, 0), dir;
+    float rho = f->CalculaDensidadXYZ(point, dir);
+    float s = 2.0f - 0.05f * f->invH;
+    EXPECT_NEAR(rho, 2 * s * s * s * f->kernelC * 0.9f, 1e-2f);
+    EXPECT_NEAR(dir.Modulo(), 0.0f, 1e-4f);  // symmetric: the pulls cancel
+    Vector side(-0.05f, 0, 0);
+    f->CalculaDensidadXYZ(side, dir);
+    EXPECT_NEAR(dir.x, -1.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(f->CalculaVelXYZ(point), 3.0f);
+    Vector far(100, 100, 100);
+    EXPECT_EQ(f->CalculaVelXYZ(far), 0.0f);
+    f->LiberaPorPaso();
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+#include "fluid_scenes.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "fluid/clock.h"
+#include "fluid/fluid_passes.h"
+#include "scene/creador.h"
+#include "scene/descriptor.h"
+
+namespace {
+
+class BlockEmitter : public Creador {
+public:
+    void CalculaDependientes() override {
+        if (!fluid) return;
+        std::vector<Vector> points;
+        std::mt19937 random(spec.seed);
+        std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+        for (int i = 0; i < spec.nx; ++i) {
+            for (int j = 0; j < spec.ny; ++j) {
+                for (int k = 0; k < spec.nz; ++k) {
+                    Vector p(spec.origin.x + i * spec.spacing, spec.origin.y + j * spec.spacing,
+                             spec.origin.z + k * spec.spacing);
+                    if (spec.jitter > 0) {
+                        p.x += unit(random) * spec.jitter * spec.spacing;
+                        p.y += unit(random) * spec.jitter * spec.spacing;
+                        p.z += unit(random) * spec.jitter * spec.spacing;
+                    }
+                    points.push_back(p);
+                }
+            }
+        }
+        if (spec.shuffled) std::shuffle(points.begin(), points.end(), random);
+        for (const Vector& p : points) fluid->CreaParticula(p, spec.velocity);
+    }
+    BlockSpec spec;
+};
+
+class BlockClass final : public Descriptor {
+public:
+    BlockClass() {
+        kind = kClassEmitter;
+        class_id = 9001;
+        std::strcpy(name, "Block");
+    }
+    Nodo* Create() override { return new BlockEmitter; }
+};
+
+class EmptyClass final : public Descriptor {
+public:
+    EmptyClass() {
+        kind = kClassEmitter;
+        class_id = 9002;
+        std::strcpy(name, "Empty");
+    }
+    Nodo* Create() override { return new Creador; }
+};
+
+BlockClass g_block;
+EmptyClass g_empty;
+
+}  // namespace
+
+Fluido* MakeBlockFluid(const BlockSpec& spec, unsigned char type) {
+    Fluido* f = CreaFluido(&g_block);
+    if (!f) return nullptr;
+    f->type = type;
+    static_cast<BlockEmitter*>(f->emitter)->spec = spec;
+    f->Regenera();
+    return f;
+}
+
+Fluido* MakeEmptyFluid(unsigned char type) {
+    Fluido* f = CreaFluido(&g_empty);
+    if (f) f->type = type;
+    return f;
+}
+
+void StepFluids(float dt) {
+    for (Fluido* f = rootflow; f; f = f->next) {
+        f->active = 1;
+        f->DestruyeParticulas();
+        f->CalculaAche();
+        f->CalculaCaja();
+        f->CreaRejilla();
+        f->LlenaRejilla();
+        fluid_passes::SearchNeighbours(f);
+        if (f->type == kFluidElastic) f->springsBuilt = 1;
+        f->CalculaDensidades();
+        f->DifundeTemperatura();
+        f->CalculaPresiones();
+    }
+    inct = dt;
+    for (Fluido* f = rootflow; f; f = f->next) {
+        f->PropagaContacto();
+        fluid_passes::ComputeForces(f);
+        f->CalculaMuelles();
+    }
+    for (Fluido* f = rootflow; f; f = f->next) f->MueveParticulas();
+    for (Fluido* f = rootflow; f; f = f->next) f->LiberaPorPaso();
+    SweepRemovedParticles();
+    tbuzz += dt;
+}
+
+void ClearFluidScene() {
+    DeleteAllFluids();
+    tuniversal = inct = tbuzz = 0.0f;
+    frame = 0;
+}
