@@ -65,8 +65,10 @@ void AroundPoint(const Fluido* f, const Vector& point, Visit visit) {
             for (int c = ck - 1; c <= ck + 1; ++c) {
                 const Voxel* v = grid_access::At(f, a, b, c);
                 if (!v) continue;
-                const float* xyz = grid_access::Positions(v);
-                for (int m = 0; m < v->count; ++m) visit(v->particles[m], xyz + 3 * m);
+                const float* x = grid_access::Xs(v);
+                const float* y = grid_access::Ys(v);
+                const float* z = grid_access::Zs(v);
+                for (int m = 0; m < v->count; ++m) visit(v->particles[m], x[m], y[m], z[m]);
             }
         }
     }
@@ -145,8 +147,8 @@ float Fluido::CalculaDensidadXYZ(Vector& point, Vector& dir) {
     const float radius = 2.0f * h;
     const float limit = radius * radius;
     float rho = 0.0f;
-    AroundPoint(this, point, [&](const Particula* q, const float* xyz) {
-        float dx = point.x - xyz[0], dy = point.y - xyz[1], dz = point.z - xyz[2];
+    AroundPoint(this, point, [&](const Particula* q, float qx, float qy, float qz) {
+        float dx = point.x - qx, dy = point.y - qy, dz = point.z - qz;
         if (std::fabs(dx) > radius || std::fabs(dy) > radius || std::fabs(dz) > radius) return;
         float r2 = dx * dx + dy * dy + dz * dz;
         if (!(r2 < limit)) return;
@@ -164,7 +166,7 @@ float Fluido::CalculaVelXYZ(Vector& point) {
     if (!First() || NoStateEquation(this) || !grid) return 0.0f;
     double sum = 0.0;
     int n = 0;
-    AroundPoint(this, point, [&](const Particula* q, const float*) {
+    AroundPoint(this, point, [&](const Particula* q, float, float, float) {
         sum += q->vel.Modulo();
         ++n;
     });

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "fluid/engine_hooks.h"
 #include "fluid/fluido.h"
@@ -47,42 +48,45 @@ int CellIndex(float offset, float inv_cell, int n) {
 void Fluido::CalculaCaja() {
     Particula* first = First();
     if (!first) return;
-    speedMax = -1e9f;
-    speedMin = 1e9f;
+    // One walk over the list gathers everything; the bounds live in locals so the compiler
+    // need not assume the particle stores touch them.
+    float s_max = -1e9f, s_min = 1e9f;
+    float v_max[3] = {0.01f, 0.01f, 0.01f}, v_min[3] = {-0.01f, -0.01f, -0.01f};
+    float b_max[3] = {-1e9f, -1e9f, -1e9f}, b_min[3] = {1e9f, 1e9f, 1e9f};
+    const bool boxed = active != 0;
     for (Particula* p = first; p; p = p->next) {
-        float s = p->vel.Modulo() + p->extraVel.Modulo();
-        if (s > speedMax) speedMax = s;
-        if (s < speedMin) speedMin = s;
-    }
-    if (!active) {
-        // No grid and no search this step: the counts of the last active step describe
-        // arrays that were released, so these particles have no neighbours now.
-        for (Particula* p = first; p; p = p->next) p->numNeighbours = 0;
-        return;
-    }
-    velMax = Vector(0.01f, 0.01f, 0.01f);
-    velMin = Vector(-0.01f, -0.01f, -0.01f);
-    boxMax = Vector(-1e9f, -1e9f, -1e9f);
-    boxMin = Vector(1e9f, 1e9f, 1e9f);
-    for (Particula* p = first; p; p = p->next) {
-        for (int a = 0; a < 3; ++a) {
-            if (p->vel[a] >= velMax[a]) velMax[a] = p->vel[a];
-            if (p->vel[a] <= velMin[a]) velMin[a] = p->vel[a];
-        }
-        // A particle blown to infinity cannot be placed in any grid; it must not make the
-        // grid of the others infinite.
-        if (!std::isfinite(p->pos.x) || !std::isfinite(p->pos.y) || !std::isfinite(p->pos.z)) {
+        const float v[3] = {p->vel.x, p->vel.y, p->vel.z};
+        const Vector& e = p->extraVel;
+        float s = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) +
+                  std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z);
+        if (s > s_max) s_max = s;
+        if (s < s_min) s_min = s;
+        if (!boxed) {
+            // No grid and no search this step: the counts of the last active step describe
+            // arrays that were released, so these particles have no neighbours now.
+            p->numNeighbours = 0;
             continue;
         }
         for (int a = 0; a < 3; ++a) {
-            if (p->pos[a] >= boxMax[a]) boxMax[a] = p->pos[a];
-            if (p->pos[a] <= boxMin[a]) boxMin[a] = p->pos[a];
+            if (v[a] >= v_max[a]) v_max[a] = v[a];
+            if (v[a] <= v_min[a]) v_min[a] = v[a];
+        }
+        const float x[3] = {p->pos.x, p->pos.y, p->pos.z};
+        // A particle blown to infinity cannot be placed in any grid; it must not make the
+        // grid of the others infinite.
+        if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) continue;
+        for (int a = 0; a < 3; ++a) {
+            if (x[a] >= b_max[a]) b_max[a] = x[a];
+            if (x[a] <= b_min[a]) b_min[a] = x[a];
         }
     }
-    for (int a = 0; a < 3; ++a) {
-        boxMax[a] += 0.1f;
-        boxMin[a] -= 0.1f;
-    }
+    speedMax = s_max;
+    speedMin = s_min;
+    if (!boxed) return;
+    velMax = Vector(v_max[0], v_max[1], v_max[2]);
+    velMin = Vector(v_min[0], v_min[1], v_min[2]);
+    boxMax = Vector(b_max[0] + 0.1f, b_max[1] + 0.1f, b_max[2] + 0.1f);
+    boxMin = Vector(b_min[0] - 0.1f, b_min[1] - 0.1f, b_min[2] - 0.1f);
     engine_hooks::MarkNearFaces(this);
 }
 
@@ -126,17 +130,20 @@ void Fluido::LlenaRejilla() {
     const float inv = 1.0f / cellSize;
     MemPool* previous = AllocSetPool(poolVoxels);
 
-    auto count_in = [&](Particula* p, bool report) {
+    // The cell of each of this fluid's particles, found once for both passes.
+    static thread_local std::vector<Voxel**> slots;
+    slots.clear();
+    auto count_in = [&](Particula* p, bool report) -> Voxel** {
         int i = grid_access::CellIndex(p->pos.x - boxMin.x, inv, nx);
         int j = grid_access::CellIndex(p->pos.y - boxMin.y, inv, ny);
         int k = grid_access::CellIndex(p->pos.z - boxMin.z, inv, nz);
         if (i >= nx || j >= ny || k >= nz) {
             if (report) platform::LogLine("Internal failure: code 01");
-            return;
+            return nullptr;
         }
         if (i < 0 || j < 0 || k < 0) {
             if (report) platform::LogLine("Internal failure: code 011");
-            return;
+            return nullptr;
         }
         Voxel*& cell = grid[i][j][k];
         if (!cell) {
@@ -146,8 +153,9 @@ void Fluido::LlenaRejilla() {
             cell->faces = nullptr;
         }
         ++cell->count;
+        return &cell;
     };
-    for (Particula* p = First(); p; p = p->next) count_in(p, true);
+    for (Particula* p = First(); p; p = p->next) slots.push_back(count_in(p, true));
     for (int l = 0; l < numLinkedFluids; ++l) {
         if (linkedFluids[l] == this || !linkedFluids[l]) continue;
         for (Particula* p = linkedFluids[l]->First(); p; p = p->next) count_in(p, false);
@@ -172,22 +180,25 @@ void Fluido::LlenaRejilla() {
         }
     }
 
-    auto place = [&](Particula* p) {
-        int i = grid_access::CellIndex(p->pos.x - boxMin.x, inv, nx);
-        int j = grid_access::CellIndex(p->pos.y - boxMin.y, inv, ny);
-        int k = grid_access::CellIndex(p->pos.z - boxMin.z, inv, nz);
-        if (i < 0 || j < 0 || k < 0 || i >= nx || j >= ny || k >= nz) return;
-        Voxel* cell = grid[i][j][k];
+    auto place_in = [&](Particula* p, Voxel* cell) {
         if (!cell || !cell->particles) {
             platform::MessageBox("Null voxel!");
             return;
         }
         if (cell->count < grid_access::Capacity(cell)) grid_access::Append(cell, p);
     };
-    for (Particula* p = First(); p; p = p->next) {
+    auto place = [&](Particula* p) {
+        int i = grid_access::CellIndex(p->pos.x - boxMin.x, inv, nx);
+        int j = grid_access::CellIndex(p->pos.y - boxMin.y, inv, ny);
+        int k = grid_access::CellIndex(p->pos.z - boxMin.z, inv, nz);
+        if (i < 0 || j < 0 || k < 0 || i >= nx || j >= ny || k >= nz) return;
+        place_in(p, grid[i][j][k]);
+    };
+    size_t at = 0;
+    for (Particula* p = First(); p; p = p->next, ++at) {
         p->numNeighbours = 0;
         p->collided = 0;
-        place(p);
+        if (Voxel** slot = slots[at]) place_in(p, *slot);
     }
     for (int l = 0; l < numLinkedFluids; ++l) {
         if (linkedFluids[l] == this || !linkedFluids[l]) continue;

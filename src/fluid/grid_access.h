@@ -5,7 +5,7 @@
 #include "fluid/fluido.h"
 
 // Layout of a cell's storage in the PARTICLE LISTS pool: an 8-byte header holding the
-// capacity, the particle pointers, then x, y, z of each particle in the same order.
+// capacity, the particle pointers, then the x of each particle, the y of each, the z of each.
 namespace grid_access {
 
 // Cell index of an offset from the grid origin; -1 below the grid, n at or above its end
@@ -31,15 +31,18 @@ inline int Capacity(const Voxel* cell) {
     return *reinterpret_cast<const int*>(reinterpret_cast<const char*>(cell->particles) - 8);
 }
 
-inline float* Positions(const Voxel* cell) {
+inline float* Xs(const Voxel* cell) {
     return reinterpret_cast<float*>(cell->particles + Capacity(cell));
 }
+inline float* Ys(const Voxel* cell) { return Xs(cell) + Capacity(cell); }
+inline float* Zs(const Voxel* cell) { return Xs(cell) + 2 * Capacity(cell); }
 
 inline void Append(Voxel* cell, Particula* p) {
-    float* xyz = Positions(cell) + 3 * cell->count;
-    xyz[0] = p->pos.x;
-    xyz[1] = p->pos.y;
-    xyz[2] = p->pos.z;
+    float* x = Xs(cell);
+    const int capacity = Capacity(cell);
+    x[cell->count] = p->pos.x;
+    x[capacity + cell->count] = p->pos.y;
+    x[2 * capacity + cell->count] = p->pos.z;
     cell->particles[cell->count++] = p;
 }
 

@@ -1,11 +1,11 @@
 // Neighbour search.
 //
 // For every occupied cell, the particles of the 27 cells around it are gathered once into
-// contiguous arrays (positions, squared search radius, particle), and each particle of the
-// cell is tested against all of them: a squared distance per candidate in a loop the compiler
-// vectorises, then an in-order compaction of the candidates that pass. The per-axis |d| <= 2h
-// rejection of the classic search is implied by r2 < (2h)^2 in float arithmetic, so the
-// result is the same pair set in the same order.
+// contiguous arrays (positions from the cells' own position copies, and the particles), and
+// each particle of the cell is tested against all of them four at a time: squared distances,
+// a comparison mask, and the set bits taken in order. The per-axis |d| <= 2h rejection of the
+// classic search is implied by r2 < (2h)^2 in float arithmetic (the sum of squares is never
+// below one of its terms), so the result is the same pair set in the same order.
 //
 // Candidate and neighbour counts are not capped: the scratch arrays grow to the largest cell
 // block seen, so a compressed fluid keeps all its neighbours and nothing is written past a
@@ -14,6 +14,10 @@
 #include <cstring>
 #include <mutex>
 #include <vector>
+
+#if defined(__x86_64__) || defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "fluid/engine_hooks.h"
 #include "fluid/fluid_passes.h"
@@ -28,9 +32,8 @@ namespace {
 std::mutex g_neighbour_pool_mutex;
 
 struct Scratch {
-    std::vector<float> x, y, z, limit, r2;
+    std::vector<float> x, y, z, limit;
     std::vector<Particula*> who;
-    std::vector<unsigned char> same;
     std::vector<Particula*> found;
 
     void Reserve(size_t n) {
@@ -40,10 +43,8 @@ struct Scratch {
         y.resize(m);
         z.resize(m);
         limit.resize(m);
-        r2.resize(m);
         who.resize(m);
-        same.resize(m);
-        found.resize(m + 1);
+        found.resize(m);
     }
 };
 
@@ -56,6 +57,31 @@ class NeighbourArena {
 public:
     NeighbourArena(MemPool* pool, bool chunked, bool locked)
         : pool_(pool), chunked_(chunked), locked_(locked) {}
+
+    // Room for at most `most` pointers that the caller fills before Commit says how many it
+    // kept; in chunked mode the list is written in place, with no copy.
+    Particula** Open(int most, Particula** scratch) {
+        if (!chunked_) return scratch;
+        size_t bytes = static_cast<size_t>(most) * sizeof(Particula*);
+        if (bytes > kChunk / 4) return scratch;
+        if (left_ < bytes) {
+            cur_ = static_cast<char*>(Direct(kChunk));
+            left_ = kChunk;
+        }
+        return reinterpret_cast<Particula**>(cur_);
+    }
+    Particula** Commit(Particula** written, int kept) {
+        if (kept == 0) return nullptr;
+        if (reinterpret_cast<char*>(written) == cur_) {
+            size_t bytes = static_cast<size_t>(kept) * sizeof(Particula*);
+            cur_ += bytes;
+            left_ -= bytes;
+            return written;
+        }
+        Particula** list = Take(kept);
+        std::memcpy(list, written, sizeof(Particula*) * static_cast<size_t>(kept));
+        return list;
+    }
 
     Particula** Take(int n) {
         size_t bytes = static_cast<size_t>(n) * sizeof(Particula*);
@@ -98,10 +124,134 @@ float Limit(const Fluido* f, const Particula* q, float own_limit) {
     return r * r;
 }
 
+// The candidates of p closer than their limit, in candidate order, p itself left out.
+// Candidate arrays are padded to a multiple of 16 with entries no particle can reach. Every
+// version computes r2 = (dx*dx + dy*dy) + dz*dz in float, so all give the same pairs.
+struct Query {
+    float px, py, pz;
+    size_t self;
+    bool one_limit;
+    float limit;
+};
+
+[[maybe_unused]] int SelectScalar(const Scratch& s, size_t n, const Query& q, Particula** found) {
+    int kept = 0;
+    for (size_t c = 0; c < n; ++c) {
+        float dx = q.px - s.x[c], dy = q.py - s.y[c], dz = q.pz - s.z[c];
+        float r2 = dx * dx + dy * dy + dz * dz;
+        if (r2 < (q.one_limit ? q.limit : s.limit[c]) && c != q.self) found[kept++] = s.who[c];
+    }
+    return kept;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) int SelectAvx2(const Scratch& s, size_t n, const Query& q,
+                                                Particula** found) {
+    int kept = 0;
+    const __m256 vx = _mm256_set1_ps(q.px), vy = _mm256_set1_ps(q.py), vz = _mm256_set1_ps(q.pz);
+    const __m256 vlimit = _mm256_set1_ps(q.limit);
+    const float* xs = s.x.data();
+    const float* ys = s.y.data();
+    const float* zs = s.z.data();
+    for (size_t c = 0; c < n; c += 8) {
+        __m256 dx = _mm256_sub_ps(vx, _mm256_loadu_ps(xs + c));
+        __m256 dy = _mm256_sub_ps(vy, _mm256_loadu_ps(ys + c));
+        __m256 dz = _mm256_sub_ps(vz, _mm256_loadu_ps(zs + c));
+        __m256 r2 = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(dx, dx), _mm256_mul_ps(dy, dy)),
+                                  _mm256_mul_ps(dz, dz));
+        __m256 lim = q.one_limit ? vlimit : _mm256_loadu_ps(s.limit.data() + c);
+        unsigned mask =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(r2, lim, _CMP_LT_OQ)));
+        while (mask) {
+            size_t idx = c + static_cast<size_t>(__builtin_ctz(mask));
+            mask &= mask - 1;
+            found[kept] = s.who[idx];
+            kept += idx != q.self;
+        }
+    }
+    return kept;
+}
+#endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx512f"))) int SelectAvx512(const Scratch& s, size_t n, const Query& q,
+                                                     Particula** found) {
+    int kept = 0;
+    const __m512 vx = _mm512_set1_ps(q.px), vy = _mm512_set1_ps(q.py), vz = _mm512_set1_ps(q.pz);
+    const __m512 vlimit = _mm512_set1_ps(q.limit);
+    const float* xs = s.x.data();
+    const float* ys = s.y.data();
+    const float* zs = s.z.data();
+    Particula* const* who = s.who.data();
+    for (size_t c = 0; c < n; c += 16) {
+        __m512 dx = _mm512_sub_ps(vx, _mm512_loadu_ps(xs + c));
+        __m512 dy = _mm512_sub_ps(vy, _mm512_loadu_ps(ys + c));
+        __m512 dz = _mm512_sub_ps(vz, _mm512_loadu_ps(zs + c));
+        __m512 r2 = _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(dx, dx), _mm512_mul_ps(dy, dy)),
+                                  _mm512_mul_ps(dz, dz));
+        __m512 lim = q.one_limit ? vlimit : _mm512_loadu_ps(s.limit.data() + c);
+        unsigned mask = static_cast<unsigned>(_mm512_cmp_ps_mask(r2, lim, _CMP_LT_OQ));
+        if (q.self - c < 16) mask &= ~(1u << (q.self - c));
+        if (!mask) continue;
+        // The chosen pointers of each half, packed in order.
+        __mmask8 low = static_cast<__mmask8>(mask & 0xFF);
+        __mmask8 high = static_cast<__mmask8>(mask >> 8);
+        _mm512_mask_compressstoreu_epi64(found + kept, low, _mm512_loadu_si512(who + c));
+        kept += __builtin_popcount(low);
+        _mm512_mask_compressstoreu_epi64(found + kept, high, _mm512_loadu_si512(who + c + 8));
+        kept += __builtin_popcount(high);
+    }
+    return kept;
+}
+#endif
+
+#if defined(__SSE2__)
+int SelectSse2(const Scratch& s, size_t n, const Query& q, Particula** found) {
+    int kept = 0;
+    const __m128 vx = _mm_set1_ps(q.px), vy = _mm_set1_ps(q.py), vz = _mm_set1_ps(q.pz);
+    const __m128 vlimit = _mm_set1_ps(q.limit);
+    for (size_t c = 0; c < n; c += 4) {
+        __m128 dx = _mm_sub_ps(vx, _mm_loadu_ps(&s.x[c]));
+        __m128 dy = _mm_sub_ps(vy, _mm_loadu_ps(&s.y[c]));
+        __m128 dz = _mm_sub_ps(vz, _mm_loadu_ps(&s.z[c]));
+        __m128 r2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)),
+                               _mm_mul_ps(dz, dz));
+        __m128 lim = q.one_limit ? vlimit : _mm_loadu_ps(&s.limit[c]);
+        unsigned mask = static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(r2, lim)));
+        while (mask) {
+            size_t idx = c + static_cast<size_t>(__builtin_ctz(mask));
+            mask &= mask - 1;
+            found[kept] = s.who[idx];
+            kept += idx != q.self;
+        }
+    }
+    return kept;
+}
+#endif
+
+using SelectFn = int (*)(const Scratch&, size_t, const Query&, Particula**);
+
+SelectFn ChooseSelect() {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) return SelectAvx512;
+    if (__builtin_cpu_supports("avx2")) return SelectAvx2;
+#endif
+#if defined(__SSE2__)
+    return SelectSse2;
+#else
+    return SelectScalar;
+#endif
+}
+
+SelectFn g_select = ChooseSelect();
+
 void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
     const float radius = 2.0f * f->h;
     const float own_limit = radius * radius;
     const bool veto = engine_hooks::ThinFacesPresent();
+    // Without linked fluids every candidate has the same limit and the same owner.
+    const bool one_limit = f->numLinkedFluids == 0;
     Scratch& s = t_scratch;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, f->nx);
@@ -111,71 +261,79 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
                 Voxel* cell = f->grid[i][j][k];
                 if (!cell || cell->count == 0) continue;
 
+                Voxel* around[27];
+                int cells = 0;
                 size_t total = 0;
-                for (int a = i - 1; a <= i + 1; ++a) {
-                    for (int b = j - 1; b <= j + 1; ++b) {
-                        for (int c = k - 1; c <= k + 1; ++c) {
-                            if (Voxel* v = grid_access::At(f, a, b, c)) total += v->count;
-                        }
-                    }
-                }
-                s.Reserve(total);
-                size_t n = 0;
+                size_t own_start = 0;
                 for (int a = i - 1; a <= i + 1; ++a) {
                     for (int b = j - 1; b <= j + 1; ++b) {
                         for (int c = k - 1; c <= k + 1; ++c) {
                             Voxel* v = grid_access::At(f, a, b, c);
-                            if (!v) continue;
-                            const float* xyz = grid_access::Positions(v);
-                            for (int m = 0; m < v->count; ++m, ++n) {
-                                Particula* q = v->particles[m];
-                                s.x[n] = xyz[3 * m];
-                                s.y[n] = xyz[3 * m + 1];
-                                s.z[n] = xyz[3 * m + 2];
-                                s.who[n] = q;
-                                s.same[n] = q->owner == f;
-                                s.limit[n] = s.same[n] ? own_limit : Limit(f, q, own_limit);
-                            }
+                            if (!v || v->count == 0) continue;
+                            if (v == cell) own_start = total;
+                            around[cells++] = v;
+                            total += static_cast<size_t>(v->count);
                         }
                     }
                 }
+                s.Reserve(total + 16);
+                size_t n = 0;
+                for (int a = 0; a < cells; ++a) {
+                    const Voxel* v = around[a];
+                    const size_t count = static_cast<size_t>(v->count);
+                    const float* vx = grid_access::Xs(v);
+                    const float* vy = grid_access::Ys(v);
+                    const float* vz = grid_access::Zs(v);
+                    // Cells hold a handful of particles: a plain loop beats a library call.
+                    for (size_t m = 0; m < count; ++m) {
+                        s.x[n + m] = vx[m];
+                        s.y[n + m] = vy[m];
+                        s.z[n + m] = vz[m];
+                        s.who[n + m] = v->particles[m];
+                    }
+                    n += count;
+                }
+                if (!one_limit) {
+                    for (size_t c = 0; c < n; ++c) s.limit[c] = Limit(f, s.who[c], own_limit);
+                }
+                // Pad to whole groups of sixteen with entries no particle can reach.
+                for (size_t c = n; c % 16 != 0; ++c) {
+                    s.x[c] = s.y[c] = s.z[c] = 3.0e38f;
+                    s.limit[c] = 0.0f;
+                    s.who[c] = nullptr;
+                }
+                const size_t padded = (n + 15) & ~static_cast<size_t>(15);
 
-                const float* own_xyz = grid_access::Positions(cell);
-                float* __restrict r2 = s.r2.data();
-                const float* __restrict cx = s.x.data();
-                const float* __restrict cy = s.y.data();
-                const float* __restrict cz = s.z.data();
+                const float* own_x = grid_access::Xs(cell);
+                const float* own_y = grid_access::Ys(cell);
+                const float* own_z = grid_access::Zs(cell);
+                Particula** found = s.found.data();
                 for (int m = 0; m < cell->count; ++m) {
                     Particula* p = cell->particles[m];
-                    if (p->owner != f) continue;
-                    const float px = own_xyz[3 * m], py = own_xyz[3 * m + 1],
-                                pz = own_xyz[3 * m + 2];
-                    for (size_t c = 0; c < n; ++c) {
-                        float dx = px - cx[c];
-                        float dy = py - cy[c];
-                        float dz = pz - cz[c];
-                        r2[c] = dx * dx + dy * dy + dz * dz;
+                    // Records of the next particle are warmed while this one is searched.
+                    if (m + 1 < cell->count) {
+                        __builtin_prefetch(cell->particles[m + 1], 1);
+                        __builtin_prefetch(&cell->particles[m + 1]->isolatedTime, 1);
                     }
-                    Particula** found = s.found.data();
-                    int kept = 0;
-                    for (size_t c = 0; c < n; ++c) {
-                        found[kept] = s.who[c];
-                        kept += (r2[c] < s.limit[c]) & (s.who[c] != p);
-                    }
+                    // Without linked fluids every particle of the grid is this fluid's.
+                    if (!one_limit && p->owner != f) continue;
+                    Query query{own_x[m], own_y[m], own_z[m],
+                                own_start + static_cast<size_t>(m), one_limit, own_limit};
+                    Particula** out = arena.Open(static_cast<int>(padded), found);
+                    int kept = g_select(s, padded, query, out);
                     if (veto && kept > 0) {
                         int survivors = 0;
                         for (int c = 0; c < kept; ++c) {
-                            Particula* q = found[c];
+                            Particula* q = out[c];
                             if (q->owner == f && engine_hooks::ThinFaceBlocks(p, q)) continue;
-                            found[survivors++] = q;
+                            out[survivors++] = q;
                         }
                         kept = survivors;
                     }
                     p->numNeighbours = kept;
                     if (kept > 0) {
                         p->isolatedTime = 0.0f;
-                        p->neighbours = arena.Take(kept);
-                        std::memcpy(p->neighbours, found, sizeof(Particula*) * kept);
+                        p->neighbours = arena.Commit(out, kept);
                     }
                 }
             }
@@ -237,6 +395,34 @@ void Fluido::BuscaVecinos(int x0, int x1) {
 }
 
 namespace fluid_passes {
+
+bool UseSearchKernel(SearchKernel kernel) {
+    switch (kernel) {
+        case SearchKernel::kBest:
+            g_select = ChooseSelect();
+            return true;
+        case SearchKernel::kScalar:
+            g_select = SelectScalar;
+            return true;
+#if defined(__SSE2__)
+        case SearchKernel::kSse2:
+            g_select = SelectSse2;
+            return true;
+#endif
+#if defined(__x86_64__)
+        case SearchKernel::kAvx2:
+            if (!__builtin_cpu_supports("avx2")) return false;
+            g_select = SelectAvx2;
+            return true;
+        case SearchKernel::kAvx512:
+            if (!__builtin_cpu_supports("avx512f")) return false;
+            g_select = SelectAvx512;
+            return true;
+#endif
+        default:
+            return false;
+    }
+}
 
 void SearchNeighbours(Fluido* f) {
     if (SearchSkipped(f)) return;

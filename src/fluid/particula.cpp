@@ -9,11 +9,11 @@ namespace {
 
 // Never destroyed: particles may outlive every other static at exit.
 RecordAllocator& ParticleRecords() {
-    static RecordAllocator* a = new RecordAllocator(sizeof(Particula), 4096);
+    static RecordAllocator* a = new RecordAllocator(sizeof(Particula));
     return *a;
 }
 RecordAllocator& SpringRecords() {
-    static RecordAllocator* a = new RecordAllocator(sizeof(Muelle), 8192);
+    static RecordAllocator* a = new RecordAllocator(sizeof(Muelle));
     return *a;
 }
 

@@ -19,7 +19,7 @@ thread_local MemPool* t_current = nullptr;
 
 MemBlock* NewBlock() {
     MemBlock* b = new (std::nothrow) MemBlock;
-    uint8_t* data = b ? static_cast<uint8_t*>(std::malloc(kPoolBlockSize)) : nullptr;
+    uint8_t* data = b ? new (std::nothrow) uint8_t[kPoolBlockSize] : nullptr;
     if (!data) {
         delete b;
         return nullptr;
@@ -102,7 +102,7 @@ void AllocFreePool() {
     if (!pool) return;
     for (MemBlock* b = pool->first; b;) {
         MemBlock* next = b->next;
-        std::free(b->start);
+        delete[] b->start;
         delete b;
         b = next;
     }

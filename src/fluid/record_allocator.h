@@ -8,7 +8,7 @@
 // or removing one never reaches the general heap in the steady state.
 class RecordAllocator {
 public:
-    RecordAllocator(size_t record_size, size_t per_slab);
+    explicit RecordAllocator(size_t record_size);
     ~RecordAllocator();
     RecordAllocator(const RecordAllocator&) = delete;
     RecordAllocator& operator=(const RecordAllocator&) = delete;
@@ -24,6 +24,8 @@ private:
         FreeRecord* next;
     };
     bool Grow();
+
+    static constexpr size_t kSlabBytes = 2 * 1024 * 1024;
 
     size_t record_size_;
     size_t per_slab_;

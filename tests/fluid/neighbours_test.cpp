@@ -100,6 +100,12 @@ TEST_F(NeighboursTest, LinkedFluidsMeetWithinTwiceTheSmallerH) {
 }
 
 TEST_F(NeighboursTest, ListsFollowCellOrderAndMatchABruteForceSearch) {
+  using fluid_passes::SearchKernel;
+  for (SearchKernel kernel : {SearchKernel::kScalar, SearchKernel::kSse2, SearchKernel::kAvx2,
+                              SearchKernel::kAvx512, SearchKernel::kBest}) {
+    if (!fluid_passes::UseSearchKernel(kernel)) continue;
+    SCOPED_TRACE(static_cast<int>(kernel));
+    ClearFluidScene();
     BlockSpec spec;
     spec.nx = spec.ny = spec.nz = 7;
     spec.spacing = 0.07f;
@@ -132,6 +138,8 @@ TEST_F(NeighboursTest, ListsFollowCellOrderAndMatchABruteForceSearch) {
     }
     EXPECT_GT(listed, 0);
     ReleaseLists();
+  }
+  fluid_passes::UseSearchKernel(fluid_passes::SearchKernel::kBest);
 }
 
 TEST_F(NeighboursTest, AFluidPackedFarBeyondTheSearchLimitsStillSimulates) {
