@@ -2,6 +2,7 @@
 // in use, and daemons joining or leaving the fluids.
 #include <cstdlib>
 
+#include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "scene/creador.h"
 #include "scene/scene_hooks.h"
@@ -60,7 +61,7 @@ bool Install() {
     hooks.emitter_uses = Uses;
     hooks.withdraw_daemon = Withdraw;
     hooks.assign_new_daemon = AssignToOnlyFluid;
-    hooks.clear_fluids = DeleteAllFluids;
+    hooks.clear_fluids = sim::ClearSimulation;
     SetFluidHooks(hooks);
     return true;
 }

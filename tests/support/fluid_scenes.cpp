@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fluid/clock.h"
+#include "fluid/driver.h"
 #include "fluid/fluid_passes.h"
 #include "scene/creador.h"
 #include "scene/descriptor.h"
@@ -106,8 +107,4 @@ void StepFluids(float dt) {
     tbuzz += dt;
 }
 
-void ClearFluidScene() {
-    DeleteAllFluids();
-    tuniversal = inct = tbuzz = 0.0f;
-    frame = 0;
-}
+void ClearFluidScene() { sim::ClearSimulation(); }

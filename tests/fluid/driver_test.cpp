@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "fluid/driver.h"
+#include "fluid_fixture.h"
+#include "platform/dialog.h"
+#include "platform/messages.h"
+#include "scene/creador.h"
+#include "scene/daemon.h"
+#include "scene/descriptor.h"
+
+namespace {
+
+struct Seen {
+    float inct, tuniversal, tbuzz;
+    int frame;
+    bool frame_end;
+};
+std::vector<Seen> g_steps;
+std::vector<int> g_autosaves;
+std::vector<int> g_written;
+
+void RecordStep(bool frame_end) { g_steps.push_back({inct, tuniversal, tbuzz, frame, frame_end}); }
+
+class DriverTest : public FluidTest {
+protected:
+    void SetUp() override {
+        FluidTest::SetUp();
+        g_steps.clear();
+        g_autosaves.clear();
+        g_written.clear();
+        SimulationHooks() = StepHooks{};
+        SimulationHooks().redraw = RecordStep;
+        SimulationHooks().autosave = [](const char*) { g_autosaves.push_back(frame); };
+        SimulationHooks().write_particles = [](Fluido*, int kind) { g_written.push_back(kind); };
+    }
+    void TearDown() override {
+        sim::ClearSimulation();
+        SimulationHooks() = StepHooks{};
+        FluidTest::TearDown();
+    }
+    // Runs a full simulation until `frames` frames have ended.
+    void RunFrames(int frames) {
+        sim::StopAtFrame(frames);
+        sim::Start(true);
+        sim::WaitUntilStopped();
+        sim::StopAtFrame(-1);
+    }
+};
+
+TEST_F(DriverTest, FramesEndExactlyOnTheirBoundaryAfterASmallFirstStep) {
+    MakeEmptyFluid()->CreaParticula(Vector(), Vector());
+    RunFrames(2);
+    ASSERT_GE(g_steps.size(), 2u);
+    EXPECT_LE(g_steps[0].inct, 0.001f);
+    EXPECT_EQ(frame, 2);
+    int ends = 0;
+    for (const Seen& s : g_steps) {
+        if (!s.frame_end) continue;
+        ++ends;
+        EXPECT_NEAR(s.tuniversal, ends / 30.0f, 1e-6f);
+    }
+    EXPECT_EQ(ends, 2);
+    EXPECT_NEAR(tuniversal, 2 / 30.0f, 1e-6f);
+    EXPECT_EQ(tbuzz, tuniversal);
+    EXPECT_EQ(frame_time, 0.0f);
+    // Frame 0 files before the first step, then one per frame end; this fluid writes none.
+    EXPECT_TRUE(g_written.empty());
+    EXPECT_NE(platform::LogText().find(" Simulation started\r\n"), std::string::npos);
+    EXPECT_NE(platform::LogText().find(" Process stopped\r\n"), std::string::npos);
+}
+
+TEST_F(DriverTest, OnlyParticlesModeLeavesTheSceneClockAlone) {
+    Fluido* f = MakeEmptyFluid();
+    f->CreaParticula(Vector(), Vector(1, 0, 0));
+    f->outBin = 1;
+    sim::Start(false);
+    while (g_steps.size() < 40) std::this_thread::yield();
+    sim::RequestStop();
+    sim::WaitUntilStopped();
+    EXPECT_EQ(tuniversal, 0.0f);
+    EXPECT_EQ(frame, 0);
+    EXPECT_GT(tbuzz, 0.0f);
+    EXPECT_TRUE(g_written.empty());
+    EXPECT_GT(f->First()->pos.x, 0.0f);
+}
+
+TEST_F(DriverTest, OutputsFollowEachFluidsSwitchesAtEveryFrame) {
+    Fluido* f = MakeEmptyFluid();
+    f->CreaParticula(Vector(), Vector());
+    f->outBin = 1;
+    f->outAscii = 1;
+    f->outLwo = 1;
+    f->onlyFirstLwo = 1;
+    RunFrames(2);
+    // Frame 0: LWO, BIN, ASCII; frames 1 and 2: BIN and ASCII only.
+    EXPECT_EQ(g_written, (std::vector<int>{kOutputLwo, kOutputBin, kOutputAscii, kOutputBin,
+                                           kOutputAscii, kOutputBin, kOutputAscii}));
+}
+
+TEST_F(DriverTest, TheFrameLimitAndAutosaveCountCompletedFrames) {
+    SetSimulationFps(100);
+    MakeEmptyFluid()->CreaParticula(Vector(), Vector());
+    sim_settings.max_frames_on = true;
+    sim_settings.max_frames = 5;
+    sim_settings.autosave_on = true;
+    sim_settings.autosave_interval = 2;
+    sim::Start(true);
+    sim::WaitUntilStopped();
+    EXPECT_EQ(frame, 6);
+    EXPECT_EQ(platform::LastMessageBoxText(), "Maximum number of frames calculated\nProcess stopped");
+    EXPECT_EQ(g_autosaves, (std::vector<int>{2, 4, 6}));
+}
+
+// An emitter that asks for a step boundary at a fixed time.
+struct Timed : Creador {
+    float DameTiempoMaximo() override { return at; }
+    void Crea() override { ++created; }
+    float at = 0.0123f;
+    int created = 0;
+};
+class TimedClass final : public Descriptor {
+public:
+    TimedClass() {
+        kind = kClassEmitter;
+        class_id = 9200;
+        std::strcpy(name, "Timed");
+    }
+    Nodo* Create() override { return new Timed; }
+};
+TimedClass g_timed;
+
+TEST_F(DriverTest, StepsEndExactlyOnTheEmittersTime) {
+    Fluido* f = CreaFluido(&g_timed);
+    f->CreaParticula(Vector(), Vector());
+    for (int i = 0; i < 100 && f->emitTime < 0.0123f - 1e-6f; ++i) sim::Step();
+    EXPECT_FLOAT_EQ(f->emitTime, 0.0123f);
+    EXPECT_GT(static_cast<Timed*>(f->emitter)->created, 0);
+    // An emitter that asks for no time never shortens the step.
+    static_cast<Timed*>(f->emitter)->at = 0.0f;
+    sim::Step();
+    EXPECT_GT(inct, 0.001f);
+}
+
+struct Pusher : Daemon {
+    void Affect(Fluido* f) override {
+        ++calls;
+        for (Particula* p = f->First(); p; p = p->next) p->extraVel.x += 2.0f;
+    }
+    int calls = 0;
+};
+
+TEST_F(DriverTest, OnlyEnabledAssignedDaemonsActAndExtraVelLastsOneStep) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* p = f->CreaParticula(Vector(), Vector());
+    auto* on = new Pusher;
+    auto* off = new Pusher;
+    auto* unassigned = new Pusher;
+    off->enabled = 0;
+    root.next = on;
+    on->next = off;
+    off->next = unassigned;
+    f->daemons = static_cast<Daemon**>(std::malloc(2 * sizeof(Daemon*)));
+    f->daemons[0] = on;
+    f->daemons[1] = off;
+    f->numDaemons = 2;
+    sim::Step();
+    sim::Step();
+    EXPECT_EQ(on->calls, 2);
+    EXPECT_EQ(off->calls, 0);
+    EXPECT_EQ(unassigned->calls, 0);
+    // Cleared before each step's daemons: one push, not an accumulation.
+    EXPECT_EQ(p->extraVel.x, 2.0f);
+}
+
+TEST_F(DriverTest, ResetReturnsTheClockAndTheFluidsToTheirStart) {
+    BlockSpec spec;
+    spec.nx = spec.ny = spec.nz = 3;
+    Fluido* f = MakeBlockFluid(spec);
+    f->First()->pos.x = 50;
+    RunFrames(1);
+    ASSERT_EQ(frame, 1);
+    sim::Reset();
+    EXPECT_EQ(frame, 0);
+    EXPECT_EQ(tuniversal, 0.0f);
+    EXPECT_EQ(tbuzz, 0.0f);
+    EXPECT_EQ(f->emitTime, 0.0f);
+    EXPECT_EQ(f->count, 27);
+    for (Particula* p = f->First(); p; p = p->next) EXPECT_LT(p->pos.x, 1.0f);
+    // A new run starts from frame 0 again on a fresh thread.
+    RunFrames(1);
+    EXPECT_EQ(frame, 1);
+}
+
+TEST_F(DriverTest, TheSmallestStepCannotExceedTheTimePerFrame) {
+    platform::Dialog* d =
+        platform::CreateDialog(sim::AdvancedControlsTemplate(), sim::AdvancedControlsProc, nullptr);
+    EXPECT_EQ(d->GetText(sim::kIdSmallestStep), "0.000010");
+    platform::TypeIntoField(d, sim::kIdSmallestStep, "0.5");
+    EXPECT_EQ(platform::LastMessageBoxText(), "Cannot set a value greater than time per frame");
+    EXPECT_FLOAT_EQ(sim_settings.smallest_step, 0.00001f);
+    EXPECT_EQ(d->GetText(sim::kIdSmallestStep), "0.000010");
+    platform::TypeIntoField(d, sim::kIdSmallestStep, "0.002");
+    EXPECT_FLOAT_EQ(sim_settings.smallest_step, 0.002f);
+    platform::TypeIntoField(d, sim::kIdStepFactor, "0.5");
+    EXPECT_FLOAT_EQ(sim_settings.time_step_factor, 0.5f);
+    platform::ClickControl(d, sim::kIdAdvancedReset);
+    EXPECT_FLOAT_EQ(sim_settings.smallest_step, 0.00001f);
+    EXPECT_FLOAT_EQ(sim_settings.largest_step, 1.0f / 30);
+    EXPECT_FLOAT_EQ(sim_settings.time_step_factor, 1.0f);
+    platform::DestroyDialog(d);
+}
+
+}  // namespace
