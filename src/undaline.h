@@ -43,5 +43,9 @@
 #include "scene/daemon.h"
 #include "scene/daemon_panel.h"
 
+#include "fluid/links.h"
+
+#include "io/particle_files.h"
+
 #include "plugins/loader.h"
 #include "plugins/registry.h"

@@ -31,4 +31,18 @@ bool ThinFaceBlocks(const Particula* p, const Particula* q) {
     return h && h(p, q);
 }
 
+Body* FirstObject() {
+    auto h = EngineHooks().first_object;
+    return h ? h() : nullptr;
+}
+Body* NextObject(Body* object) {
+    auto h = EngineHooks().next_object;
+    return h && object ? h(object) : nullptr;
+}
+const char* ObjectName(const Body* object) {
+    auto h = EngineHooks().object_name;
+    const char* name = h && object ? h(object) : nullptr;
+    return name ? name : "";
+}
+
 }  // namespace engine_hooks

@@ -24,6 +24,11 @@ struct EngineHookTable {
     bool (*thin_faces_present)();
     // True when an object's thin face lies between p and q.
     bool (*thin_face_blocks)(const Particula* p, const Particula* q);
+    // The scene's objects in list order (null after the last) and an object's name, for the
+    // fluids' object lists; without them the scene has no objects to list.
+    Body* (*first_object)();
+    Body* (*next_object)(Body* object);
+    const char* (*object_name)(const Body* object);
 };
 
 UNDALINE_API EngineHookTable& EngineHooks();
@@ -36,4 +41,8 @@ void FluidDeleting(Fluido* f);
 void MarkNearFaces(Fluido* f);
 bool ThinFacesPresent();
 bool ThinFaceBlocks(const Particula* p, const Particula* q);
+Body* FirstObject();
+Body* NextObject(Body* object);
+// Never null: "" when the hook is missing or gives nothing.
+const char* ObjectName(const Body* object);
 }  // namespace engine_hooks

@@ -1,9 +1,8 @@
 // What the scene layer asks of the fluids: emitter ids, the emitter of a new fluid, classes
 // in use, and daemons joining or leaving the fluids.
-#include <cstdlib>
-
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
+#include "fluid/links.h"
 #include "scene/creador.h"
 #include "scene/scene_hooks.h"
 
@@ -31,36 +30,14 @@ bool Uses(const Descriptor* d) {
     return false;
 }
 
-void Withdraw(Daemon* daemon) {
-    for (Fluido* f = rootflow; f; f = f->next) {
-        int kept = 0;
-        for (int i = 0; i < f->numDaemons; ++i) {
-            if (f->daemons[i] != daemon) f->daemons[kept++] = f->daemons[i];
-        }
-        f->numDaemons = kept;
-    }
-}
-
-void AssignToOnlyFluid(Daemon* daemon) {
-    Fluido* f = rootflow;
-    if (!f || f->next || !daemon) return;
-    for (int i = 0; i < f->numDaemons; ++i) {
-        if (f->daemons[i] == daemon) return;
-    }
-    void* grown = std::realloc(f->daemons, sizeof(Daemon*) * static_cast<size_t>(f->numDaemons + 1));
-    if (!grown) return;
-    f->daemons = static_cast<Daemon**>(grown);
-    f->daemons[f->numDaemons++] = daemon;
-}
-
 bool Install() {
     FluidHooks hooks = GetFluidHooks();
     hooks.is_only_fluid = IsOnly;
     hooks.smallest_emitter_id = Smallest;
     hooks.attach_emitter = Attach;
     hooks.emitter_uses = Uses;
-    hooks.withdraw_daemon = Withdraw;
-    hooks.assign_new_daemon = AssignToOnlyFluid;
+    hooks.withdraw_daemon = WithdrawDaemonFromFluids;
+    hooks.assign_new_daemon = AssignDaemonToOnlyFluid;
     hooks.clear_fluids = sim::ClearSimulation;
     SetFluidHooks(hooks);
     return true;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fluid/engine_hooks.h"
+#include "fluid/links.h"
 #include "math/random.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -314,6 +315,7 @@ Fluido* CreaFluido(Descriptor* cls) {
 void DeleteFluido(Fluido* fluid) {
     if (!fluid) return;
     engine_hooks::FluidDeleting(fluid);
+    WithdrawFluidFromFluids(fluid);
     delete fluid->emitter;
     fluid->emitter = nullptr;
     fluid->RemoveALLParticles();

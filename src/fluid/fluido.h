@@ -76,6 +76,14 @@ public:
     // First particle of the list, or null.
     Particula* First() const { return anchor.next; }
 
+    // Particle files, defined with the file formats in io/particle_files.cpp. The writers
+    // report "File write error: %s" and return false when the file cannot be written.
+    bool EscribeBin(const char* file);
+    bool EscribeAscii(const char* file);
+    // Appends the particles of a BIN file. False, with the fluid untouched, when the file
+    // cannot be opened or is not a whole, sound BIN file.
+    bool LoadBinGreg(const char* file);
+
     Fluido* next;
     platform::Dialog* panel;
     Particula anchor;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "export.h"
+
+class Fluido;
+
+// A fluid's particles as files: the binary BIN file (the exchange format with rendering
+// plug-ins, little-endian, 320-byte header and 68 bytes per particle), the text file, and the
+// per-frame names of those and of the LWO particle file. The writers and the reader themselves
+// are Fluido::EscribeBin, Fluido::EscribeAscii and Fluido::LoadBinGreg. Vectors go through
+// the axis order AX, AY, AZ; BIN positions and velocities are divided by the scene scale.
+
+enum ParticleFileKind { kParticleBin = 0, kParticleAscii = 1, kParticleLwo = 2 };
+
+// Where a fluid's per-frame files go: its outDir (a stored path may carry '\' and a drive
+// letter), or the application directory when outDir is empty.
+UNDALINE_API std::string ParticleOutputDir(const Fluido* fluid);
+
+// The name of a fluid's file of the given kind for the current frame: the directory, the
+// prefix and n = frameOffset + frame, "%05d" for BIN (".bin") and text (".asc"), at least
+// three digits for LWO (".lwo").
+UNDALINE_API std::string ParticleFrameName(const Fluido* fluid, int kind);
+
+// Writes the LWO particle file of a fluid to path; installed by the mesh-files layer, which
+// owns that format. Null until then: no LWO particle file is written.
+using ParticleLwoWriter = bool (*)(Fluido* fluid, const char* path);
+UNDALINE_API void SetParticleLwoWriter(ParticleLwoWriter writer);
+UNDALINE_API ParticleLwoWriter GetParticleLwoWriter();
+
+// A frame's particle outputs of one fluid, as its output setup asks: the LWO particle file
+// when outLwo is on (only at frame 0 with onlyFirstLwo), then BIN when outBin, then text
+// when outAscii. The driver calls it at every frame end for each fluid in list order.
+// Returns false when any of them could not be written.
+UNDALINE_API bool WriteFrameParticleFiles(Fluido* fluid);
+
+// Main window commands on the selected fluid. Loading shows "Please create or select a fluid
+// before" without one and "Error reading file" when the file is refused.
+UNDALINE_API bool LoadBinIntoSelectedFluid(const char* file);
+UNDALINE_API bool SaveSelectedFluidBin(const char* file);

@@ -1,0 +1,422 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "byte_builder.h"
+#include "fluid/clock.h"
+#include "fluid/fluido.h"
+#include "fluid_scenes.h"
+#include "io/particle_files.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "platform/paths.h"
+#include "scene/axes.h"
+#include "scene/scene.h"
+#include "scene/simulation_state.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const std::string& path) {
+    std::vector<uint8_t> b = ReadFileBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+void ExpectSame(const Vector& a, const Vector& b) {
+    EXPECT_EQ(a.x, b.x);
+    EXPECT_EQ(a.y, b.y);
+    EXPECT_EQ(a.z, b.z);
+}
+
+// The 320-byte header as the format lays it out.
+Bytes Header(const char* name, float scale, uint8_t type, uint8_t full, float time, int frame_no,
+             int fps, int n, float h, const std::vector<float>& stats) {
+    Bytes b;
+    b.U32(0x00FABADA).Text(name);
+    for (size_t i = std::strlen(name); i < 250; ++i) b.U8(0);
+    b.U16(2).F32(scale).U8(type).U8(full).U8(0).U8(0);
+    b.F32(time).I32(frame_no).I32(fps).I32(n).F32(h);
+    for (float s : stats) b.F32(s);
+    return b;
+}
+
+class ParticleFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetScene();
+        ClearFluidScene();
+        platform::ClearMessageBoxes();
+        platform::ResetMessages();
+        app_dir_ = platform::AppDir();
+    }
+    void TearDown() override {
+        platform::SetAppDir(app_dir_);
+        ClearFluidScene();
+        ResetScene();
+    }
+
+    // A fluid holding one particle, to show that a refused file changes nothing.
+    Fluido* Target() {
+        Fluido* f = MakeEmptyFluid(kFluidGas);
+        f->h = 0.3f;
+        f->CreaParticula(Vector(9, 9, 9), Vector(0, 0, 0));
+        selflow = f;
+        return f;
+    }
+    void ExpectUntouched(const Fluido* f) {
+        EXPECT_EQ(f->count, 1);
+        EXPECT_EQ(f->serial, 1);
+        EXPECT_EQ(f->type, kFluidGas);
+        EXPECT_EQ(f->h, 0.3f);
+        ASSERT_NE(f->First(), nullptr);
+        EXPECT_EQ(f->First()->pos.x, 9.0f);
+    }
+
+    TempDir dir;
+    std::string app_dir_;
+};
+
+TEST_F(ParticleFilesTest, AnEmptyFluidWritesTheHeaderAloneAndFiveTextLines) {
+    scene_scale = 2.0f;
+    tuniversal = 1.5f;
+    frame = 7;
+    SetFramesPerSecond(25);
+    Fluido* f = MakeEmptyFluid();
+    f->type = kFluidViscous;
+    f->fullViscosity = 1;
+    f->h = 0.25f;
+    f->pressureMin = -1.0f;
+    f->pressureMax = 5.0f;
+    f->speedMin = 0.5f;
+    f->speedMax = 3.0f;
+    f->temperatureMin = 10.0f;
+    f->temperatureMax = 90.0f;
+
+    const std::string bin = dir.File("empty.bin");
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    Bytes expected = Header("Empty", 2.0f, 3, 1, 1.5f, 7, 25, 0, 0.25f,
+                            {-1.0f, 5.0f, 0.0f, 0.5f, 3.0f, 0.0f, 10.0f, 90.0f, 0.0f});
+    ASSERT_EQ(expected.size(), 320u);
+    EXPECT_EQ(ReadFileBytes(bin), expected.b);
+
+    const std::string asc = dir.File("empty.asc");
+    ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
+    EXPECT_EQ(ReadText(asc),
+              "#Undaline Particle data file v.1.0\n"
+              "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
+              "frame 7\n"
+              "particles 0\n"
+              "max.particles 0\n");
+
+    const std::string log = platform::LogText();
+    EXPECT_NE(log.find("]\r\nSave: " + bin + "\r\n"), std::string::npos);
+    EXPECT_NE(log.find("]\r\nSave: " + asc + "\r\n"), std::string::npos);
+    EXPECT_EQ(platform::MessageBoxCount(), 0);
+    EXPECT_FALSE(fs::exists(bin + ".tmp"));
+}
+
+TEST_F(ParticleFilesTest, BinRecordsFollowTheAxisOrderAndTheScale) {
+    ApplyPlatform(kPlatformMax);  // AX, AY, AZ = 0, 2, 1
+    scene_scale = 2.0f;
+    Fluido* f = MakeEmptyFluid();
+    f->h = 0.2f;
+    Particula* p = f->CreaParticula(Vector(4, 2, 6), Vector(2, 0, 0));
+    p->extraVel = Vector(0, 0, 4);
+    p->force = Vector(1, 2, 3);
+    p->age = 0.5f;
+    p->isolatedTime = 0.25f;
+    p->density = 999.0f;
+    p->pressure = 3.0f;
+    p->mass = 0.45f;
+    p->temperature = 20.0f;
+    p->altPos = Vector(7, 8, 9);
+
+    const std::string bin = dir.File("one.bin");
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    std::vector<uint8_t> bytes = ReadFileBytes(bin);
+    ASSERT_EQ(bytes.size(), 388u);
+    Bytes count;
+    count.I32(1);
+    EXPECT_TRUE(std::equal(count.b.begin(), count.b.end(), bytes.begin() + 276));
+    Bytes record;
+    record.F32(2).F32(3).F32(1);  // position / 2: x, z, y
+    record.F32(1).F32(2).F32(0);  // (vel + extraVel) / 2
+    record.F32(1).F32(3).F32(2);  // force, unscaled
+    record.F32(0.5f).F32(0.25f).F32(0.2f).F32(999).F32(3).F32(0.45f).F32(20).I32(1);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 320, bytes.end()), record.b);
+
+    // The alternative position is written as it is, without the scale.
+    f->useAltPos = 1;
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    bytes = ReadFileBytes(bin);
+    Bytes alt;
+    alt.F32(7).F32(9).F32(8);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 320, bytes.begin() + 332), alt.b);
+}
+
+TEST_F(ParticleFilesTest, TextLinesFollowListOrderAxisOrderAndAreNotScaled) {
+    ApplyPlatform(kPlatformMax);
+    scene_scale = 2.0f;
+    frame = 12;
+    Fluido* f = MakeEmptyFluid();
+    f->h = 0.2f;
+    Particula* a = f->CreaParticula(Vector(1, 2, 3), Vector(0.5f, 0, 0));
+    a->extraVel = Vector(0, 0, -0.25f);
+    a->density = 1000.0f;
+    a->pressure = -2.5f;
+    f->RemoveParticula(f->CreaParticula(Vector(), Vector()));
+    Particula* c = f->CreaParticula(Vector(-1, 0, 0.0625f), Vector(0, 0, 0));
+    c->density = 12.5f;
+    c->pressure = 0;
+
+    const std::string asc = dir.File("two.asc");
+    ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
+    EXPECT_EQ(ReadText(asc),
+              "#Undaline Particle data file v.1.0\n"
+              "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
+              "frame 12\n"
+              "particles 2\n"
+              "max.particles 3\n"
+              "3 -1.000 0.062 0.000 0.000 0.000 0.000 0.200 12.500 0.000\n"
+              "1 1.000 3.000 2.000 0.500 -0.250 0.000 0.200 1000.000 -2.500\n");
+}
+
+TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
+    ApplyPlatform(kPlatformMax);
+    scene_scale = 2.0f;
+    Fluido* source = MakeEmptyFluid(kFluidElastic);
+    source->fullViscosity = 1;
+    source->h = 0.125f;
+    source->pressureMax = 7.0f;
+    source->temperatureMin = -3.0f;
+    for (int i = 1; i <= 3; ++i) {
+        Particula* p = source->CreaParticula(Vector(i, 2.0f * i, -0.5f * i), Vector(0, i, 0));
+        p->extraVel = Vector(0.25f, 0, 0);
+        p->force = Vector(i, 0, -i);
+        p->age = 0.1f * i;
+        p->isolatedTime = 0.5f * i;
+        p->density = 900.0f + i;
+        p->pressure = 0.75f * i;
+        p->mass = 0.45f;
+        p->temperature = 30.0f + i;
+    }
+    const std::string bin = dir.File("round.bin");
+    ASSERT_TRUE(source->EscribeBin(bin.c_str()));
+
+    Fluido* target = MakeEmptyFluid(kFluidGas);
+    Particula* old = target->CreaParticula(Vector(), Vector());
+    ASSERT_TRUE(target->LoadBinGreg(bin.c_str()));
+    EXPECT_EQ(target->count, 4);
+    EXPECT_EQ(target->type, kFluidElastic);
+    EXPECT_EQ(target->fullViscosity, 1);
+    EXPECT_EQ(target->h, 0.125f);
+    EXPECT_EQ(target->cellSize, 0.25f);
+    EXPECT_EQ(target->pressureMax, 7.0f);
+    EXPECT_EQ(target->temperatureMin, -3.0f);
+
+    std::vector<Particula*> written;
+    for (Particula* p = source->First(); p; p = p->next) written.push_back(p);
+    Particula* q = target->First();
+    for (auto it = written.rbegin(); it != written.rend(); ++it, q = q->next) {
+        const Particula* p = *it;
+        ASSERT_NE(q, nullptr);
+        ExpectSame(q->pos, p->pos);
+        ExpectSame(q->vel, p->vel + p->extraVel);
+        ExpectSame(q->force, p->force);
+        EXPECT_EQ(q->age, p->age);
+        EXPECT_EQ(q->isolatedTime, p->isolatedTime);
+        EXPECT_EQ(q->density, p->density);
+        EXPECT_EQ(q->pressure, p->pressure);
+        EXPECT_EQ(q->mass, p->mass);
+        EXPECT_EQ(q->temperature, p->temperature);
+        EXPECT_EQ(q->owner, target);
+    }
+    EXPECT_EQ(q, old);
+    // Ids continue from the fluid's own count, in the order the file is read.
+    EXPECT_EQ(target->First()->id, 4);
+    EXPECT_EQ(old->id, 1);
+
+    ASSERT_TRUE(target->LoadBinGreg(bin.c_str()));
+    EXPECT_EQ(target->count, 7);
+    EXPECT_EQ(target->serial, 7);
+    EXPECT_EQ(target->First()->id, 7);
+}
+
+TEST_F(ParticleFilesTest, OnlyAVersionTwoFileBringsItsOwnScale) {
+    scene_scale = 2.0f;
+    Fluido* f = MakeEmptyFluid();
+    f->CreaParticula(Vector(4, 0, 0), Vector(0, 0, 0));
+    const std::string bin = dir.File("scaled.bin");
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    std::vector<uint8_t> bytes = ReadFileBytes(bin);
+    scene_scale = 3.0f;
+    Fluido* a = MakeEmptyFluid();
+    ASSERT_TRUE(a->LoadBinGreg(bin.c_str()));
+    EXPECT_EQ(a->First()->pos.x, 4.0f);
+
+    bytes[254] = 1;  // version 1: the scene's scale instead of the file's
+    const std::string old = dir.File("old.bin");
+    WriteFileBytes(old, bytes);
+    Fluido* b = MakeEmptyFluid();
+    ASSERT_TRUE(b->LoadBinGreg(old.c_str()));
+    EXPECT_EQ(b->First()->pos.x, 6.0f);
+}
+
+TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
+    Fluido* source = MakeEmptyFluid();
+    source->CreaParticula(Vector(1, 1, 1), Vector(0, 0, 0));
+    source->CreaParticula(Vector(2, 2, 2), Vector(0, 0, 0));
+    const std::string good = dir.File("good.bin");
+    ASSERT_TRUE(source->EscribeBin(good.c_str()));
+    const std::vector<uint8_t> bytes = ReadFileBytes(good);
+    ASSERT_EQ(bytes.size(), 320u + 2 * 68u);
+
+    auto with_i32 = [&](size_t at, int32_t v) {
+        std::vector<uint8_t> b = bytes;
+        Bytes value;
+        value.I32(v);
+        std::copy(value.b.begin(), value.b.end(), b.begin() + static_cast<long>(at));
+        return b;
+    };
+    auto with_f32 = [&](size_t at, float v) { return with_i32(at, std::bit_cast<int32_t>(v)); };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Case> cases = {
+        {"last record cut short", std::vector<uint8_t>(bytes.begin(), bytes.end() - 1)},
+        {"header cut short", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 100)},
+        {"negative count", with_i32(276, -1)},
+        {"count beyond any file", with_i32(276, 0x7FFFFFFF)},
+        {"position not a number", with_f32(320, nan)},
+        {"velocity infinite", with_f32(320 + 68 + 16, inf)},
+        {"radius zero", with_f32(320 + 68 + 44, 0.0f)},
+        {"unknown fluid type", with_i32(260, 9)},
+        {"scale zero", with_f32(256, 0.0f)},
+        {"smoothing length not a number", with_f32(280, nan)},
+    };
+    Fluido* target = Target();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.File("broken.bin");
+        WriteFileBytes(path, c.bytes);
+        platform::ClearMessageBoxes();
+        EXPECT_FALSE(LoadBinIntoSelectedFluid(path.c_str()));
+        EXPECT_EQ(platform::MessageBoxCount(), 1);
+        EXPECT_EQ(platform::LastMessageBoxText(), "Error reading file");
+        ExpectUntouched(target);
+    }
+
+    platform::ClearMessageBoxes();
+    EXPECT_FALSE(LoadBinIntoSelectedFluid(dir.File("missing.bin").c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "Error reading file");
+    ExpectUntouched(target);
+
+    // Bytes after the last record are not the reader's business.
+    std::vector<uint8_t> longer = with_i32(276, 1);
+    WriteFileBytes(dir.File("longer.bin"), longer);
+    EXPECT_TRUE(LoadBinIntoSelectedFluid(dir.File("longer.bin").c_str()));
+    EXPECT_EQ(target->count, 2);
+
+    selflow = nullptr;
+    platform::ClearMessageBoxes();
+    EXPECT_FALSE(LoadBinIntoSelectedFluid(good.c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "Please create or select a fluid before");
+}
+
+TEST_F(ParticleFilesTest, AFileThatCannotBeWrittenIsReportedAndNothingIsLogged) {
+    Fluido* f = MakeEmptyFluid();
+    f->CreaParticula(Vector(), Vector());
+    const std::string bin = (dir.path() / "no" / "such.bin").string();
+    const std::string asc = (dir.path() / "no" / "such.asc").string();
+
+    EXPECT_FALSE(f->EscribeBin(bin.c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "File write error: " + bin);
+    EXPECT_FALSE(f->EscribeAscii(asc.c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "File write error: " + asc);
+    EXPECT_EQ(platform::MessageBoxCount(), 2);
+    EXPECT_EQ(platform::LogText().find("Save:"), std::string::npos);
+
+    platform::ClearMessageBoxes();
+    selflow = nullptr;
+    EXPECT_FALSE(SaveSelectedFluidBin(dir.File("x.bin").c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "Please create or select a fluid before");
+    selflow = f;
+    EXPECT_TRUE(SaveSelectedFluidBin(dir.File("x.bin").c_str()));
+    EXPECT_EQ(fs::file_size(dir.File("x.bin")), 388u);
+}
+
+TEST_F(ParticleFilesTest, FrameNamesJoinDirectoryPrefixAndOffsetFrame) {
+    Fluido* f = MakeEmptyFluid();
+    std::strcpy(f->prefix, "Drop");
+    std::strcpy(f->outDir, dir.path().c_str());
+    f->frameOffset = 10;
+    frame = 3;
+    const std::string d = dir.path().string() + "/";
+    EXPECT_EQ(ParticleFrameName(f, kParticleBin), d + "Drop00013.bin");
+    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), d + "Drop00013.asc");
+    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop013.lwo");
+    frame = -5;
+    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop005.lwo");
+    frame = 110;
+    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop120.lwo");
+    EXPECT_EQ(ParticleFrameName(f, kParticleBin), d + "Drop00120.bin");
+
+    platform::SetAppDir("/opt/undaline");
+    f->outDir[0] = '\0';
+    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), "/opt/undaline/Drop00120.asc");
+    std::strcpy(f->outDir, "C:\\renders\\drop");
+    EXPECT_EQ(ParticleFrameName(f, kParticleBin), "/renders/drop/Drop00120.bin");
+}
+
+std::vector<std::string> g_lwo_calls;
+bool g_lwo_result = true;
+bool RecordLwo(Fluido*, const char* path) {
+    g_lwo_calls.push_back(path);
+    return g_lwo_result;
+}
+
+TEST_F(ParticleFilesTest, AFramesOutputsAreTheOnesTheFluidAsksFor) {
+    Fluido* f = MakeEmptyFluid();
+    std::strcpy(f->prefix, "P");
+    std::strcpy(f->outDir, dir.path().c_str());
+    f->CreaParticula(Vector(), Vector());
+    frame = 2;
+
+    f->outBin = 1;
+    EXPECT_TRUE(WriteFrameParticleFiles(f));
+    EXPECT_TRUE(fs::exists(dir.File("P00002.bin")));
+    EXPECT_FALSE(fs::exists(dir.File("P00002.asc")));
+
+    f->outBin = 0;
+    f->outAscii = 1;
+    f->outLwo = 1;  // no LWO writer installed: that output is skipped
+    EXPECT_TRUE(WriteFrameParticleFiles(f));
+    EXPECT_TRUE(fs::exists(dir.File("P00002.asc")));
+
+    g_lwo_calls.clear();
+    g_lwo_result = true;
+    ParticleLwoWriter saved = GetParticleLwoWriter();
+    SetParticleLwoWriter(RecordLwo);
+    EXPECT_TRUE(WriteFrameParticleFiles(f));
+    f->onlyFirstLwo = 1;
+    EXPECT_TRUE(WriteFrameParticleFiles(f));  // not frame 0: no LWO
+    frame = 0;
+    g_lwo_result = false;
+    EXPECT_FALSE(WriteFrameParticleFiles(f));
+    SetParticleLwoWriter(saved);
+    EXPECT_EQ(g_lwo_calls, (std::vector<std::string>{dir.File("P002.lwo"), dir.File("P000.lwo")}));
+    EXPECT_TRUE(fs::exists(dir.File("P00000.asc")));  // the others are written all the same
+}
+
+}  // namespace
