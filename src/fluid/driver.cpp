@@ -281,9 +281,7 @@ void ParticleOutputRequests() {
     if (sim_settings.image_output && g_hooks.capture_image) g_hooks.capture_image();
     if (!g_hooks.write_particles) return;
     for (Fluido* f = rootflow; f; f = f->next) {
-        if (f->outLwo && (!f->onlyFirstLwo || frame == 0)) g_hooks.write_particles(f, kOutputLwo);
-        if (f->outBin) g_hooks.write_particles(f, kOutputBin);
-        if (f->outAscii) g_hooks.write_particles(f, kOutputAscii);
+        if (f->outLwo || f->outBin || f->outAscii) g_hooks.write_particles(f);
     }
 }
 

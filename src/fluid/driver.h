@@ -41,9 +41,6 @@ UNDALINE_API float TimePerFrame();
 // frame.
 UNDALINE_API void SetSimulationFps(int fps);
 
-// Per-frame output kinds of a fluid.
-enum ParticleOutput { kOutputLwo = 1, kOutputBin = 2, kOutputAscii = 3 };
-
 struct StepHooks {
     // Full mode, start of a step: animated-scene objects and velocity-driven objects move.
     void (*move_objects)();
@@ -53,9 +50,10 @@ struct StepHooks {
     void (*collide)(Fluido* f);
     // Frame end: build and write every mesh.
     void (*build_meshes)();
-    // Per-frame outputs: the viewport image, and one particle file of a fluid.
+    // Per-frame outputs: the viewport image, and a fluid's particle files (each fluid in list
+    // order; which files follows the fluid's own output switches).
     void (*capture_image)();
-    void (*write_particles)(Fluido* f, int kind);
+    void (*write_particles)(Fluido* f);
     // Full mode with an animated scene: advance it to the next frame.
     void (*advance_scene)();
     // Autosave of the workspace to the backup file.

@@ -35,6 +35,10 @@ UNDALINE_API ParticleLwoWriter GetParticleLwoWriter();
 // Returns false when any of them could not be written.
 UNDALINE_API bool WriteFrameParticleFiles(Fluido* fluid);
 
+// Makes the simulation thread write each frame's particle files itself (batch runs); the
+// desktop application installs a hook that writes them on its own thread instead.
+UNDALINE_API void InstallDirectFrameOutputs();
+
 // Main window commands on the selected fluid. Loading shows "Please create or select a fluid
 // before" without one and "Error reading file" when the file is refused.
 UNDALINE_API bool LoadBinIntoSelectedFluid(const char* file);

@@ -9,6 +9,7 @@
 #include "fluid/clock.h"
 #include "fluid/driver.h"
 #include "fluid/fluid_passes.h"
+#include "io/class_lookup.h"
 #include "scene/creador.h"
 #include "scene/descriptor.h"
 
@@ -105,6 +106,11 @@ void StepFluids(float dt) {
     for (Fluido* f = rootflow; f; f = f->next) f->LiberaPorPaso();
     SweepRemovedParticles();
     tbuzz += dt;
+}
+
+void RegisterSupportClasses() {
+    RegisterInProcessClass(&g_block);
+    RegisterInProcessClass(&g_empty);
 }
 
 void ClearFluidScene() { sim::ClearSimulation(); }

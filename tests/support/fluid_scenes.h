@@ -24,5 +24,9 @@ Fluido* MakeEmptyFluid(unsigned char type = kFluidLiquid);
 // One step of the engine's passes for every fluid, in the driver's order, with step dt.
 void StepFluids(float dt);
 
+// The emitter classes above, findable by their ids when a workspace is read (9001 "Block",
+// 9002 "Empty").
+void RegisterSupportClasses();
+
 // Deletes every fluid and clears the clock.
 void ClearFluidScene();

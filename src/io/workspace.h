@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+
+#include "export.h"
+
+class Fluido;
+
+// Workspace files (".ulw"): the whole scene in one little-endian file of tagged sections:
+// header, animated-scene link, objects, fluids with their emitters and particles, daemons,
+// camera, fluid links, meshes, simulation settings, grid and window settings.
+
+constexpr int kWorkspaceVersion = 37;
+constexpr int kOldestWorkspaceVersion = 32;
+
+enum WorkspaceTag : uint32_t {
+    kTagHeader = 0xFABADAA0,
+    kTagObject = 0xFABADAA1,
+    kTagSceneData = 0xFABADAA2,
+    kTagCamera = 0xFABADAA3,
+    kTagFluidLinks = 0xFABADAA4,
+    kTagSettings = 0xFABADAA5,
+    kTagGridWindow = 0xFABADAA6,
+    kTagFluid = 0xFABADAA7,
+    kTagDaemon = 0xFABADAA8,
+    kTagMesh = 0xFABADAA9,
+    kTagObjects = 0xFABADAAA,
+    kTagFluids = 0xFABADAAB,
+    kTagDaemons = 0xFABADAAC,
+    kTagLinks = 0xFABADAAD,
+    kTagMeshes = 0xFABADAAE,
+};
+
+// Version of the workspace being read (or last read).
+UNDALINE_API extern int workspace_version;
+
+// The animated scene data link kept with the workspace.
+UNDALINE_API extern unsigned char sd_locked;
+UNDALINE_API extern char sd_path[256];
+
+// Writes the scene to path through a temporary file beside it; the old file is replaced only
+// once the new one is whole. false after "Saving workspace: globalfile error".
+UNDALINE_API bool SaveWorkspace(const char* path);
+
+// Replaces the scene with the one in path. A file that cannot be opened, is no workspace or is
+// too old is refused with its message and the scene stays as it was. A section that cannot be
+// found is reported and reading goes on with the next; what was read stays. false when the
+// file was refused.
+UNDALINE_API bool LoadWorkspace(const char* path);
+
+// Steps the read position to just past the next occurrence of tag; false at the end of the
+// file. Bytes that are not the tag are skipped one at a time, so unknown records are passed
+// over.
+UNDALINE_API bool FindTag(uint32_t tag);
+
+// Records of subsystems above the fluid engine, written into their sections and read back.
+// Until a subsystem installs its hooks its section holds a count of 0 and reads nothing.
+struct WorkspaceHooks {
+    int (*count_objects)();
+    bool (*write_object)(int index);  // the record after the object tag
+    bool (*read_object)();            // called after the object tag was found
+    int (*count_meshes)();
+    bool (*write_mesh)(int index);
+    bool (*read_mesh)();
+    // After loading: the scene data file named in the workspace is imported again.
+    void (*reimport_scene_data)(const char* path, bool locked);
+    // After saving or loading: the window title follows the file name.
+    void (*title)(const char* path);
+};
+UNDALINE_API WorkspaceHooks& GetWorkspaceHooks();
+
+// One fluid's record (after its tag), written and read with the fluid's emitter, particles
+// and springs.
+UNDALINE_API bool WriteFluidRecord(Fluido* f);
+UNDALINE_API Fluido* ReadFluidRecord();
