@@ -49,3 +49,16 @@
 
 #include "plugins/loader.h"
 #include "plugins/registry.h"
+
+#include "fluid/clock.h"
+#include "fluid/driver.h"
+#include "fluid/engine_hooks.h"
+#include "fluid/fluid_passes.h"
+#include "fluid/fluido.h"
+#include "fluid/links.h"
+#include "fluid/parallel.h"
+#include "fluid/particula.h"
+#include "fluid/pool.h"
+#include "io/workspace.h"
+#include "io/class_lookup.h"
+#include "scene/view_settings.h"

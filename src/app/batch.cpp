@@ -1,0 +1,187 @@
+#include "app/batch.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include <unistd.h>
+
+#include "fluid/clock.h"
+#include "fluid/driver.h"
+#include "fluid/fluido.h"
+#include "fluid/parallel.h"
+#include "io/particle_files.h"
+#include "io/workspace.h"
+#include "platform/format.h"
+#include "platform/messages.h"
+#include "platform/paths.h"
+#include "plugins/loader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_frame{0};
+std::atomic<long> g_particles{0};
+std::atomic<float> g_step{0.0f};
+
+void OnInterrupt(int) { g_interrupted.store(true); }
+
+long CountParticles() {
+    long n = 0;
+    for (Fluido* f = rootflow; f; f = f->next) n += f->count;
+    return n;
+}
+
+// Called on the simulation thread at every frame end: the figures the progress line shows.
+void FrameDone(int at) {
+    g_frame.store(at);
+    g_particles.store(CountParticles());
+    g_step.store(inct);
+}
+
+// Log lines go to standard error; on a terminal the progress line is cleared first.
+class BatchSink : public platform::MessageSink {
+public:
+    explicit BatchSink(bool terminal) : terminal_(terminal) {}
+    void OnLogLine(const std::string& line) override {
+        std::string shown = line;
+        if (shown.size() >= 2 && shown.compare(shown.size() - 2, 2, "\r\n") == 0) {
+            shown.erase(shown.size() - 2, 1);
+        }
+        std::fprintf(stderr, "%s%s", terminal_ ? "\r\033[K" : "", shown.c_str());
+    }
+
+private:
+    bool terminal_;
+};
+
+std::string Duration(double seconds) {
+    long s = static_cast<long>(seconds + 0.5);
+    if (s >= 3600) return platform::Format("%ldh%02ldm", s / 3600, s / 60 % 60);
+    if (s >= 60) return platform::Format("%ldm%02lds", s / 60, s % 60);
+    return platform::Format("%lds", s);
+}
+
+void Progress(bool terminal, int first, int last, double elapsed) {
+    const int at = g_frame.load();
+    const int done = at - first, total = last - first;
+    std::string eta = done > 0 ? Duration(elapsed / done * (total - done)) : "?";
+    if (terminal) {
+        const int width = 24;
+        int filled = total > 0 ? done * width / total : width;
+        std::string bar(static_cast<size_t>(filled), '#');
+        bar.resize(width, '.');
+        std::fprintf(stderr, "\r\033[Kframe %d/%d [%s] particles %ld step %.6f elapsed %s eta %s",
+                     at, last, bar.c_str(), g_particles.load(),
+                     static_cast<double>(g_step.load()), Duration(elapsed).c_str(), eta.c_str());
+    } else {
+        std::fprintf(stderr, "frame %d/%d particles %ld step %.6f elapsed %s eta %s\n", at, last,
+                     g_particles.load(), static_cast<double>(g_step.load()),
+                     Duration(elapsed).c_str(), eta.c_str());
+    }
+    std::fflush(stderr);
+}
+
+int Fail(const std::string& text) {
+    std::fprintf(stderr, "undaline: %s\n", text.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int RunBatch(const BatchOptions& o) {
+    // Refuse an unusable workspace before anything is loaded or written.
+    std::error_code ec;
+    if (!fs::is_regular_file(o.workspace, ec)) {
+        return Fail("cannot read workspace '" + o.workspace + "': no such file");
+    }
+    if (access(o.workspace.c_str(), R_OK) != 0) {
+        return Fail("cannot read workspace '" + o.workspace + "': " + std::strerror(errno));
+    }
+
+    const bool terminal = !o.quiet && isatty(STDERR_FILENO);
+    BatchSink sink(terminal);
+    if (!o.quiet) platform::SetMessageSink(&sink);
+
+    SetPluginsDirectory(o.plugins.empty() ? platform::JoinPath(platform::AppDir(), "plugins")
+                                          : o.plugins);
+    ScanPlugins();
+    if (o.threads > 0) parallel::SetThreadCount(o.threads);
+
+    if (!LoadWorkspace(o.workspace.c_str())) {
+        platform::SetMessageSink(nullptr);
+        return Fail("'" + o.workspace + "' is not a workspace this program can read");
+    }
+    for (Fluido* f = rootflow; f; f = f->next) {
+        if (!o.out.empty() && f->outDir[0] == '\0') {
+            platform::CopyText(f->outDir, sizeof f->outDir, o.out.c_str());
+        }
+        if (f->outBin || f->outAscii || f->outLwo) fs::create_directories(ParticleOutputDir(f), ec);
+    }
+
+    InstallDirectFrameOutputs();
+    SimulationHooks().frame_done = FrameDone;
+    const int first = frame;
+    const int frames = o.frames > 0 ? o.frames
+                                    : (sim_settings.max_frames_on ? sim_settings.max_frames : 100);
+    const int last = first + frames;
+    g_frame.store(first);
+    g_particles.store(CountParticles());
+
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    sim::StopAtFrame(last);
+    sim::Start(true);
+    int shown = -1;
+    bool stopping = false;
+    while (sim::Running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (g_interrupted.load() && !stopping) {
+            stopping = true;
+            if (terminal) std::fputs("\n", stderr);
+            std::fputs("undaline: interrupted; stopping after the current step\n", stderr);
+            sim::RequestStop();
+        }
+        if (!o.quiet && g_frame.load() != shown) {
+            shown = g_frame.load();
+            Progress(terminal, first, last, elapsed());
+        }
+    }
+    sim::WaitUntilStopped();
+    if (!o.quiet && g_frame.load() != shown) Progress(terminal, first, last, elapsed());
+    if (terminal) std::fputs("\n", stderr);
+    sim::StopAtFrame(-1);
+    SimulationHooks().frame_done = nullptr;
+
+    int status = g_interrupted.load() ? 130 : 0;
+    if (!o.save.empty() && !SaveWorkspace(o.save.c_str())) status = 1;
+    if (!o.quiet) {
+        std::fprintf(stderr, "%s %d frame%s (%d to %d), %ld particles, %s.\n",
+                     g_interrupted.load() ? "Interrupted after" : "Simulated", frame - first,
+                     frame - first == 1 ? "" : "s", first, frame, CountParticles(),
+                     Duration(elapsed()).c_str());
+        for (Fluido* f = rootflow; f; f = f->next) {
+            if (f->outBin || f->outAscii || f->outLwo) {
+                std::fprintf(stderr, "  %s: files in %s\n", f->prefix, ParticleOutputDir(f).c_str());
+            }
+        }
+        if (!o.save.empty() && status != 1) std::fprintf(stderr, "  scene saved to %s\n", o.save.c_str());
+    }
+    platform::SetMessageSink(nullptr);
+    return status;
+}

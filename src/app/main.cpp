@@ -1,0 +1,113 @@
+// The undaline program: the batch runner and (when built) the desktop application.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/batch.h"
+#include "version.h"
+
+namespace {
+
+const char* kHelp =
+    "Usage: undaline --batch WORKSPACE [options]\n"
+    "       undaline --help | --version\n"
+    "\n"
+    "Simulates a workspace (.ulw) without a window and writes, frame by frame, the\n"
+    "particle files its fluids ask for (BIN and text output switches of each fluid).\n"
+    "\n"
+    "Options:\n"
+    "  -b, --batch WORKSPACE  run WORKSPACE headless\n"
+    "  --frames N             frames to simulate from the workspace's current frame\n"
+    "                         (default: the workspace's frame limit when it has one\n"
+    "                         switched on, else 100)\n"
+    "  --out DIR              output directory for every fluid whose own output\n"
+    "                         directory is empty (created when missing)\n"
+    "  --threads N            worker threads of the neighbour search and force passes\n"
+    "                         (default: as many as the machine offers); results are\n"
+    "                         the same for every N\n"
+    "  --save FILE            save the scene to FILE when the run ends, also after\n"
+    "                         an interruption\n"
+    "  --plugins DIR          plug-ins directory (default: plugins/ beside the program)\n"
+    "  -q, --quiet            no progress output\n"
+    "  -h, --help             show this text\n"
+    "  --version              show the version\n"
+    "\n"
+    "Ctrl-C stops the run after the current step; files already written are whole.\n"
+    "Exit status: 0 on success, 1 when the workspace cannot be run, 2 for bad usage.\n";
+
+int Usage(const char* problem) {
+    std::fprintf(stderr, "undaline: %s\nTry 'undaline --help'.\n", problem);
+    return 2;
+}
+
+bool ParseCount(const char* text, int minimum, int* out) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < minimum || v > INT_MAX) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    BatchOptions options;
+    bool batch = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "undaline: %s needs a value\n", name);
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("undaline %s\n", UndalineVersion());
+            return 0;
+        } else if (arg == "-b" || arg == "--batch") {
+            const char* v = value("--batch");
+            if (!v) return 2;
+            batch = true;
+            options.workspace = v;
+        } else if (arg == "--frames") {
+            const char* v = value("--frames");
+            if (!v || !ParseCount(v, 1, &options.frames)) return Usage("--frames takes a whole number of at least 1");
+        } else if (arg == "--threads") {
+            const char* v = value("--threads");
+            if (!v || !ParseCount(v, 1, &options.threads)) return Usage("--threads takes a whole number of at least 1");
+        } else if (arg == "--out") {
+            const char* v = value("--out");
+            if (!v) return 2;
+            options.out = v;
+        } else if (arg == "--save") {
+            const char* v = value("--save");
+            if (!v) return 2;
+            options.save = v;
+        } else if (arg == "--plugins") {
+            const char* v = value("--plugins");
+            if (!v) return 2;
+            options.plugins = v;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (!arg.empty() && arg[0] != '-' && !batch) {
+            return Usage("the desktop application is not part of this build; run a workspace "
+                         "with --batch WORKSPACE");
+        } else {
+            return Usage(("unknown option: " + arg).c_str());
+        }
+    }
+    if (!batch) {
+        return Usage("the desktop application is not part of this build; run a workspace with "
+                     "--batch WORKSPACE");
+    }
+    return RunBatch(options);
+}
