@@ -6,6 +6,7 @@
 #include "fluid/clock.h"
 #include "fluid/fluido.h"
 #include "fluid/grid_access.h"
+#include "fluid/particle_order.h"
 #include "platform/message_box.h"
 
 float tuniversal = 0.0f;
@@ -97,43 +98,47 @@ void Fluido::CalculaAche() {
 void Fluido::CalculaDensidades() {
     if (!First() || NoStateEquation(this)) return;
     const float ck = kernelC;
-    for (Particula* p = First(); p; p = p->next) {
+    const float inv_h = invH;
+    particle_order::ForEach(this, [ck, inv_h](Particula* p) {
         float rho = 8.0f * ck * p->mass;
         for (int n = 0; n < p->numNeighbours; ++n) {
             const Particula* q = p->neighbours[n];
             float dx = p->pos.x - q->pos.x, dy = p->pos.y - q->pos.y, dz = p->pos.z - q->pos.z;
             float r = std::sqrt(dx * dx + dy * dy + dz * dz);
-            float s = 2.0f - r * invH;
+            float s = 2.0f - r * inv_h;
             rho += s * s * s * ck * q->mass;
         }
         p->density = rho;
-    }
+    });
 }
 
 void Fluido::DifundeTemperatura() {
     if (!First() || NoStateEquation(this) || conductivity == 0.0f) return;
-    int most = 0;
-    for (Particula* p = First(); p; p = p->next) {
+    // The averages read neighbours' temperatures, so all are formed before any changes.
+    particle_order::ForEach(this, [](Particula* p) {
         float sum = p->temperature;
         for (int n = 0; n < p->numNeighbours; ++n) sum += p->neighbours[n]->temperature;
         p->tempAverage = sum / static_cast<float>(p->numNeighbours + 1);
-        most = std::max(most, p->numNeighbours);
-    }
+    });
+    int most = 0;
+    for (Particula* p = First(); p; p = p->next) most = std::max(most, p->numNeighbours);
     const float c = conductivity;
-    for (Particula* p = First(); p; p = p->next) {
+    const float outside = externalTemperature;
+    const float exchange = externalConductivity;
+    particle_order::ForEach(this, [c, most, outside, exchange](Particula* p) {
         float t = (1.0f - c) * p->temperature + c * p->tempAverage;
         // Surface particles, short of neighbours, exchange heat with the surroundings.
-        t -= static_cast<float>(most - p->numNeighbours) * (t - externalTemperature) *
-             externalConductivity / static_cast<float>(most + 1);
+        t -= static_cast<float>(most - p->numNeighbours) * (t - outside) * exchange /
+             static_cast<float>(most + 1);
         p->temperature = t < 0.0f ? 0.0f : t;
-    }
+    });
 }
 
 void Fluido::CalculaPresiones() {
     if (!First() || NoStateEquation(this)) return;
-    for (Particula* p = First(); p; p = p->next) {
+    particle_order::ForEach(this, [this](Particula* p) {
         p->pressure = Pressure(this, p->density, p->temperature, true);
-    }
+    });
 }
 
 float Fluido::CalculaPresionPoint(float rho) {

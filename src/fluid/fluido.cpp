@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fluid/engine_hooks.h"
+#include "fluid/particle_order.h"
 #include "fluid/links.h"
 #include "math/random.h"
 #include "platform/format.h"
@@ -326,6 +327,7 @@ void DeleteFluido(Fluido* fluid) {
         }
     }
     if (selflow == fluid) selflow = nullptr;
+    particle_order::Forget(fluid);
     delete fluid;
 }
 

@@ -26,21 +26,25 @@ void ParticleForce(const Fluido* f, Particula* p, float mu) {
     const bool full = f->fullViscosity != 0;
     const float a_i = p->pressure / (p->density * p->density);
     float fx = p->force.x, fy = p->force.y, fz = p->force.z;
+    // Per pair: one square root and at most two divisions. The gradient factor is
+    // G = -3 Ck q^2 / (r h); the viscous term -m Pi / ((rho_i + rho_j) / 2) G is folded into
+    // one quotient.
+    const float g_scale = -3.0f * ck / h;
+    const float mu2 = 2.0f * mu;
     for (int n = 0; n < p->numNeighbours; ++n) {
         const Particula* q = p->neighbours[n];
         float dx = p->pos.x - q->pos.x, dy = p->pos.y - q->pos.y, dz = p->pos.z - q->pos.z;
         float r2 = dx * dx + dy * dy + dz * dz;
+        if (r2 == 0.0f) continue;  // G(0) = 0: coincident particles push nothing
         float r = std::sqrt(r2);
         float s = 2.0f - r * inv_h;
-        float g = r != 0.0f ? -3.0f * ck * s * s / (r * h) : 0.0f;
-        float pf = -q->mass * (a_i + q->pressure / (q->density * q->density));
-        float k = pf * g;
+        float g = g_scale * s * s / r;
+        float k = -q->mass * (a_i + q->pressure / (q->density * q->density)) * g;
         float vr = (p->vel.x - q->vel.x) * dx + (p->vel.y - q->vel.y) * dy +
                    (p->vel.z - q->vel.z) * dz;
         if (vr < 0.0f || full) {
-            float pi = -mu * vr / (h * (r2 * inv_h2 + 0.01f));
-            float vf = -q->mass * pi / ((p->density + q->density) * 0.5f) * g;
-            k += vf;
+            k += q->mass * mu2 * vr * g /
+                 (h * (r2 * inv_h2 + 0.01f) * (p->density + q->density));
         }
         fx += k * dx;
         fy += k * dy;

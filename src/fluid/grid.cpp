@@ -13,6 +13,7 @@
 #include "fluid/engine_hooks.h"
 #include "fluid/fluido.h"
 #include "fluid/grid_access.h"
+#include "fluid/particle_order.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -195,11 +196,14 @@ void Fluido::LlenaRejilla() {
         place_in(p, grid[i][j][k]);
     };
     size_t at = 0;
+    std::vector<Particula*>& order = particle_order::Refill(this);
     for (Particula* p = First(); p; p = p->next, ++at) {
         p->numNeighbours = 0;
         p->collided = 0;
         if (Voxel** slot = slots[at]) place_in(p, *slot);
+        order.push_back(p);
     }
+    particle_order::Captured(this);
     for (int l = 0; l < numLinkedFluids; ++l) {
         if (linkedFluids[l] == this || !linkedFluids[l]) continue;
         for (Particula* p = linkedFluids[l]->First(); p; p = p->next) place(p);
