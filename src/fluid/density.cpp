@@ -6,6 +6,7 @@
 #include "fluid/clock.h"
 #include "fluid/fluido.h"
 #include "fluid/grid_access.h"
+#include "fluid/pair_kernels.h"
 #include "fluid/particle_order.h"
 #include "platform/message_box.h"
 
@@ -101,12 +102,12 @@ void Fluido::CalculaDensidades() {
     const float inv_h = invH;
     particle_order::ForEach(this, [ck, inv_h](Particula* p) {
         float rho = 8.0f * ck * p->mass;
-        for (int n = 0; n < p->numNeighbours; ++n) {
-            const Particula* q = p->neighbours[n];
-            float dx = p->pos.x - q->pos.x, dy = p->pos.y - q->pos.y, dz = p->pos.z - q->pos.z;
-            float r = std::sqrt(dx * dx + dy * dy + dz * dz);
-            float s = 2.0f - r * inv_h;
-            rho += s * s * s * ck * q->mass;
+        const int n = p->numNeighbours;
+        if (n > 0) {
+            static thread_local pair_kernels::Neighbourhood nb;
+            nb.Gather(p, false);
+            pair_kernels::DensityTerms(nb, n, p->pos.x, p->pos.y, p->pos.z, ck, inv_h);
+            for (int i = 0; i < n; ++i) rho += nb.term[i];
         }
         p->density = rho;
     });

@@ -4,6 +4,7 @@
 #include "fluid/clock.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
+#include "fluid/pair_kernels.h"
 #include "fluid/parallel.h"
 #include "scene/creador.h"
 
@@ -14,41 +15,38 @@ void ZeroForces(Fluido* f) {
 }
 
 // Force on one particle from its own neighbour list; pairs are not made symmetric.
+thread_local pair_kernels::Neighbourhood t_neighbourhood;
+
 void ParticleForce(const Fluido* f, Particula* p, float mu) {
     p->force = p->pendingForce;
     p->pendingForce = Vector(0, 0, 0);
     if (f->type == kFluidElastic || p->numNeighbours == 0) return;
 
-    const float ck = f->kernelC;
-    const float h = f->h;
-    const float inv_h = f->invH;
-    const float inv_h2 = f->invH2;
-    const bool full = f->fullViscosity != 0;
-    const float a_i = p->pressure / (p->density * p->density);
+    pair_kernels::ForceConstants c;
+    c.px = p->pos.x;
+    c.py = p->pos.y;
+    c.pz = p->pos.z;
+    c.pvx = p->vel.x;
+    c.pvy = p->vel.y;
+    c.pvz = p->vel.z;
+    c.density = p->density;
+    c.a_i = p->pressure / (p->density * p->density);
+    // G = -3 Ck q^2 / (r h); the viscous term -m Pi / ((rho_i + rho_j) / 2) G is one quotient.
+    c.g_scale = -3.0f * f->kernelC / f->h;
+    c.inv_h = f->invH;
+    c.inv_h2 = f->invH2;
+    c.h = f->h;
+    c.mu2 = 2.0f * mu;
+    c.full_viscosity = f->fullViscosity != 0;
+    pair_kernels::Neighbourhood& nb = t_neighbourhood;
+    nb.Gather(p, true);
+    const int n = p->numNeighbours;
+    pair_kernels::ForceTerms(nb, n, c);
     float fx = p->force.x, fy = p->force.y, fz = p->force.z;
-    // Per pair: one square root and at most two divisions. The gradient factor is
-    // G = -3 Ck q^2 / (r h); the viscous term -m Pi / ((rho_i + rho_j) / 2) G is folded into
-    // one quotient.
-    const float g_scale = -3.0f * ck / h;
-    const float mu2 = 2.0f * mu;
-    for (int n = 0; n < p->numNeighbours; ++n) {
-        const Particula* q = p->neighbours[n];
-        float dx = p->pos.x - q->pos.x, dy = p->pos.y - q->pos.y, dz = p->pos.z - q->pos.z;
-        float r2 = dx * dx + dy * dy + dz * dz;
-        if (r2 == 0.0f) continue;  // G(0) = 0: coincident particles push nothing
-        float r = std::sqrt(r2);
-        float s = 2.0f - r * inv_h;
-        float g = g_scale * s * s / r;
-        float k = -q->mass * (a_i + q->pressure / (q->density * q->density)) * g;
-        float vr = (p->vel.x - q->vel.x) * dx + (p->vel.y - q->vel.y) * dy +
-                   (p->vel.z - q->vel.z) * dz;
-        if (vr < 0.0f || full) {
-            k += q->mass * mu2 * vr * g /
-                 (h * (r2 * inv_h2 + 0.01f) * (p->density + q->density));
-        }
-        fx += k * dx;
-        fy += k * dy;
-        fz += k * dz;
+    for (int i = 0; i < n; ++i) {
+        fx += nb.term[i] * nb.dx[i];
+        fy += nb.term[i] * nb.dy[i];
+        fz += nb.term[i] * nb.dz[i];
     }
     p->force = Vector(fx, fy, fz);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fluid/fluid_passes.h"
+#include "fluid/pair_kernels.h"
 #include "fluid/pool.h"
 #include "fluid_fixture.h"
 #include "platform/messages.h"
@@ -161,9 +162,10 @@ TEST_F(NeighboursTest, AFluidPackedFarBeyondTheSearchLimitsStillSimulates) {
 }
 
 TEST_F(NeighboursTest, OneAndTwoThreadsGiveIdenticalParticlesAfterFiftySteps) {
-    auto run = [](int threads) {
+    auto run = [](int threads, bool wide = true) {
         ClearFluidScene();
         parallel::SetThreadCount(threads);
+        pair_kernels::UseWideKernels(wide);
         BlockSpec spec;
         spec.nx = 12;
         spec.ny = 10;
@@ -184,9 +186,13 @@ TEST_F(NeighboursTest, OneAndTwoThreadsGiveIdenticalParticlesAfterFiftySteps) {
     std::vector<float> one = run(1);
     std::vector<float> two = run(2);
     std::vector<float> three = run(3);
+    // The wide pair arithmetic, where the processor has it, must match the plain one.
+    std::vector<float> plain = run(2, false);
+    pair_kernels::UseWideKernels(true);
     ASSERT_EQ(one.size(), two.size());
     EXPECT_EQ(0, std::memcmp(one.data(), two.data(), one.size() * sizeof(float)));
     EXPECT_EQ(0, std::memcmp(one.data(), three.data(), one.size() * sizeof(float)));
+    EXPECT_EQ(0, std::memcmp(one.data(), plain.data(), one.size() * sizeof(float)));
 }
 
 TEST_F(NeighboursTest, ParticlesOutsideTheGridAreLoggedAndLeftOut) {
