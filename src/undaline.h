@@ -43,5 +43,10 @@
 #include "scene/daemon.h"
 #include "scene/daemon_panel.h"
 
+#include "fluid/clock.h"
+#include "fluid/particula.h"
+#include "fluid/pool.h"
+#include "fluid/fluido.h"
+
 #include "plugins/loader.h"
 #include "plugins/registry.h"
