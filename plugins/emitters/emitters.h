@@ -37,7 +37,12 @@ inline Vector Jitter(float amount) {
 }
 
 // Lattice points at spacing s inside the ellipse of semi-axes a (along x) and b (along z),
-// centred on 0 and including it, appended as (u, y, w).
+// appended as (u, y, w). The lattice is symmetric about the centre, with a point on it
+// (phase 0) or with the centre between four points (phase 0.5).
+void DiscPointsAt(float a, float b, float s, float y, float phase, std::vector<Vector>& out);
+// The phase whose point count is closer to the ellipse's area in cells of s × s: a small
+// disc then holds the particles (the mass) its area calls for, as nearly as a lattice can.
+float BestDiscPhase(float a, float b, float s);
 void DiscPoints(float a, float b, float s, float y, std::vector<Vector>& out);
 
 }  // namespace shipped

@@ -188,17 +188,33 @@ ShippedClass<Linear> g_linear({kClassEmitter, kLinearId, "Linear", "Linear",
 
 }  // namespace
 
-void DiscPoints(float a, float b, float s, float y, std::vector<Vector>& out) {
+void DiscPointsAt(float a, float b, float s, float y, float phase, std::vector<Vector>& out) {
     if (!(a > 0.0f) || !(b > 0.0f) || !(s > 0.0f)) return;
-    const int ni = static_cast<int>(std::min(a / s + 1e-4f, 100000.0f));
-    const int nk = static_cast<int>(std::min(b / s + 1e-4f, 100000.0f));
+    const int ni = static_cast<int>(std::min(a / s + 1.0f, 100000.0f));
+    const int nk = static_cast<int>(std::min(b / s + 1.0f, 100000.0f));
     for (int i = -ni; i <= ni; ++i) {
-        const float u = static_cast<float>(i) * s;
+        const float u = (static_cast<float>(i) + phase) * s;
         for (int k = -nk; k <= nk; ++k) {
-            const float w = static_cast<float>(k) * s;
+            const float w = (static_cast<float>(k) + phase) * s;
             if ((u / a) * (u / a) + (w / b) * (w / b) <= 1.0f + 1e-5f) out.emplace_back(u, y, w);
         }
     }
+}
+
+float BestDiscPhase(float a, float b, float s) {
+    if (!(a > 0.0f) || !(b > 0.0f) || !(s > 0.0f)) return 0.0f;
+    std::vector<Vector> on, off;
+    DiscPointsAt(a, b, s, 0.0f, 0.0f, on);
+    DiscPointsAt(a, b, s, 0.0f, 0.5f, off);
+    const float cells = 3.14159265f * a * b / (s * s);
+    return std::fabs(static_cast<float>(off.size()) - cells) <
+                   std::fabs(static_cast<float>(on.size()) - cells)
+               ? 0.5f
+               : 0.0f;
+}
+
+void DiscPoints(float a, float b, float s, float y, std::vector<Vector>& out) {
+    DiscPointsAt(a, b, s, y, BestDiscPhase(a, b, s), out);
 }
 
 ShippedDescriptor* CircleClass() { return &g_circle; }

@@ -57,7 +57,9 @@ public:
     VolumeEmitter(const ParamTable& table, int vel_index, int random_index)
         : Shipped(table), vel_index_(vel_index), random_index_(random_index) {}
 
-    void PostCreation() override { CalculaDependientes(); }
+    // The engine zeroes the new fluid's count after PostCreation, so nothing may be created
+    // here: a new volume fluid is filled at its first reset or first edit.
+    void PostCreation() override { Shipped::CalculaDependientes(); }
 
     void CalculaDependientes() override {
         Shipped::CalculaDependientes();
@@ -136,21 +138,33 @@ public:
     Sphere() : VolumeEmitter(kSphereTable, kSphereVel, kSphereRandom) {}
 
 protected:
+    // Slices of the lattice in one phase throughout: the phase whose count is closer to the
+    // volume in cells, as for discs.
     void ShapePoints(float s, const Vector& size, std::vector<Vector>& out) const override {
         const float r = P(kSphereRadius);
         const Vector semi(r * size.x, r * size.y, r * size.z);
-        if (!(semi.y > 0.0f) || !(s > 0.0f)) return;
-        const int nj = static_cast<int>(std::min(semi.y / s + 1e-4f, 100000.0f));
-        for (int j = -nj; j <= nj; ++j) {
-            const float v = static_cast<float>(j) * s;
-            const float h = 1.0f - (v / semi.y) * (v / semi.y);
-            if (h < -1e-5f) continue;
-            // The slice at height v is an ellipse shrunk by sqrt(h).
-            const float k = std::sqrt(std::max(h, 0.0f)) + 1e-6f;
-            DiscPoints(semi.x * k, semi.z * k, s, v, out);
-        }
+        if (!(semi.x > 0.0f) || !(semi.y > 0.0f) || !(semi.z > 0.0f) || !(s > 0.0f)) return;
+        const float cells = 4.1887902f * semi.x * semi.y * semi.z / (s * s * s);
+        std::vector<Vector> phased[2];
+        for (int ph = 0; ph < 2; ++ph) Slices(semi, s, 0.5f * static_cast<float>(ph), phased[ph]);
+        const bool off = std::fabs(static_cast<float>(phased[1].size()) - cells) <
+                         std::fabs(static_cast<float>(phased[0].size()) - cells);
+        out.insert(out.end(), phased[off].begin(), phased[off].end());
     }
     Vector Centre(const Vector&) const override { return Vector(0, 0, 0); }
+
+private:
+    static void Slices(const Vector& semi, float s, float phase, std::vector<Vector>& out) {
+        const int nj = static_cast<int>(std::min(semi.y / s + 1.0f, 100000.0f));
+        for (int j = -nj; j <= nj; ++j) {
+            const float v = (static_cast<float>(j) + phase) * s;
+            const float h = 1.0f - (v / semi.y) * (v / semi.y);
+            if (h < -1e-5f) continue;
+            // The slice at height v is the equator's ellipse shrunk by sqrt(h).
+            const float k = std::sqrt(std::max(h, 0.0f)) + 1e-6f;
+            DiscPointsAt(semi.x * k, semi.z * k, s, v, phase, out);
+        }
+    }
 };
 
 // A box standing on the emitter: its base is centred on the emitter's position and it rises
