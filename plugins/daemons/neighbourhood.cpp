@@ -56,10 +56,14 @@ public:
 };
 
 // Relax: moves each particle a share (Strength, 0 to 1) of the way toward the weighted mean
-// of its neighbours, which evens out clumps and gaps and smooths the surface the mesh is
-// built from. It moves positions, not velocities, and by at most half the smoothing length.
-// Frozen particles stay put. Unlike the other daemons it also acts in the one-shot mesh build,
-// whether or not it is switched on, so a mesh can be built from a relaxed fluid.
+// of its neighbours, each neighbour counted not at its own position but at the rest spacing
+// from the particle, in its direction. A bare pull toward the mean would draw every particle
+// toward its nearest neighbours and clump the fluid; kept at the rest spacing, a particle
+// that is too close to a neighbour is pushed off it and one too far is drawn in, which evens
+// out clumps and gaps and smooths the surface the mesh is built from. It moves positions,
+// not velocities, and by at most half the smoothing length; frozen particles stay put.
+// Unlike the other daemons it also acts in the one-shot mesh build, whether or not it is
+// switched on, so a mesh can be built from a relaxed fluid.
 enum RelaxParam { kRelaxStrength };
 constexpr std::array<ParamSpec, 1> kRelaxSpecs = {{
     {kIdStrength, "Strength (0-1)", 0.3f, 0.0f, 1.0f, FieldKind::Number},
@@ -74,7 +78,8 @@ public:
         if (!f || !f->grid || !(f->h > 0.0f)) return;
         const float share = P(kRelaxStrength);
         const float most = 0.5f * f->h;
-        // Every target from the positions before any move, so the result does not depend on
+        const float rest = f->fillSpacing;
+        // Every move from the positions before any move, so the result does not depend on
         // the order of the list.
         moves_.clear();
         for (Particula* p = f->First(); p; p = p->next) {
@@ -83,15 +88,18 @@ public:
             for (int i = 0; i < p->numNeighbours; ++i) {
                 const Particula* q = p->neighbours[i];
                 if (q->owner != f) continue;
-                const float s = 2.0f - (q->pos - p->pos).Modulo() * f->invH;
-                if (s <= 0.0f) continue;
+                const Vector d = q->pos - p->pos;
+                const float r = d.Modulo();
+                const float s = 2.0f - r * f->invH;
+                if (r <= 0.0f || s <= 0.0f) continue;
                 const float w = s * s * s;
-                sum = sum + q->pos * w;
+                // The neighbour seen at the rest spacing: d less rest along its direction.
+                sum = sum + d * (w * (r - rest) / r);
                 weight += w;
             }
             Vector move(0, 0, 0);
             if (weight > 0.0f && p->frozen <= 0) {
-                move = (sum / weight - p->pos) * share;
+                move = sum * (share / weight);
                 const float len = move.Modulo();
                 if (len > most) move = move * (most / len);
             }
@@ -113,8 +121,8 @@ ShippedClass<SurfaceTension> g_tension({kClassDaemon, kSurfaceTensionId, "Surfac
                                         "and holds streams together.",
                                         "between neighbours: cohesion", &kTensionTable});
 ShippedClass<Relax> g_relax({kClassDaemon, kRelaxId, "Relax", "Relax",
-                             "Evens out the particles by moving each toward its neighbours; "
-                             "also acts when a mesh is built on its own.",
+                             "Evens out clumps and gaps by moving each particle toward its "
+                             "neighbours; also acts when a mesh is built on its own.",
                              "between neighbours: smoothing", &kRelaxTable});
 
 }  // namespace

@@ -74,6 +74,9 @@ void DriveFor(float duration, float largest) {
 
 void AssignDaemon(Fluido* fluid, Daemon* daemon) {
     if (!fluid || !daemon) return;
+    for (int i = 0; i < fluid->numDaemons; ++i) {
+        if (fluid->daemons[i] == daemon) return;
+    }
     void* grown =
         std::realloc(fluid->daemons, sizeof(Daemon*) * static_cast<size_t>(fluid->numDaemons + 1));
     if (!grown) return;

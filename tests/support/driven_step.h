@@ -16,5 +16,6 @@ float DriveStep(float largest);
 // Steps until at least `duration` seconds have passed since the call.
 void DriveFor(float duration, float largest);
 
-// Assigns a daemon to a fluid, at the end of its daemon list.
+// Assigns a daemon to a fluid, at the end of its daemon list, unless it is already there (a
+// daemon added to the panel of a one-fluid scene is assigned to it at once).
 void AssignDaemon(Fluido* fluid, Daemon* daemon);
