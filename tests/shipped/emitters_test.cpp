@@ -42,6 +42,8 @@ struct LayerCase {
     float reach_z;
 };
 
+void PrintTo(const LayerCase& c, std::ostream* out) { *out << c.name; }
+
 class LayerEmitters : public ShippedTest, public ::testing::WithParamInterface<LayerCase> {};
 
 // Square 0.5: 5 × 5 cells of 0.1; line 0.5: 5 cells; disc of radius 0.25 = 2.5 spacings:
