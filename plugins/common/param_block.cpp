@@ -27,7 +27,7 @@ int ShownAxis(FieldKind kind) {
     }
 }
 
-// Where the value of spec i lives: itself, or for a vector the internal component that the
+// Where the value of parameter i lives: itself, or for a vector the internal component that the
 // shown axis maps to.
 int Storage(const ParamTable& t, int i) {
     int shown = ShownAxis(t.specs[i].kind);
