@@ -58,5 +58,10 @@
 #include "io/particle_files.h"
 #include "io/workspace.h"
 
+#include "fluid/clock.h"
+#include "fluid/particula.h"
+#include "fluid/pool.h"
+#include "fluid/fluido.h"
+
 #include "plugins/loader.h"
 #include "plugins/registry.h"

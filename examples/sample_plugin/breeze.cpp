@@ -9,10 +9,11 @@ class Breeze final : public Daemon {
 public:
     Breeze() { CalculaDependientes(); }
 
-    // The program calls this after every change of the transform.
+    // The program calls this after every change of the transform. A linked daemon's matrix
+    // comes from its object, so only a free one composes its own.
     void CalculaDependientes() override {
-        UpdateMatrix();
-        direction = matrix * Vector(0, 0, 1) - matrix.GetTranslation();
+        if (!link) UpdateMatrix();
+        direction = TransformaEje(matrix, Vector(0, 0, 1));
     }
 
     // Called when the panel shows this breeze: the base fills position and rotation.
@@ -21,11 +22,13 @@ public:
         if (descriptor->window) PonFloat(descriptor->window, kIdStrength, strength);
     }
 
-    // Once per step for each fluid the breeze is assigned to, while it is enabled: the push
-    // (scene units per second squared) belongs in every particle's extraVel. Reaching the
-    // particles takes the fluid interface, which this sample does not use yet; it only works
-    // the push out.
-    void Affect(Fluido*) override { push = direction * strength; }
+    // Once per step for each fluid the breeze is assigned to, while it is enabled. The push
+    // is an acceleration (scene units per second squared), so it goes into every particle's
+    // force, which the engine integrates after the daemons.
+    void Affect(Fluido* fluid) override {
+        const Vector push = direction * strength;
+        for (Particula* p = fluid->First(); p; p = p->next) p->force = p->force + push;
+    }
 
     // The node record first, then our own, in the same order on both sides.
     int Save() override { return Daemon::Save() && platform::WriteF32(strength); }
@@ -43,7 +46,6 @@ public:
 
     float strength = 1.0f;
     Vector direction;
-    Vector push;
 };
 
 // One window serves every breeze: it edits the selected one.

@@ -1,5 +1,6 @@
 // An emitter: particles are born on a ring around the emitter, at a steady rate, for a
 // limited time.
+#include <algorithm>
 #include <cmath>
 
 #include "sample.h"
@@ -22,7 +23,9 @@ public:
     // Once, after the program attached the emitter to its new fluid and named it.
     void PostCreation() override { UpdateMatrix(); }
 
-    void CalculaDependientes() override { UpdateMatrix(); }
+    void CalculaDependientes() override {
+        if (!link) UpdateMatrix();
+    }
 
     // Whenever the panel shows this ring: fill the window and make it edit this ring.
     void SetParameterBlock() override {
@@ -41,10 +44,19 @@ public:
         return matrix * Vector(radius * std::cos(a), 0, radius * std::sin(a));
     }
 
-    // Once per step: the particles due this step (rate times the step length) are created on
-    // the fluid at BirthPlace. Creating them takes the fluid interface, which this sample
-    // does not use yet.
-    void Crea() override {}
+    // Once per step: one particle is due every 1 / rate seconds of the fluid's emitTime (the
+    // time since the last reset), up to the end time. Those not yet born are created at
+    // BirthPlace, twelve around the ring, rising along the emitter's up axis.
+    void Crea() override {
+        if (!fluid) return;
+        if (fluid->emitTime < last_time) born = 0;  // reset since the last step
+        last_time = fluid->emitTime;
+        const float until = std::min(fluid->emitTime, DameTiempoMaximo());
+        const int due = rate > 0.0f ? static_cast<int>(until * rate) + 1 : 0;
+        const Vector up = TransformaEje(matrix, Vector(0, 1, 0));
+        for (; born < due; ++born) fluid->CreaParticula(BirthPlace(born, 12), up);
+    }
+    void NotifyReset() override { born = 0; }
 
     Vector DameCentro() override { return matrix.GetTranslation(); }
     // The ring stops after ten seconds; the engine shortens the step that crosses it.
@@ -59,6 +71,8 @@ public:
 
     float rate = 100.0f;  // particles per second
     float radius = 0.5f;  // scene units
+    int born = 0;         // particles created since the last reset
+    float last_time = 0.0f;
 };
 
 // One window serves every ring: it edits the one whose SetParameterBlock ran last.

@@ -1,5 +1,6 @@
 // Loads the sample plug-in library (built against the installed SDK) with the loader, and
 // puts its two classes through what the program does with them.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -50,6 +51,21 @@ int main(int argc, char** argv) {
     Daemon* c = DuplicateDaemon(b);
     c->SetParameterBlock();
     if (breeze->window->GetText(2001) != " 2.50") return Fail("duplicate copies its class's data");
+
+    // A ring feeds its fluid: one particle at once, then one every 1/rate seconds; the breeze
+    // pushes them along its z axis.
+    Fluido* fluid = CreaFluido(ring);
+    if (!fluid) return Fail("fluid of the sample emitter");
+    fluid->Regenera();
+    fluid->emitter->Crea();
+    if (fluid->count != 1) return Fail("ring emits at the start");
+    fluid->emitTime = 0.5f;
+    fluid->emitter->Crea();
+    if (fluid->count != 51) return Fail("ring emits at its rate");
+    if (std::fabs(fluid->First()->pos.Modulo() - 0.5f) > 1e-5f) return Fail("ring birth place");
+    b->Affect(fluid);
+    if (fluid->First()->force.z != 2.5f) return Fail("breeze pushes the particles");
+    DeleteFluido(fluid);
 
     Creador* e = CreaEmisor(ring, nullptr);
     if (!e || std::strcmp(e->name, "Ring") != 0 || e->emitter_id != 1) return Fail("emitter");

@@ -1,0 +1,48 @@
+#pragma once
+
+// The emitter classes of emitters.so.
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "shipped_class.h"
+
+namespace shipped {
+
+// Continuous emitters: layers of particles released across a shape.
+ShippedDescriptor* CircleClass();
+ShippedDescriptor* SquareClass();
+ShippedDescriptor* TriangleClass();
+ShippedDescriptor* LinearClass();
+// Volumes filled at every reset.
+ShippedDescriptor* SphereClass();
+ShippedDescriptor* CubeClass();
+ShippedDescriptor* CylinderClass();
+// A point spraying particles into a cone.
+ShippedDescriptor* SprayClass();
+
+// Grid points across a length: how many fit at spacing s (at least one when there is any
+// length), and where point i of n sits, centred on 0.
+inline int PointsAcross(float length, float s) {
+    if (!(length > 0.0f) || !(s > 0.0f)) return 0;
+    long n = std::lround(length / s);
+    return n < 1 ? 1 : static_cast<int>(std::min(n, 100000L));
+}
+inline float CentredPoint(int i, int n, float s) { return (static_cast<float>(i) - 0.5f * static_cast<float>(n - 1)) * s; }
+
+// A random offset of up to `amount` along each world axis.
+inline Vector Jitter(float amount) {
+    return Vector(DameRandom11() * amount, DameRandom11() * amount, DameRandom11() * amount);
+}
+
+// Lattice points at spacing s inside the ellipse of semi-axes a (along x) and b (along z),
+// appended as (u, y, w). The lattice is symmetric about the centre, with a point on it
+// (phase 0) or with the centre between four points (phase 0.5).
+void DiscPointsAt(float a, float b, float s, float y, float phase, std::vector<Vector>& out);
+// The phase whose point count is closer to the ellipse's area in cells of s × s: a small
+// disc then holds the particles (the mass) its area calls for, as nearly as a lattice can.
+float BestDiscPhase(float a, float b, float s);
+void DiscPoints(float a, float b, float s, float y, std::vector<Vector>& out);
+
+}  // namespace shipped

@@ -1,0 +1,85 @@
+// Spray: particles leave the emitter's position at Rate per second, in directions spread
+// evenly over a cone of half-angle Angle around the local up axis. Each particle is due at its
+// own time and starts as far along its path as it would be by the time the emitter runs, so
+// the spray is smooth whatever the step; only its start and stop are reported to the driver.
+#include <array>
+
+#include "emission_clock.h"
+#include "emitters.h"
+#include "node_frame.h"
+#include "shipped_ids.h"
+
+namespace shipped {
+namespace {
+
+enum SprayParam { kSprayRate, kSpraySpeed, kSprayAngle, kSprayRandom, kSprayStart, kSprayStop };
+constexpr std::array<ParamSpec, 6> kSpraySpecs = {{
+    {kIdRate, "Rate (particles/s)", 200.0f, 0.0f, kNoLimit, FieldKind::Number},
+    {kIdSpeed, "Speed (units/s)", 2.0f, 0.0f, kNoLimit, FieldKind::Number},
+    {kIdAngle, "Angle (deg)", 15.0f, 0.0f, 180.0f, FieldKind::Number},
+    {kIdRandom, "Random (0-1)", 0.1f, 0.0f, 1.0f, FieldKind::Number},
+    {kIdStart, "Start (s)", 0.0f, 0.0f, kNoLimit, FieldKind::Number},
+    {kIdStop, "Stop (s, 0 never)", 0.0f, 0.0f, kNoLimit, FieldKind::Number},
+}};
+const ParamTable kSprayTable{kSpraySpecs.data(), static_cast<int>(kSpraySpecs.size())};
+
+class Spray final : public Shipped<Creador> {
+public:
+    Spray() : Shipped(kSprayTable) {}
+
+    void PostCreation() override {
+        CalculaDependientes();
+        clock_.Reset(P(kSprayStart));
+    }
+    void AboutReset() override { clock_.Reset(P(kSprayStart)); }
+    void NotifyReset() override { clock_.Reset(P(kSprayStart)); }
+    void ParamsChanged() override {
+        Shipped::ParamsChanged();
+        if (fluid && fluid->emitTime == 0.0f) clock_.Reset(P(kSprayStart));
+    }
+
+    void Crea() override {
+        if (!fluid) return;
+        const NodeFrame frame = NodeFrame::Of(*this);
+        const double interval = P(kSprayRate) > 0.0f ? 1.0 / P(kSprayRate) : 0.0;
+        const float cos_max = std::cos(P(kSprayAngle) * 0.017453292f);
+        clock_.Run(fluid->emitTime, interval, P(kSprayStart), P(kSprayStop), [&](float late) {
+            if (fluid->count >= fluid->maxParticles) return;
+            // Uniform over the cone's cap: cos of the angle from the axis is uniform.
+            const float c = 1.0f - DameRandom() * (1.0f - cos_max);
+            const float sn = std::sqrt(std::max(0.0f, 1.0f - c * c));
+            const float phi = 6.2831853f * DameRandom();
+            const Vector dir = frame.Up() * c + frame.axis[0] * (sn * std::cos(phi)) +
+                               frame.axis[2] * (sn * std::sin(phi));
+            const float speed = P(kSpraySpeed) * (1.0f + P(kSprayRandom) * DameRandom11());
+            const Vector vel = dir * speed;
+            fluid->CreaParticula(frame.origin + vel * late, vel);
+        });
+    }
+
+    // The start, while it is ahead; then the stop, while it is ahead; then nothing.
+    float DameTiempoMaximo() override {
+        if (!fluid) return 0.0f;
+        const float t = fluid->emitTime;
+        const double tol = EmissionClock::Tolerance(t, 1e-3);
+        if (t + tol < P(kSprayStart)) return P(kSprayStart);
+        if (P(kSprayStop) > 0.0f && t + tol < P(kSprayStop)) return P(kSprayStop);
+        return 0.0f;
+    }
+
+    Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
+
+private:
+    EmissionClock clock_;
+};
+
+ShippedClass<Spray> g_spray({kClassEmitter, kSprayId, "Spray", "Spray",
+                             "Particles sprayed from a point into a cone around the emitter's up "
+                             "axis, at a steady rate.",
+                             "point emitter: cone", &kSprayTable});
+
+}  // namespace
+
+ShippedDescriptor* SprayClass() { return &g_spray; }
+
+}  // namespace shipped

@@ -1,0 +1,354 @@
+// The shipped emitters in the driver's step: streams at rest density whose layers fall exactly
+// on the steps, volumes filled at the fill spacing, the spray's cone and rate, and the node
+// transform placing every shape. Fluids are "Dumb" (no pressure forces), so particles move
+// exactly as they were emitted.
+#include <algorithm>
+#include <map>
+
+#include "shipped_fixture.h"
+
+namespace {
+
+using shipped::kIdAngle;
+using shipped::kIdHeight;
+using shipped::kIdRandom;
+using shipped::kIdRate;
+using shipped::kIdSize;
+using shipped::kIdSpeed;
+using shipped::kIdStart;
+using shipped::kIdStop;
+using shipped::kIdVelX;
+using shipped::kIdVelY;
+using shipped::kIdWidth;
+
+// The particles grouped by their height along dir, heights rounded to a hundredth of spacing.
+std::map<long, std::vector<Particula*>> Layers(const Fluido* f, const Vector& dir, float s) {
+    std::map<long, std::vector<Particula*>> layers;
+    for (Particula* p : Particles(f)) layers[std::lround(p->pos * dir / s * 100.0f)].push_back(p);
+    return layers;
+}
+
+Vector Mean(const std::vector<Particula*>& ps) {
+    Vector sum(0, 0, 0);
+    for (const Particula* p : ps) sum = sum + p->pos;
+    return sum / static_cast<float>(ps.size());
+}
+
+struct LayerCase {
+    int class_id;
+    const char* name;
+    int per_layer;     // lattice points of the default shape at the default spacing
+    float reach_x;     // how far the default shape reaches along local x and z
+    float reach_z;
+};
+
+void PrintTo(const LayerCase& c, std::ostream* out) { *out << c.name; }
+
+class LayerEmitters : public ShippedTest, public ::testing::WithParamInterface<LayerCase> {};
+
+// Square 0.5: 5 × 5 cells of 0.1; line 0.5: 5 cells; disc of radius 0.25 = 2.5 spacings:
+// the 21 lattice points with i² + j² <= 6.25; triangle of side 0.5: rows of 5, 3, 3, 1 from
+// the base up (half-widths 0.25, 0.19, 0.13, 0.07 at heights -0.07 ... 0.23).
+INSTANTIATE_TEST_SUITE_P(Shapes, LayerEmitters,
+                         ::testing::Values(LayerCase{shipped::kCircleId, "Circle", 21, 0.25f, 0.25f},
+                                           LayerCase{shipped::kSquareId, "Square", 25, 0.25f, 0.25f},
+                                           LayerCase{shipped::kTriangleId, "Triangle", 12, 0.25f, 0.289f},
+                                           LayerCase{shipped::kLinearId, "Linear", 5, 0.25f, 0.0f}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(LayerEmitters, ReleaseLayersAtRestSpacingExactlyOnTheirEmissionTimes) {
+    Fluido* f = NewFluid(GetParam().class_id);
+    ASSERT_NE(f, nullptr);
+    Set(f->emitter, kIdRandom, 0.0f);
+    Set(f->emitter, kIdSpeed, 3.0f);
+    const float s = f->fillSpacing;
+    const double interval = s / 3.0;
+    EXPECT_EQ(f->count, 0) << "a continuous emitter starts empty";
+
+    // Steps larger than the interval and out of phase with it: the driver must cut them.
+    std::vector<float> times;
+    while (f->emitTime < 0.5f) {
+        const int before = f->count;
+        const float t = f->emitTime;
+        DriveStep(0.0123f);
+        if (f->count > before) {
+            EXPECT_EQ(f->count - before, GetParam().per_layer);
+            times.push_back(t);
+        }
+    }
+    ASSERT_EQ(times.size(), static_cast<size_t>(std::floor(0.5 / interval)) + 1);
+    for (size_t k = 0; k < times.size(); ++k) {
+        EXPECT_NEAR(times[k], k * interval, 2e-6) << "layer " << k;
+    }
+
+    // The stream is a lattice of spacing s: layers s apart along up, points s apart in them.
+    auto layers = Layers(f, Vector(0, 1, 0), s);
+    ASSERT_EQ(layers.size(), times.size());
+    long previous = layers.begin()->first;
+    for (const auto& [height, ps] : layers) {
+        if (height != previous) {
+            EXPECT_EQ(height - previous, 100);
+        }
+        previous = height;
+        EXPECT_EQ(ps.size(), static_cast<size_t>(GetParam().per_layer));
+    }
+    EXPECT_NEAR(SmallestGap(f), s, 1e-4f);
+    for (Particula* p : Particles(f)) {
+        EXPECT_NEAR(p->vel.y, 3.0f, 1e-6f);
+        EXPECT_LE(std::fabs(p->pos.x), GetParam().reach_x + 1e-5f) << "inside the shape";
+        EXPECT_LE(std::fabs(p->pos.z), GetParam().reach_z + 1e-5f) << "inside the shape";
+    }
+}
+
+TEST_P(LayerEmitters, KeepTheirSpacingWhenStepsIgnoreTheEmissionTimes) {
+    Fluido* f = NewFluid(GetParam().class_id);
+    Set(f->emitter, kIdRandom, 0.0f);
+    Set(f->emitter, kIdSpeed, 2.0f);
+    const float s = f->fillSpacing;
+    // A caller that steps freely: 0.037 s is 0.74 of an interval.
+    for (int i = 0; i < 20; ++i) {
+        f->emitter->Crea();
+        StepFluids(0.037f);
+        f->emitTime += 0.037f;
+    }
+    EXPECT_NEAR(SmallestGap(f), s, 1e-4f);
+    auto layers = Layers(f, Vector(0, 1, 0), s);
+    long previous = layers.begin()->first;
+    for (const auto& [height, ps] : layers) {
+        if (height != previous) {
+            EXPECT_NEAR(height - previous, 100, 1);
+        }
+        previous = height;
+    }
+}
+
+TEST_F(ShippedTest, LayerEmitterStartsAndStopsOnItsTimesAndRestartsAfterAReset) {
+    Fluido* f = NewFluid(shipped::kSquareId);
+    Set(f->emitter, kIdStart, 0.25f);
+    Set(f->emitter, kIdStop, 0.5f);
+    Set(f->emitter, kIdSpeed, 1.0f);
+    const double interval = f->fillSpacing / 1.0;
+    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.25f);
+
+    float first = -1.0f, last = -1.0f;
+    while (f->emitTime < 1.0f) {
+        const int before = f->count;
+        const float t = f->emitTime;
+        DriveStep(0.03f);
+        if (f->count > before) {
+            if (first < 0.0f) first = t;
+            last = t;
+        }
+    }
+    EXPECT_FLOAT_EQ(first, 0.25f);
+    EXPECT_NEAR(last, 0.25 + std::floor(0.25 / interval) * interval, 1e-5);
+    EXPECT_LE(last, 0.5f);
+    EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f) << "an ended stream no longer limits the step";
+
+    // Reset simulation: the stream starts over.
+    f->emitter->AboutReset();
+    f->Regenera();
+    f->emitTime = 0.0f;
+    f->emitter->NotifyReset();
+    EXPECT_EQ(f->count, 0);
+    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.25f);
+}
+
+TEST_F(ShippedTest, LayerEmitterStopsAtTheFluidsParticleLimit) {
+    Fluido* f = NewFluid(shipped::kSquareId);
+    f->maxParticles = 60;
+    DriveFor(1.0f, 0.02f);
+    EXPECT_EQ(f->count, 60);
+}
+
+TEST_F(ShippedTest, NodeTransformPlacesTurnsAndStretchesAStream) {
+    Fluido* f = NewFluid(shipped::kSquareId);
+    Creador* e = f->emitter;
+    Set(e, kIdRandom, 0.0f);
+    Set(e, kIdPosX, 1.0f);
+    Set(e, kIdPosY, 2.0f);
+    Set(e, kIdPosZ, 3.0f);
+    Set(e, kIdRotZ, 90.0f);    // up turns to -x
+    Set(e, kIdScaleZ, 2.0f);   // twice as deep: twice the points, same spacing
+    EXPECT_NEAR((e->DameCentro() - Vector(1, 2, 3)).Modulo(), 0.0f, 1e-5f);
+
+    // Born on the emitter, then carried one step along the turned up axis.
+    const float dt = DriveStep(0.001f);
+    ASSERT_EQ(f->count, 50);
+    const Vector moved = Vector(1, 2, 3) + Vector(-dt, 0, 0);
+    EXPECT_NEAR((Mean(Particles(f)) - moved).Modulo(), 0.0f, 1e-5f);
+    for (Particula* p : Particles(f)) {
+        EXPECT_NEAR((p->vel - Vector(-1, 0, 0)).Modulo(), 0.0f, 1e-5f);
+        EXPECT_NEAR(p->pos.x, moved.x, 1e-5f) << "the layer lies across the up axis";
+    }
+    EXPECT_NEAR(SmallestGap(f), f->fillSpacing, 1e-4f);
+    float depth = 0.0f;
+    for (Particula* p : Particles(f)) depth = std::max(depth, std::fabs(p->pos.z - 3.0f));
+    EXPECT_NEAR(depth, 4.5f * f->fillSpacing, 1e-4f) << "10 points across the doubled side";
+}
+
+TEST_F(ShippedTest, CubeFillsAColumnStandingOnTheEmitterAtTheFillSpacing) {
+    Fluido* f = NewFluid(shipped::kCubeId);
+    Creador* e = f->emitter;
+    Set(e, kIdRandom, 0.0f);
+    Set(e, kIdVelX, 1.5f);
+    const float s = f->fillSpacing;
+    // 0.5 × 1 × 0.5 in cells of 0.1: 5 × 10 × 5.
+    ASSERT_EQ(f->count, 250);
+    float lowest = INFINITY, highest = -INFINITY;
+    for (Particula* p : Particles(f)) {
+        EXPECT_LE(std::fabs(p->pos.x), 0.25f);
+        EXPECT_LE(std::fabs(p->pos.z), 0.25f);
+        lowest = std::min(lowest, p->pos.y);
+        highest = std::max(highest, p->pos.y);
+        EXPECT_EQ(p->vel.x, 1.5f);
+        EXPECT_EQ(p->vel.y, 0.0f);
+        EXPECT_FLOAT_EQ(p->density, f->restDensity);
+    }
+    EXPECT_NEAR(lowest, 0.5f * s, 1e-5f);
+    EXPECT_NEAR(highest, 9.5f * s, 1e-5f);
+    EXPECT_NEAR(SmallestGap(f), s, 1e-5f);
+    EXPECT_NEAR((e->DameCentro() - Vector(0, 0.5f, 0)).Modulo(), 0.0f, 1e-5f);
+
+    // A lighter fluid is filled more sparsely, at its own spacing.
+    f->restDensity = 125.0f;
+    f->invRestDensity = 1.0f / 125.0f;
+    f->Regenera();
+    EXPECT_NEAR(f->fillSpacing, 0.2f, 1e-3f);
+    EXPECT_NEAR(SmallestGap(f), f->fillSpacing, 1e-5f);
+    EXPECT_EQ(f->count, 2 * 5 * 2);
+}
+
+TEST_F(ShippedTest, SphereAndCylinderHoldTheirVolumeAtRestDensity) {
+    for (int id : {shipped::kSphereId, shipped::kCylinderId}) {
+        SCOPED_TRACE(id);
+        Fluido* f = NewFluid(id);
+        Set(f->emitter, kIdRandom, 0.0f);
+        Set(f->emitter, kIdSize, 0.4f);
+        const float s = f->fillSpacing;
+        const float r = 0.4f;
+        const float volume = id == shipped::kSphereId ? 4.18879f * r * r * r
+                                                      : 3.14159f * r * r * 1.0f;
+        EXPECT_NEAR(f->count * s * s * s, volume, 0.08f * volume);
+        EXPECT_NEAR(SmallestGap(f), s, 1e-5f);
+        for (Particula* p : Particles(f)) {
+            if (id == shipped::kSphereId) {
+                EXPECT_LE(p->pos.Modulo(), r + 1e-5f);
+            } else {
+                EXPECT_LE(std::hypot(p->pos.x, p->pos.z), r + 1e-5f);
+                EXPECT_GT(p->pos.y, 0.0f);
+                EXPECT_LT(p->pos.y, 1.0f);
+            }
+        }
+        DeleteFluido(f);
+    }
+}
+
+TEST_F(ShippedTest, VolumeFollowsItsEmitterUntilTheSimulationRunsThenWaitsForAReset) {
+    Fluido* f = NewFluid(shipped::kCubeId);
+    Creador* e = f->emitter;
+    Set(e, kIdRandom, 0.0f);
+    const int n = f->count;
+    Set(e, kIdPosX, 2.0f);
+    EXPECT_EQ(f->count, n);
+    EXPECT_NEAR(Mean(Particles(f)).x, 2.0f, 1e-4f) << "refilled where the emitter now is";
+    Set(e, kIdWidth, 1.0f);
+    EXPECT_EQ(f->count, 2 * n) << "and with its new size";
+
+    DriveStep(0.001f);
+    const Vector before = Mean(Particles(f));
+    Set(e, kIdPosX, -2.0f);
+    Set(e, kIdHeight, 0.5f);
+    EXPECT_EQ(f->count, 2 * n) << "a running fluid is not refilled";
+    EXPECT_NEAR((Mean(Particles(f)) - before).Modulo(), 0.0f, 1e-5f);
+
+    // Particles lost during the run come back at the next reset, at the new place and size.
+    for (Particula* p : Particles(f)) p->deleteMark = 1;
+    DriveStep(0.001f);
+    EXPECT_EQ(f->count, 0);
+    f->Regenera();
+    f->emitTime = 0.0f;
+    EXPECT_EQ(f->count, n);
+    EXPECT_NEAR(Mean(Particles(f)).x, -2.0f, 1e-4f);
+}
+
+// The engine sets a new fluid's count after the emitter's PostCreation, so a volume may not
+// fill there; it fills as soon as the artist touches it, or at the first reset.
+TEST_F(ShippedTest, NewVolumeFluidFillsOnItsFirstEditOrReset) {
+    Fluido* f = CreaFluido(Class(shipped::kSphereId));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->count, 0);
+    EXPECT_EQ(f->First(), nullptr);
+    Set(f->emitter, kIdPosY, 1.0f);
+    EXPECT_GT(f->count, 400);
+    EXPECT_EQ(static_cast<int>(Particles(f).size()), f->count);
+    EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f) << "a volume never limits the step";
+
+    Fluido* g = CreaFluido(Class(shipped::kCubeId));
+    g->Regenera();
+    EXPECT_EQ(g->count, 250);
+}
+
+TEST_F(ShippedTest, TurnedVolumeRisesAlongItsUpAxis) {
+    Fluido* f = NewFluid(shipped::kCylinderId);
+    Set(f->emitter, kIdRandom, 0.0f);
+    Set(f->emitter, kIdRotX, 90.0f);  // up turns to +z
+    for (Particula* p : Particles(f)) {
+        EXPECT_GT(p->pos.z, 0.0f);
+        EXPECT_LT(p->pos.z, 1.0f);
+        EXPECT_LE(std::hypot(p->pos.x, p->pos.y), 0.25f + 1e-5f);
+    }
+    EXPECT_NEAR((f->emitter->DameCentro() - Vector(0, 0, 0.5f)).Modulo(), 0.0f, 1e-5f);
+}
+
+TEST_F(ShippedTest, SprayEmitsItsRateIntoItsCone) {
+    Fluido* f = NewFluid(shipped::kSprayId);
+    Creador* e = f->emitter;
+    Set(e, kIdRate, 100.0f);
+    Set(e, kIdSpeed, 2.0f);
+    Set(e, kIdAngle, 20.0f);
+    Set(e, kIdRandom, 0.1f);
+    Set(e, kIdPosY, 1.0f);
+    EXPECT_EQ(e->DameTiempoMaximo(), 0.0f) << "an endless spray never limits the step";
+
+    // 0.017 s steps, never on a particle's time: the rate holds regardless.
+    while (f->emitTime < 1.0f) DriveStep(0.017f);
+    EXPECT_NEAR(f->count, 100.0f * f->emitTime, 2.0f);
+    const float cos_cone = std::cos(20.0f * 0.017453292f);
+    const Vector nozzle(0, 1, 0);
+    float widest = 1.0f;
+    for (Particula* p : Particles(f)) {
+        const float speed = p->vel.Modulo();
+        EXPECT_GE(speed, 1.8f - 1e-5f);
+        EXPECT_LE(speed, 2.2f + 1e-5f);
+        const float c = p->vel.y / speed;
+        EXPECT_GE(c, cos_cone - 1e-5f);
+        widest = std::min(widest, c);
+        // Every particle is on its own path out of the nozzle.
+        Vector out = p->pos - nozzle;
+        EXPECT_NEAR((out ^ p->vel).Modulo() / speed, 0.0f, 1e-4f);
+        EXPECT_GE(out * p->vel, 0.0f);
+    }
+    EXPECT_LT(widest, std::cos(15.0f * 0.017453292f)) << "the cone is filled, not just its axis";
+}
+
+TEST_F(ShippedTest, SprayStartsAndStopsExactly) {
+    Fluido* f = NewFluid(shipped::kSprayId);
+    Set(f->emitter, kIdRate, 50.0f);
+    Set(f->emitter, kIdStart, 0.3f);
+    Set(f->emitter, kIdStop, 0.7f);
+    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.3f);
+    while (f->emitTime < 0.3f) {
+        DriveStep(0.045f);
+        if (f->emitTime < 0.3f) {
+            EXPECT_EQ(f->count, 0);
+        }
+    }
+    EXPECT_FLOAT_EQ(f->emitTime, 0.3f) << "a step ends on the start";
+    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.7f);
+    while (f->emitTime < 1.5f) DriveStep(0.045f);
+    EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f);
+    EXPECT_NEAR(f->count, 50 * 0.4, 1.0);
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+// What every shipped class keeps: its record in the workspace after the node record, copies
+// made by duplication, and parameter windows that edit the right object.
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "platform/workspace_file.h"
+#include "shipped_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The parameter fields of a class's window (every edit and check box past the node fields).
+std::vector<int> ParamFields(platform::Dialog* w) {
+    std::vector<int> ids;
+    for (int id = 2000; id < 2100; ++id) {
+        if (w->HasControl(id)) ids.push_back(id);
+    }
+    return ids;
+}
+
+std::vector<int> AllClassIds() {
+    std::vector<int> ids;
+    for (const char* file : {kShippedEmitters, kShippedDaemons}) {
+        for (int i = 0; i < PluginLibraryCount(); ++i) {
+            const PluginLibrary* lib = PluginLibraryAt(i);
+            if (std::string(lib->file) != file) continue;
+            for (const PluginClass& c : lib->classes) ids.push_back(c.class_id);
+        }
+    }
+    return ids;
+}
+
+class ShippedRecords : public ShippedTest {
+protected:
+    void SetUp() override {
+        ShippedTest::SetUp();
+        path = (fs::temp_directory_path() / ("undaline_shipped_" + std::to_string(getpid()) + ".ulw")).string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove(path, ec);
+        ShippedTest::TearDown();
+    }
+
+    // An object of the class as the user makes it: a daemon from its button, an emitter with
+    // its new fluid.
+    static Nodo* Make(int class_id) {
+        if (class_id < 100) return NewDaemonOf(class_id);
+        Fluido* f = NewFluid(class_id);
+        return f ? f->emitter : nullptr;
+    }
+
+    std::string path;
+};
+
+// Values every field accepts: within 0 and 1, all different.
+float ValueFor(size_t k) { return 0.15f + 0.05f * static_cast<float>(k); }
+
+TEST_F(ShippedRecords, EveryClassSavesItsParametersAfterTheNodeRecordAndLoadsThemBack) {
+    for (int class_id : AllClassIds()) {
+        SCOPED_TRACE(class_id);
+        Nodo* original = Make(class_id);
+        ASSERT_NE(original, nullptr);
+        platform::Dialog* w = WindowOf(original);
+        const std::vector<int> fields = ParamFields(w);
+        ASSERT_FALSE(fields.empty());
+        for (size_t k = 0; k < fields.size(); ++k) {
+            if (w->Kind(fields[k]) == platform::ControlKind::CheckBox) {
+                SetChecked(original, fields[k], true);
+            } else {
+                Set(original, fields[k], ValueFor(k));
+            }
+        }
+        Set(original, kIdPosX, 1.25f);
+        Set(original, kIdRotY, 30.0f);
+        Set(original, kIdScaleZ, 2.5f);
+
+        ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
+        EXPECT_EQ(original->Save(), 1);
+        ASSERT_TRUE(platform::EndWorkspaceWrite(true));
+        // The node's 61 bytes, the number of values, then one float per value.
+        EXPECT_EQ(fs::file_size(path), 61u + 4u + 4u * fields.size());
+
+        Nodo* copy = Make(class_id);
+        ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
+        EXPECT_EQ(copy->Load(), 1);
+        platform::EndWorkspaceRead();
+        EXPECT_EQ(copy->pos.x, 1.25f);
+        EXPECT_EQ(copy->rot.y, 30.0f);
+        EXPECT_EQ(copy->scale.z, 2.5f);
+        EXPECT_NEAR(copy->matrix.GetTranslation().x, 1.25f, 1e-6f) << "the matrix follows the load";
+        for (size_t k = 0; k < fields.size(); ++k) {
+            if (w->Kind(fields[k]) == platform::ControlKind::CheckBox) {
+                EXPECT_TRUE(Checked(copy, fields[k])) << fields[k];
+            } else {
+                EXPECT_NEAR(Get(copy, fields[k]), ValueFor(k), 1e-6f) << fields[k];
+            }
+        }
+        ClearFluidScene();
+        DeleteAllDaemons();
+    }
+}
+
+TEST_F(ShippedRecords, ARecordCutShortIsRefusedAndChangesNothing) {
+    Daemon* g = NewDaemonOf(shipped::kGravityId);
+    Set(g, shipped::kIdStrength, 3.0f);
+    ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
+    g->Save();
+    ASSERT_TRUE(platform::EndWorkspaceWrite(true));
+    fs::resize_file(path, fs::file_size(path) - 2);
+
+    Daemon* other = NewDaemonOf(shipped::kGravityId);
+    ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
+    EXPECT_EQ(other->Load(), 0);
+    platform::EndWorkspaceRead();
+    EXPECT_FLOAT_EQ(Get(other, shipped::kIdStrength), 9.81f);
+}
+
+// A class that gains a parameter reads its older records, and an older class skips what it
+// does not know, so the workspace stays in step either way.
+TEST_F(ShippedRecords, RecordsWithFewerOrMoreValuesStayInStep) {
+    Daemon* g = NewDaemonOf(shipped::kAttractorId);
+    ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
+    ASSERT_EQ(root.next->Nodo::Save(), 1);  // a node record ...
+    platform::WriteI32(1);                  // ... with one value
+    platform::WriteF32(7.0f);
+    ASSERT_EQ(root.next->Nodo::Save(), 1);  // then five values, two unknown
+    platform::WriteI32(5);
+    for (float v : {1.0f, 2.0f, 3.0f, 4.0f, 5.0f}) platform::WriteF32(v);
+    platform::WriteU8(42);
+    ASSERT_TRUE(platform::EndWorkspaceWrite(true));
+
+    ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
+    EXPECT_EQ(g->Load(), 1);
+    EXPECT_FLOAT_EQ(Get(g, shipped::kIdStrength), 7.0f);
+    EXPECT_FLOAT_EQ(Get(g, shipped::kIdFalloff), 2.0f) << "not in the record: default";
+    EXPECT_EQ(g->Load(), 1);
+    EXPECT_FLOAT_EQ(Get(g, shipped::kIdRange), 3.0f);
+    uint8_t next = 0;
+    EXPECT_TRUE(platform::ReadU8(&next));
+    EXPECT_EQ(next, 42);
+    platform::EndWorkspaceRead();
+}
+
+TEST_F(ShippedRecords, DuplicatedDaemonsCopyTheirParametersAndPlace) {
+    Daemon* wind = NewDaemonOf(shipped::kWindId);
+    Set(wind, shipped::kIdSpeed, 4.5f);
+    Set(wind, shipped::kIdGusts, 0.25f);
+    Set(wind, kIdPosY, 2.0f);
+    Daemon* copy = DuplicateDaemon(wind);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_STREQ(copy->name, "Wind 1");
+    EXPECT_EQ(copy->pos.y, 2.0f);
+    EXPECT_FLOAT_EQ(Get(copy, shipped::kIdSpeed), 4.5f);
+    EXPECT_FLOAT_EQ(Get(copy, shipped::kIdGusts), 0.25f);
+
+    // The copy is its own daemon: editing it leaves the original alone.
+    Set(copy, shipped::kIdSpeed, 1.0f);
+    EXPECT_FLOAT_EQ(Get(wind, shipped::kIdSpeed), 4.5f);
+    // An array copy lands where it is told, with the same parameters.
+    Daemon* placed = DuplicateDaemonAt(wind, Vector(5, 0, 0), Vector(0, 45, 0));
+    EXPECT_NEAR(placed->matrix.GetTranslation().x, 5.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(Get(placed, shipped::kIdSpeed), 4.5f);
+}
+
+// One window serves every daemon of a class. Refreshing all daemons shows each in turn; the
+// window must end up showing the selected one, which is the one it edits.
+TEST_F(ShippedRecords, DaemonWindowShowsAndEditsOnlyTheSelectedDaemon) {
+    Daemon* a = NewDaemonOf(shipped::kGravityId);
+    Set(a, shipped::kIdStrength, 1.0f);
+    Daemon* b = NewDaemonOf(shipped::kGravityId);
+    Set(b, shipped::kIdStrength, 2.0f);
+    SelectDaemonItem(DaemonItem(a));
+    RefreshAllDaemons();
+    platform::Dialog* w = a->descriptor->window;
+    EXPECT_FLOAT_EQ(std::strtof(w->GetText(shipped::kIdStrength).c_str(), nullptr), 1.0f);
+    // Leaving the field as it shows must not write b's value into a.
+    platform::TypeIntoField(w, shipped::kIdStrength, w->GetText(shipped::kIdStrength));
+    EXPECT_FLOAT_EQ(Get(a, shipped::kIdStrength), 1.0f);
+    EXPECT_FLOAT_EQ(Get(b, shipped::kIdStrength), 2.0f);
+}
+
+TEST_F(ShippedRecords, FieldsClampToTheirLimits) {
+    Daemon* ground = NewDaemonOf(shipped::kGroundPlaneId);
+    Set(ground, shipped::kIdBounce, 3.0f);
+    EXPECT_FLOAT_EQ(Get(ground, shipped::kIdBounce), 1.0f);
+    Set(ground, shipped::kIdFriction, -2.0f);
+    EXPECT_FLOAT_EQ(Get(ground, shipped::kIdFriction), 0.0f);
+    Daemon* gravity = NewDaemonOf(shipped::kGravityId);
+    Set(gravity, shipped::kIdStrength, -3.0f);
+    EXPECT_FLOAT_EQ(Get(gravity, shipped::kIdStrength), -3.0f) << "gravity may pull up";
+}
+
+// An emitter window edits the emitter shown last and lets go of one that is deleted.
+TEST_F(ShippedRecords, EmitterWindowFollowsTheShownEmitterAndForgetsDeletedOnes) {
+    Fluido* f = NewFluid(shipped::kSquareId);
+    Fluido* g = NewFluid(shipped::kSquareId);
+    Set(f->emitter, shipped::kIdSpeed, 2.0f);
+    Set(g->emitter, shipped::kIdSpeed, 3.0f);
+    EXPECT_FLOAT_EQ(Get(f->emitter, shipped::kIdSpeed), 2.0f);
+    platform::Dialog* w = f->emitter->descriptor->window;
+    g->emitter->SetParameterBlock();
+    DeleteFluido(g);
+    EXPECT_EQ(w->UserData(), 0);
+    EXPECT_EQ(platform::TypeIntoField(w, shipped::kIdSpeed, "9"), 0) << "edits nothing";
+    EXPECT_FLOAT_EQ(Get(f->emitter, shipped::kIdSpeed), 2.0f);
+}
+
+}  // namespace
