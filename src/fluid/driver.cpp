@@ -306,6 +306,9 @@ void RequestStop() {
 void WaitUntilStopped() { Thread().WaitIdle(); }
 bool Running() { return Thread().Running(); }
 bool FullMode() { return g_full_mode; }
+void SetFullMode(bool full) {
+    if (!Thread().Running()) g_full_mode = full;
+}
 void StopAtFrame(int at) { g_stop_at_frame.store(at); }
 
 void Reset() {

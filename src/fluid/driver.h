@@ -96,6 +96,9 @@ UNDALINE_API void StopAtFrame(int frame);
 UNDALINE_API void ClearSimulation();
 // Runs one step on the calling thread (what the simulation thread does in its loop).
 UNDALINE_API void Step();
+// The mode Step runs in when it is called directly rather than through Start (tests and
+// programs that drive the simulation themselves); full mode advances the scene time.
+UNDALINE_API void SetFullMode(bool full);
 // The per-frame output requests (also before the first step of a full run at time 0).
 UNDALINE_API void ParticleOutputRequests();
 

@@ -1,9 +1,8 @@
 #include "driven_step.h"
 
-#include <cstdlib>
-
 #include "fluid/clock.h"
 #include "fluid/fluid_passes.h"
+#include "fluid/links.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
 
@@ -72,14 +71,4 @@ void DriveFor(float duration, float largest) {
     }
 }
 
-void AssignDaemon(Fluido* fluid, Daemon* daemon) {
-    if (!fluid || !daemon) return;
-    for (int i = 0; i < fluid->numDaemons; ++i) {
-        if (fluid->daemons[i] == daemon) return;
-    }
-    void* grown =
-        std::realloc(fluid->daemons, sizeof(Daemon*) * static_cast<size_t>(fluid->numDaemons + 1));
-    if (!grown) return;
-    fluid->daemons = static_cast<Daemon**>(grown);
-    fluid->daemons[fluid->numDaemons++] = daemon;
-}
+void AssignDaemon(Fluido* fluid, Daemon* daemon) { LinkDaemon(fluid, daemon); }

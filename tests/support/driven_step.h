@@ -4,9 +4,10 @@
 
 class Daemon;
 
-// The simulation step as the driver runs it, with what StepFluids leaves out: the emitters'
-// Crea and Affect, the daemons assigned to each fluid, and the step limits of the emission
-// times. Objects, meshes and frames are not part of it.
+// The fluids' part of the driver's step with a fixed largest step, for tests that need steps
+// of a known length: StepFluids plus the emitters' Crea and Affect, the daemons assigned to
+// each fluid and the step limits of the emission times. The driver's own limits on the step
+// (particle speed, springs), objects, meshes and frames are not part of it.
 
 // One step no longer than `largest` seconds; returns the step length used. The first step
 // after a reset is at most 0.001 s, and a step ends exactly on an emitter's next emission
