@@ -46,11 +46,18 @@ void FrameDone(int at) {
     g_step.store(inct);
 }
 
-// Log lines go to standard error; on a terminal the progress line is cleared first.
+// Warnings go to standard error (with --log, every log line); on a terminal the progress line
+// is cleared first.
 class BatchSink : public platform::MessageSink {
 public:
-    explicit BatchSink(bool terminal) : terminal_(terminal) {}
+    BatchSink(bool terminal, bool everything) : terminal_(terminal), everything_(everything) {}
+    // A red status line and the simulation's warnings are what the next log line reports.
+    void OnStatus(const std::string&, int colour) override {
+        warning_.store(colour == platform::kStatusRed);
+    }
+    void OnShowLog() override { warning_.store(true); }
     void OnLogLine(const std::string& line) override {
+        if (!warning_.exchange(false) && !everything_) return;
         std::string shown = line;
         if (shown.size() >= 2 && shown.compare(shown.size() - 2, 2, "\r\n") == 0) {
             shown.erase(shown.size() - 2, 1);
@@ -60,9 +67,12 @@ public:
 
 private:
     bool terminal_;
+    bool everything_;
+    std::atomic<bool> warning_{false};
 };
 
 std::string Duration(double seconds) {
+    if (seconds < 10.0) return platform::Format("%.1fs", seconds);
     long s = static_cast<long>(seconds + 0.5);
     if (s >= 3600) return platform::Format("%ldh%02ldm", s / 3600, s / 60 % 60);
     if (s >= 60) return platform::Format("%ldm%02lds", s / 60, s % 60);
@@ -107,7 +117,7 @@ int RunBatch(const BatchOptions& o) {
     }
 
     const bool terminal = !o.quiet && isatty(STDERR_FILENO);
-    BatchSink sink(terminal);
+    BatchSink sink(terminal, o.log);
     if (!o.quiet) platform::SetMessageSink(&sink);
 
     SetPluginsDirectory(o.plugins.empty() ? platform::JoinPath(platform::AppDir(), "plugins")

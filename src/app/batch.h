@@ -12,6 +12,7 @@ struct BatchOptions {
     std::string save;     // save the scene here at the end
     std::string plugins;  // plug-ins directory; empty: the default beside the program
     bool quiet = false;
+    bool log = false;     // every log line, not only warnings
 };
 
 // Returns the process exit code.

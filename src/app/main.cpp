@@ -32,6 +32,8 @@ const char* kHelp =
     "                         an interruption\n"
     "  --plugins DIR          plug-ins directory (default: plugins/ beside the program)\n"
     "  -q, --quiet            no progress output\n"
+    "  --log                  print every line of the message log (files saved, start\n"
+    "                         and stop), not only warnings\n"
     "  -h, --help             show this text\n"
     "  --version              show the version\n"
     "\n"
@@ -98,6 +100,8 @@ int main(int argc, char** argv) {
             options.plugins = v;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--log") {
+            options.log = true;
         } else if (!arg.empty() && arg[0] != '-' && !batch) {
             return Usage("the desktop application is not part of this build; run a workspace "
                          "with --batch WORKSPACE");

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "fluid_scenes.h"
+#include "scene/scene.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Outcome {
+    int status = -1;  // exit code, or 128 + signal
+    std::string err;
+};
+
+// Starts a program with its standard error in a file; `during` runs while it is alive.
+template <typename During>
+Outcome Start(const std::vector<std::string>& args, const fs::path& err_file, During during) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int fd = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, STDERR_FILENO);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    during(pid);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Outcome r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.err = ReadAll(err_file);
+    return r;
+}
+
+Outcome Batch(std::vector<std::string> extra, const fs::path& err_file) {
+    std::vector<std::string> args = {UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Start(args, err_file, [](pid_t) {});
+}
+
+std::vector<fs::path> Files(const fs::path& dir) {
+    std::vector<fs::path> all;
+    for (const auto& e : fs::directory_iterator(dir)) all.push_back(e.path());
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+class BatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("undaline_batch_" + std::to_string(getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()
+                                               ->current_test_info()
+                                               ->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Example(const char* name) {
+        return (fs::path(UNDALINE_EXAMPLES_DIR) / name).string();
+    }
+    fs::path dir;
+};
+
+TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {
+    Outcome r = Start({UNDALINE_MAKE_SCENES, dir.string(), UNDALINE_PLUGINS_DIR}, dir / "err",
+                  [](pid_t) {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"fountain.ulw", "falling_block.ulw"}) {
+        EXPECT_EQ(ReadAll(dir / name), ReadAll(Example(name)))
+            << name << " is stale: run build/release/make_scenes examples";
+    }
+}
+
+TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
+    for (const char* threads : {"1", "2"}) {
+        Outcome r = Batch({"--batch", Example("falling_block.ulw"), "--frames", "12", "--out",
+                       (dir / threads).string(), "--threads", threads, "--quiet"},
+                      dir / "err");
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    std::vector<fs::path> one = Files(dir / "1"), two = Files(dir / "2");
+    ASSERT_EQ(one.size(), 13u);  // frames 0 to 12
+    EXPECT_EQ(one.front().filename(), "block00000.bin");
+    EXPECT_EQ(one.back().filename(), "block00012.bin");
+    for (size_t i = 0; i < one.size(); ++i) {
+        ASSERT_EQ(one[i].filename(), two[i].filename());
+        EXPECT_EQ(ReadAll(one[i]), ReadAll(two[i])) << one[i].filename();
+    }
+    // The block has fallen: the last frame differs from the first.
+    EXPECT_NE(ReadAll(one.front()), ReadAll(one.back()));
+}
+
+TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
+    Outcome r = Batch({"--batch", Example("fountain.ulw"), "--frames", "5", "--out",
+                   (dir / "out").string(), "--save", (dir / "later.ulw").string()},
+                  dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Simulated 5 frames (0 to 5)"), std::string::npos) << r.err;
+    r = Batch({"--batch", (dir / "later.ulw").string(), "--frames", "3", "--quiet"}, dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The saved scene remembers its output directory and continues with frames 6 to 8.
+    EXPECT_TRUE(fs::exists(dir / "out" / "fountain00008.bin"));
+    EXPECT_FALSE(fs::exists(dir / "out" / "fountain00009.bin"));
+}
+
+TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
+    Outcome missing = Batch({"--batch", (dir / "none.ulw").string(), "--out", (dir / "out").string()},
+                        dir / "err");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read workspace"), std::string::npos);
+    { std::ofstream(dir / "bad.ulw") << "not a workspace at all"; }
+    Outcome bad = Batch({"--batch", (dir / "bad.ulw").string(), "--out", (dir / "out").string()},
+                    dir / "err");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("This is not a valid Undaline file"), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    Outcome usage = Batch({"--batch", Example("fountain.ulw"), "--frames", "zero"}, dir / "err");
+    EXPECT_EQ(usage.status, 2);
+}
+
+TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
+    const fs::path out = dir / "out";
+    Outcome r = Start({UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR, "--batch",
+                   Example("falling_block.ulw"), "--frames", "100000", "--out", out.string()},
+                  dir / "err", [&](pid_t pid) {
+                      // Wait for a few frames, then interrupt.
+                      for (int i = 0; i < 400; ++i) {
+                          std::error_code ec;
+                          if (fs::exists(out / "block00003.bin", ec)) break;
+                          std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                      }
+                      kill(pid, SIGINT);
+                  });
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    // Every file written is a whole particle file.
+    ResetScene();
+    ClearFluidScene();
+    Fluido* f = MakeEmptyFluid();
+    int files = 0;
+    for (const fs::path& p : Files(out)) {
+        ++files;
+        EXPECT_EQ(p.extension(), ".bin") << p;
+        EXPECT_TRUE(f->LoadBinGreg(p.c_str())) << p;
+    }
+    EXPECT_GE(files, 4);
+    ClearFluidScene();
+}
+
+}  // namespace
