@@ -11,6 +11,7 @@
 #include "fluid/fluid_passes.h"
 #include "io/class_lookup.h"
 #include "scene/creador.h"
+#include "scene/daemon.h"
 #include "scene/descriptor.h"
 
 namespace {
@@ -82,11 +83,12 @@ Fluido* MakeEmptyFluid(unsigned char type) {
     return f;
 }
 
-void StepFluids(float dt) {
+void StepPasses(float dt, bool actors) {
     for (Fluido* f = rootflow; f; f = f->next) {
         f->active = 1;
         f->DestruyeParticulas();
         f->CalculaAche();
+        if (actors && f->emitter) f->emitter->Crea();
         f->CalculaCaja();
         f->CreaRejilla();
         f->LlenaRejilla();
@@ -101,12 +103,32 @@ void StepFluids(float dt) {
         f->PropagaContacto();
         fluid_passes::ComputeForces(f);
         f->CalculaMuelles();
+        if (!actors) continue;
+        if (!f->emitter || !(f->emitter->flags & kEmitterKeepsExtraVel)) {
+            for (Particula* p = f->First(); p; p = p->next) p->extraVel = Vector(0, 0, 0);
+        }
+        for (int i = 0; i < f->numDaemons; ++i) {
+            if (f->daemons[i]->enabled) f->daemons[i]->Affect(f);
+        }
+        if (f->emitter) f->emitter->Affect();
+    }
+    if (actors) {
+        // Steps end exactly on emission times, as the driver's do.
+        for (Fluido* f = rootflow; f; f = f->next) {
+            if (!f->emitter || f->count >= f->maxParticles) continue;
+            float v = f->emitter->DameTiempoMaximo();
+            if (v != 0.0f && inct + f->emitTime > v) inct = v - f->emitTime;
+        }
     }
     for (Fluido* f = rootflow; f; f = f->next) f->MueveParticulas();
     for (Fluido* f = rootflow; f; f = f->next) f->LiberaPorPaso();
     SweepRemovedParticles();
-    tbuzz += dt;
+    tuniversal += inct;
+    tbuzz += inct;
+    for (Fluido* f = rootflow; f; f = f->next) f->emitTime += inct;
 }
+
+void StepFluids(float dt) { StepPasses(dt, false); }
 
 void RegisterSupportClasses() {
     RegisterInProcessClass(&g_block);

@@ -21,7 +21,12 @@ Fluido* MakeBlockFluid(const BlockSpec& spec, unsigned char type = kFluidLiquid)
 // A fluid whose emitter creates nothing; particles are added by hand.
 Fluido* MakeEmptyFluid(unsigned char type = kFluidLiquid);
 
-// One step of the engine's passes for every fluid, in the driver's order, with step dt.
+// One step of the fluids' passes in the driver's order, with step dt. With actors, the
+// emitters' Crea and Affect and the assigned daemons take part, and the step ends on the next
+// emission time when that comes first. The driver's other limits on the step, objects,
+// meshes and frames are not part of it.
+void StepPasses(float dt, bool actors);
+// StepPasses without the actors: the engine alone.
 void StepFluids(float dt);
 
 // The emitter classes above, findable by their ids when a workspace is read (9001 "Block",
