@@ -1,9 +1,11 @@
 // What every shipped class keeps: its record in the workspace after the node record, copies
 // made by duplication, and parameter windows that edit the right object.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
 
+#include "io/workspace.h"
 #include "platform/workspace_file.h"
 #include "shipped_fixture.h"
 
@@ -206,6 +208,56 @@ TEST_F(ShippedRecords, EmitterWindowFollowsTheShownEmitterAndForgetsDeletedOnes)
     EXPECT_EQ(w->UserData(), 0);
     EXPECT_EQ(platform::TypeIntoField(w, shipped::kIdSpeed, "9"), 0) << "edits nothing";
     EXPECT_FLOAT_EQ(Get(f->emitter, shipped::kIdSpeed), 2.0f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ShippedRecords, EveryClassKeepsItsParametersThroughAWorkspace) {
+    std::vector<int> ids = AllClassIds();
+    ASSERT_FALSE(ids.empty());
+    std::vector<std::pair<int, std::vector<float>>> expected;
+    for (int id : ids) {
+        Nodo* node = Make(id);
+        ASSERT_NE(node, nullptr) << id;
+        std::vector<float> values;
+        std::vector<int> fields = ParamFields(WindowOf(node));
+        for (size_t k = 0; k < fields.size(); ++k) {
+            if (WindowOf(node)->Kind(fields[k]) != platform::ControlKind::Edit) continue;
+            Set(node, fields[k], ValueFor(k));
+            values.push_back(Get(node, fields[k]));
+        }
+        expected.push_back({id, values});
+    }
+    ASSERT_TRUE(SaveWorkspace(path.c_str()));
+    ASSERT_TRUE(LoadWorkspace(path.c_str()));
+    // Loading gives the scene back in the same order: fluids, then daemons.
+    std::vector<Nodo*> nodes;
+    for (Fluido* f = rootflow; f; f = f->next) nodes.push_back(f->emitter);
+    for (Daemon* d = FirstDaemon(); d; d = NextDaemon(d)) nodes.push_back(d);
+    std::stable_partition(expected.begin(), expected.end(),
+                          [](const auto& e) { return e.first >= 100; });
+    ASSERT_EQ(nodes.size(), expected.size());
+    for (size_t n = 0; n < nodes.size(); ++n) {
+        std::vector<int> fields = ParamFields(WindowOf(nodes[n]));
+        size_t v = 0;
+        for (int field : fields) {
+            if (WindowOf(nodes[n])->Kind(field) != platform::ControlKind::Edit) continue;
+            ASSERT_LT(v, expected[n].second.size());
+            EXPECT_FLOAT_EQ(Get(nodes[n], field), expected[n].second[v++])
+                << "class " << expected[n].first << " field " << field;
+        }
+    }
+    // And a second save writes the same file.
+    std::string first;
+    {
+        std::ifstream in(path, std::ios::binary);
+        first.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_TRUE(SaveWorkspace(path.c_str()));
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(first, std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 }  // namespace
