@@ -129,86 +129,93 @@ void Fluido::CreaRejilla() {
 void Fluido::LlenaRejilla() {
     if (!active || !First() || !grid) return;
     const float inv = 1.0f / cellSize;
-    MemPool* previous = AllocSetPool(poolVoxels);
+    const size_t cells = static_cast<size_t>(nx) * ny * nz;
 
-    // The cell of each of this fluid's particles, found once for both passes.
-    static thread_local std::vector<Voxel**> slots;
+    // Counting first into a flat table and only then making the cell records, in grid order,
+    // keeps the records of neighbouring cells together whatever order the particles come in.
+    static thread_local std::vector<int> counts;
+    static thread_local std::vector<int> slots;  // flat cell of each own particle, or -1
+    counts.assign(cells, 0);
     slots.clear();
-    auto count_in = [&](Particula* p, bool report) -> Voxel** {
+    auto flat_cell = [&](const Particula* p, bool report) -> int {
         int i = grid_access::CellIndex(p->pos.x - boxMin.x, inv, nx);
         int j = grid_access::CellIndex(p->pos.y - boxMin.y, inv, ny);
         int k = grid_access::CellIndex(p->pos.z - boxMin.z, inv, nz);
         if (i >= nx || j >= ny || k >= nz) {
             if (report) platform::LogLine("Internal failure: code 01");
-            return nullptr;
+            return -1;
         }
         if (i < 0 || j < 0 || k < 0) {
             if (report) platform::LogLine("Internal failure: code 011");
-            return nullptr;
+            return -1;
         }
-        Voxel*& cell = grid[i][j][k];
-        if (!cell) {
-            cell = static_cast<Voxel*>(Alloc(sizeof(Voxel)));
-            cell->count = 0;
-            cell->particles = nullptr;
-            cell->faces = nullptr;
-        }
-        ++cell->count;
-        return &cell;
+        return (i * ny + j) * nz + k;
     };
-    for (Particula* p = First(); p; p = p->next) slots.push_back(count_in(p, true));
+    for (Particula* p = First(); p; p = p->next) {
+        int c = flat_cell(p, true);
+        slots.push_back(c);
+        if (c >= 0) ++counts[static_cast<size_t>(c)];
+    }
     for (int l = 0; l < numLinkedFluids; ++l) {
         if (linkedFluids[l] == this || !linkedFluids[l]) continue;
-        for (Particula* p = linkedFluids[l]->First(); p; p = p->next) count_in(p, false);
+        for (Particula* p = linkedFluids[l]->First(); p; p = p->next) {
+            int c = flat_cell(p, false);
+            if (c >= 0) ++counts[static_cast<size_t>(c)];
+        }
     }
 
-    AllocSetPool(poolLists);
+    MemPool* previous = AllocSetPool(nullptr);
+    size_t c = 0;
     for (int i = 0; i < nx; ++i) {
         for (int j = 0; j < ny; ++j) {
-            for (int k = 0; k < nz; ++k) {
-                Voxel* cell = grid[i][j][k];
-                if (!cell || cell->count <= 0) continue;
+            for (int k = 0; k < nz; ++k, ++c) {
+                if (counts[c] <= 0) continue;
+                AllocSetPool(poolVoxels);
+                Voxel* cell = static_cast<Voxel*>(Alloc(sizeof(Voxel)));
+                cell->faces = nullptr;
+                grid[i][j][k] = cell;
                 // A pool serves at most one block per request; a cell packed beyond that keeps
                 // the particles that fit and the rest sit out this step.
-                int capacity = cell->count;
+                int capacity = counts[c];
                 if (capacity > grid_access::kMaxCellCapacity) {
                     capacity = grid_access::kMaxCellCapacity;
                     Warning("Too many particles in one cell; some are left out of this step");
                 }
+                AllocSetPool(poolLists);
                 void* block = Alloc(static_cast<int>(grid_access::CellBytes(capacity)));
                 grid_access::InitCell(cell, block, capacity);
             }
         }
     }
+    AllocSetPool(previous);
 
-    auto place_in = [&](Particula* p, Voxel* cell) {
+    auto place = [&](Particula* p, int flat) {
+        const int k = flat % nz;
+        const int j = flat / nz % ny;
+        const int i = flat / nz / ny;
+        Voxel* cell = grid[i][j][k];
         if (!cell || !cell->particles) {
             platform::MessageBox("Null voxel!");
             return;
         }
         if (cell->count < grid_access::Capacity(cell)) grid_access::Append(cell, p);
     };
-    auto place = [&](Particula* p) {
-        int i = grid_access::CellIndex(p->pos.x - boxMin.x, inv, nx);
-        int j = grid_access::CellIndex(p->pos.y - boxMin.y, inv, ny);
-        int k = grid_access::CellIndex(p->pos.z - boxMin.z, inv, nz);
-        if (i < 0 || j < 0 || k < 0 || i >= nx || j >= ny || k >= nz) return;
-        place_in(p, grid[i][j][k]);
-    };
     size_t at = 0;
     std::vector<Particula*>& order = particle_order::Refill(this);
     for (Particula* p = First(); p; p = p->next, ++at) {
         p->numNeighbours = 0;
         p->collided = 0;
-        if (Voxel** slot = slots[at]) place_in(p, *slot);
+        if (slots[at] >= 0) place(p, slots[at]);
         order.push_back(p);
     }
     particle_order::Captured(this);
     for (int l = 0; l < numLinkedFluids; ++l) {
         if (linkedFluids[l] == this || !linkedFluids[l]) continue;
-        for (Particula* p = linkedFluids[l]->First(); p; p = p->next) place(p);
+        for (Particula* p = linkedFluids[l]->First(); p; p = p->next) {
+            int flat = flat_cell(p, false);
+            if (flat >= 0) place(p, flat);
+        }
     }
-    AllocSetPool(previous);
 }
 
 void Fluido::LiberaPorPaso() {
