@@ -1,6 +1,7 @@
 // Smoothing length, densities, temperature exchange and the equations of state, with the
 // point queries plug-ins use. Kernel: W(r) = Ck (2 - r/h)^3 for r < 2h, Ck = 15 / (64 pi h^3).
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "fluid/clock.h"
@@ -116,13 +117,17 @@ void Fluido::CalculaDensidades() {
 void Fluido::DifundeTemperatura() {
     if (!First() || NoStateEquation(this) || conductivity == 0.0f) return;
     // The averages read neighbours' temperatures, so all are formed before any changes.
-    particle_order::ForEach(this, [](Particula* p) {
+    std::atomic<int> largest{0};
+    particle_order::ForEach(this, [&largest](Particula* p) {
         float sum = p->temperature;
         for (int n = 0; n < p->numNeighbours; ++n) sum += p->neighbours[n]->temperature;
         p->tempAverage = sum / static_cast<float>(p->numNeighbours + 1);
+        int seen = largest.load(std::memory_order_relaxed);
+        while (p->numNeighbours > seen &&
+               !largest.compare_exchange_weak(seen, p->numNeighbours, std::memory_order_relaxed)) {
+        }
     });
-    int most = 0;
-    for (Particula* p = First(); p; p = p->next) most = std::max(most, p->numNeighbours);
+    const int most = largest.load();
     const float c = conductivity;
     const float outside = externalTemperature;
     const float exchange = externalConductivity;

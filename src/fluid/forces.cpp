@@ -5,6 +5,7 @@
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
 #include "fluid/pair_kernels.h"
+#include "fluid/particle_order.h"
 #include "fluid/parallel.h"
 #include "scene/creador.h"
 
@@ -113,8 +114,8 @@ void Fluido::MueveParticulas() {
         return;
     }
     const float dt = inct;
-    for (Particula* p = First(); p; p = p->next) {
-        if (p->frozen > 0) continue;
+    particle_order::ForEach(this, [dt](Particula* p) {
+        if (p->frozen > 0) return;
         p->pos.x += (p->vel.x + p->extraVel.x) * dt;
         p->pos.y += (p->vel.y + p->extraVel.y) * dt;
         p->pos.z += (p->vel.z + p->extraVel.z) * dt;
@@ -123,7 +124,7 @@ void Fluido::MueveParticulas() {
         p->vel.z += p->force.z * dt;
         p->age += dt;
         p->isolatedTime += dt;
-    }
+    });
 }
 
 namespace fluid_passes {

@@ -135,6 +135,9 @@ void Fluido::LlenaRejilla() {
     // keeps the records of neighbouring cells together whatever order the particles come in.
     static thread_local std::vector<int> counts;
     static thread_local std::vector<int> slots;  // flat cell of each own particle, or -1
+    // Room to spare, so a grid or a fluid that grows a little does not reallocate every step.
+    if (counts.capacity() < cells) counts.reserve(cells * 2);
+    if (slots.capacity() < static_cast<size_t>(count)) slots.reserve(static_cast<size_t>(count) * 2);
     counts.assign(cells, 0);
     slots.clear();
     auto flat_cell = [&](const Particula* p, bool report) -> int {
