@@ -22,7 +22,7 @@
 SimulationSettings sim_settings;
 float frame_time = 0.0f;
 double cpu_hours = 0.0;
-volatile unsigned char SimulationState = 0;
+std::atomic<unsigned char> SimulationState{0};
 
 namespace {
 

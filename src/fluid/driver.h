@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "export.h"
 #include "platform/dialog.h"
 
@@ -31,9 +33,10 @@ UNDALINE_API extern SimulationSettings sim_settings;
 UNDALINE_API extern float frame_time;  // time simulated inside the current frame
 UNDALINE_API extern double cpu_hours;  // computing time of the steps
 
-// SimulationState values.
+// SimulationState values. The interface thread writes it and the simulation thread reads it
+// once per step, so it is atomic rather than locked.
 enum SimulationStateValue : unsigned char { kSimStopRequested = 1, kSimRunning = 2 };
-UNDALINE_API extern volatile unsigned char SimulationState;
+UNDALINE_API extern std::atomic<unsigned char> SimulationState;
 
 // The time per frame, 1 / frames per second.
 UNDALINE_API float TimePerFrame();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -22,16 +23,22 @@ struct Seen {
     bool frame_end;
 };
 std::vector<Seen> g_steps;
+std::atomic<int> g_step_count{0};
 std::vector<int> g_autosaves;
 std::vector<int> g_written;
 
-void RecordStep(bool frame_end) { g_steps.push_back({inct, tuniversal, tbuzz, frame, frame_end}); }
+// Runs on the simulation thread; the test thread reads g_steps only once it has stopped.
+void RecordStep(bool frame_end) {
+    g_steps.push_back({inct, tuniversal, tbuzz, frame, frame_end});
+    ++g_step_count;
+}
 
 class DriverTest : public FluidTest {
 protected:
     void SetUp() override {
         FluidTest::SetUp();
         g_steps.clear();
+        g_step_count = 0;
         g_autosaves.clear();
         g_written.clear();
         SimulationHooks() = StepHooks{};
@@ -80,7 +87,7 @@ TEST_F(DriverTest, OnlyParticlesModeLeavesTheSceneClockAlone) {
     f->CreaParticula(Vector(), Vector(1, 0, 0));
     f->outBin = 1;
     sim::Start(false);
-    while (g_steps.size() < 40) std::this_thread::yield();
+    while (g_step_count.load() < 40) std::this_thread::yield();
     sim::RequestStop();
     sim::WaitUntilStopped();
     EXPECT_EQ(tuniversal, 0.0f);
