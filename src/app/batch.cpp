@@ -1,6 +1,7 @@
 #include "app/batch.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
