@@ -6,9 +6,9 @@
 
 #include "fluid/clock.h"
 #include "fluid/fluido.h"
-#include "fluid/grid_access.h"
+#include "fluid/grid_access_private.h"
 #include "fluid/pair_kernels.h"
-#include "fluid/particle_order.h"
+#include "fluid/particle_order_private.h"
 #include "platform/message_box.h"
 
 float tuniversal = 0.0f;

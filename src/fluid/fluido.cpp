@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fluid/engine_hooks.h"
-#include "fluid/particle_order.h"
+#include "fluid/particle_order_private.h"
 #include "fluid/links.h"
 #include "math/random.h"
 #include "platform/format.h"

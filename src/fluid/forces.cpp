@@ -5,7 +5,7 @@
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
 #include "fluid/pair_kernels.h"
-#include "fluid/particle_order.h"
+#include "fluid/particle_order_private.h"
 #include "fluid/parallel.h"
 #include "scene/creador.h"
 

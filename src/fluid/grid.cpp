@@ -12,8 +12,8 @@
 
 #include "fluid/engine_hooks.h"
 #include "fluid/fluido.h"
-#include "fluid/grid_access.h"
-#include "fluid/particle_order.h"
+#include "fluid/grid_access_private.h"
+#include "fluid/particle_order_private.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"

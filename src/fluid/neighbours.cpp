@@ -22,7 +22,7 @@
 #include "fluid/engine_hooks.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
-#include "fluid/grid_access.h"
+#include "fluid/grid_access_private.h"
 #include "fluid/parallel.h"
 #include "platform/messages.h"
 #include "scene/creador.h"

@@ -1,4 +1,4 @@
-#include "fluid/particle_order.h"
+#include "fluid/particle_order_private.h"
 
 #include <unordered_map>
 

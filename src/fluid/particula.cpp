@@ -3,7 +3,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "fluid/record_allocator.h"
+#include "fluid/record_allocator_private.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fluid/record_allocator.h"
+#include "fluid/record_allocator_private.h"
 
 #include <cstdlib>
 #include <new>

@@ -16,7 +16,7 @@
 #include "fluid/links.h"
 #include "fluid/parallel.h"
 #include "io/class_lookup.h"
-#include "io/record_io.h"
+#include "io/record_io_private.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"

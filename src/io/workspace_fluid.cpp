@@ -7,7 +7,7 @@
 
 #include "fluid/fluido.h"
 #include "io/class_lookup.h"
-#include "io/record_io.h"
+#include "io/record_io_private.h"
 #include "io/workspace.h"
 #include "platform/message_box.h"
 #include "scene/anifloat.h"
