@@ -139,6 +139,14 @@ int RunBatch(const BatchOptions& o) {
 
     InstallDirectFrameOutputs();
     SimulationHooks().frame_done = FrameDone;
+    // Backups are written by the simulation thread itself, between two steps.
+    SimulationHooks().autosave = [](const char* path) {
+        if (path && *path) {
+            SaveWorkspace(path);
+        } else {
+            RedWarning(" Autosave is on but no backup file is set");
+        }
+    };
     const int first = frame;
     const int frames = o.frames > 0 ? o.frames
                                     : (sim_settings.max_frames_on ? sim_settings.max_frames : 100);
@@ -178,6 +186,7 @@ int RunBatch(const BatchOptions& o) {
     if (terminal) std::fputs("\n", stderr);
     sim::StopAtFrame(-1);
     SimulationHooks().frame_done = nullptr;
+    SimulationHooks().autosave = nullptr;
 
     int status = g_interrupted.load() ? 130 : 0;
     if (!o.save.empty() && !SaveWorkspace(o.save.c_str())) status = 1;

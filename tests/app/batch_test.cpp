@@ -15,7 +15,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "fluid/clock.h"
+#include "fluid/driver.h"
 #include "fluid_scenes.h"
+#include "io/workspace.h"
+#include "platform/format.h"
+#include "plugins/loader.h"
+#include "plugins/registry.h"
 #include "scene/scene.h"
 
 namespace {
@@ -132,6 +138,28 @@ TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
     // The saved scene remembers its output directory and continues with frames 6 to 8.
     EXPECT_TRUE(fs::exists(dir / "out" / "fountain00008.bin"));
     EXPECT_FALSE(fs::exists(dir / "out" / "fountain00009.bin"));
+}
+
+TEST_F(BatchTest, AutosaveWritesBackupsThatLoad) {
+    // The example with autosave every 4 frames to a backup beside it.
+    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
+    ScanPlugins();
+    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
+    sim_settings.autosave_on = true;
+    sim_settings.autosave_interval = 4;
+    platform::CopyText(sim_settings.backup_file, sizeof sim_settings.backup_file,
+                       (dir / "backup.ulw").c_str());
+    ASSERT_TRUE(SaveWorkspace((dir / "scene.ulw").c_str()));
+    ResetScene();
+    Outcome r = Batch({"--batch", (dir / "scene.ulw").string(), "--frames", "6", "--out",
+                       (dir / "out").string(), "--quiet"},
+                      dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(LoadWorkspace((dir / "backup.ulw").c_str()));
+    EXPECT_EQ(frame, 4);
+    EXPECT_EQ(CountFluids(), 1);
+    ResetScene();
+    UnloadAllPlugins();
 }
 
 TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
