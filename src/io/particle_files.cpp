@@ -10,6 +10,7 @@
 
 #include "fluid/clock.h"
 #include "fluid/fluido.h"
+#include "platform/byte_buffer.h"
 #include "platform/endian.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -57,64 +58,24 @@ const Vector& ShownPosition(const Fluido* f, const Particula* p) {
     return f->useAltPos ? p->altPos : p->pos;
 }
 
-// ---- BIN writing -------------------------------------------------------------------------
+using platform::ByteReader;
+using platform::ByteWriter;
 
-class ByteWriter {
-public:
-    explicit ByteWriter(size_t reserve) { bytes_.reserve(reserve); }
-    void U8(uint8_t v) { bytes_.push_back(v); }
-    void I16(int16_t v) { platform::PutU16LE(Grow(2), static_cast<uint16_t>(v)); }
-    void I32(int32_t v) { platform::PutU32LE(Grow(4), static_cast<uint32_t>(v)); }
-    void U32(uint32_t v) { platform::PutU32LE(Grow(4), v); }
-    void F32(float v) { platform::PutF32LE(Grow(4), v); }
-    // A vector in the export component order, each component divided by scale.
-    void Axes(const Vector& v, float scale) {
-        F32(v[AX] / scale);
-        F32(v[AY] / scale);
-        F32(v[AZ] / scale);
-    }
-    void Text(const std::string& text, size_t size) {
-        uint8_t* at = Grow(size);
-        std::memset(at, 0, size);
-        std::memcpy(at, text.data(), text.size() < size ? text.size() : size - 1);
-    }
-    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+// A vector in the export component order, each component divided by scale.
+void PutAxes(ByteWriter& out, const Vector& v, float scale) {
+    out.F32(v[AX] / scale);
+    out.F32(v[AY] / scale);
+    out.F32(v[AZ] / scale);
+}
 
-private:
-    uint8_t* Grow(size_t n) {
-        bytes_.resize(bytes_.size() + n);
-        return bytes_.data() + bytes_.size() - n;
-    }
-    std::vector<uint8_t> bytes_;
-};
-
-// ---- BIN reading -------------------------------------------------------------------------
-
-class ByteReader {
-public:
-    explicit ByteReader(const uint8_t* p) : p_(p) {}
-    uint8_t U8() { return *p_++; }
-    int16_t I16() { return static_cast<int16_t>(platform::GetU16LE(Take(2))); }
-    int32_t I32() { return static_cast<int32_t>(platform::GetU32LE(Take(4))); }
-    float F32() { return platform::GetF32LE(Take(4)); }
-    void Skip(size_t n) { p_ += n; }
-    // A vector stored in the export component order: the first value goes to component AX.
-    Vector Axes() {
-        Vector v(0, 0, 0);
-        v[AX] = F32();
-        v[AY] = F32();
-        v[AZ] = F32();
-        return v;
-    }
-
-private:
-    const uint8_t* Take(size_t n) {
-        const uint8_t* at = p_;
-        p_ += n;
-        return at;
-    }
-    const uint8_t* p_;
-};
+// A vector stored in the export component order: the first value goes to component AX.
+Vector GetAxes(ByteReader& in) {
+    Vector v(0, 0, 0);
+    v[AX] = in.F32();
+    v[AY] = in.F32();
+    v[AZ] = in.F32();
+    return v;
+}
 
 struct BinHeader {
     float scale;
@@ -214,9 +175,9 @@ bool Fluido::EscribeBin(const char* file) {
         out.F32(s);
     }
     for (Particula* p = First(); p; p = p->next) {
-        out.Axes(ShownPosition(this, p), useAltPos ? 1.0f : scale);
-        out.Axes(p->vel + p->extraVel, scale);
-        out.Axes(p->force, 1.0f);
+        PutAxes(out, ShownPosition(this, p), useAltPos ? 1.0f : scale);
+        PutAxes(out, p->vel + p->extraVel, scale);
+        PutAxes(out, p->force, 1.0f);
         out.F32(p->age);
         out.F32(p->isolatedTime);
         out.F32(h);
@@ -272,9 +233,9 @@ bool Fluido::LoadBinGreg(const char* file) {
     const float scale = header.scale;
     for (size_t i = 0; i < n; ++i) {
         ByteReader in(records + i * kRecordSize);
-        Vector pos = in.Axes() * scale;
-        Vector vel = in.Axes() * scale;
-        Vector force = in.Axes();
+        Vector pos = GetAxes(in) * scale;
+        Vector vel = GetAxes(in) * scale;
+        Vector force = GetAxes(in);
         float age = in.F32();
         float isolated = in.F32();
         h = in.F32();

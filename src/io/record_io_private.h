@@ -39,7 +39,6 @@ inline bool GetInt(int* v) {
     return true;
 }
 
-// Bytes left between the read position and the end of the current file.
-long Remaining();
+inline long Remaining() { return platform::WorkspaceRemaining(); }
 
 }  // namespace record_io

@@ -359,18 +359,6 @@ void ClearScene() {
 
 }  // namespace
 
-namespace record_io {
-
-long Remaining() {
-    long here = platform::WorkspaceTell();
-    if (here < 0 || FSeek(0, SEEK_END) != 0) return 0;
-    long end = platform::WorkspaceTell();
-    FSeek(here, SEEK_SET);
-    return end > here ? end - here : 0;
-}
-
-}  // namespace record_io
-
 WorkspaceHooks& GetWorkspaceHooks() { return g_hooks; }
 
 bool FindTag(uint32_t tag) {

@@ -77,6 +77,15 @@ bool WorkspaceFileOpen() { return g_current.file != nullptr; }
 bool WorkspaceFileFailed() { return g_current.failed; }
 long WorkspaceTell() { return g_current.file ? std::ftell(g_current.file) : -1; }
 
+long WorkspaceRemaining() {
+    if (!g_current.file) return 0;
+    const long here = std::ftell(g_current.file);
+    if (here < 0 || std::fseek(g_current.file, 0, SEEK_END) != 0) return 0;
+    const long end = std::ftell(g_current.file);
+    std::fseek(g_current.file, here, SEEK_SET);
+    return end > here ? end - here : 0;
+}
+
 bool WriteU8(uint8_t v) { return Write(&v, 1) == 1; }
 bool WriteI32(int32_t v) { return WriteU32(static_cast<uint32_t>(v)); }
 bool WriteU32(uint32_t v) {

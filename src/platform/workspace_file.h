@@ -32,6 +32,9 @@ UNDALINE_API bool WorkspaceFileOpen();
 // True once a write or read came up short since the file was opened.
 UNDALINE_API bool WorkspaceFileFailed();
 UNDALINE_API long WorkspaceTell();
+// Bytes between the read position and the end of the current file (0 without one): readers
+// check counts against it before they allocate anything.
+UNDALINE_API long WorkspaceRemaining();
 
 // Little-endian values on the current file; false on a short write or read.
 UNDALINE_API bool WriteU8(uint8_t v);

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include "platform/byte_buffer.h"
 #include "platform/endian.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -45,32 +46,8 @@ struct WorkspaceOut {
     void F32(float v) { ok = platform::WriteF32(v) && ok; }
 };
 
-struct BufferOut {
-    std::vector<uint8_t> bytes;
-    bool ok = true;
-    void U8(uint8_t v) { bytes.push_back(v); }
-    void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
-    void U32(uint32_t v) {
-        uint8_t b[4];
-        platform::PutU32LE(b, v);
-        bytes.insert(bytes.end(), b, b + 4);
-    }
-    void F32(float v) {
-        uint8_t b[4];
-        platform::PutF32LE(b, v);
-        bytes.insert(bytes.end(), b, b + 4);
-    }
-};
-
 struct WorkspaceIn {
-    uint64_t left = 0;
-    WorkspaceIn() {
-        const long here = platform::WorkspaceTell();
-        if (here < 0 || FSeek(0, SEEK_END) != 0) return;
-        const long end = platform::WorkspaceTell();
-        if (FSeek(here, SEEK_SET) != 0 || end < here) return;
-        left = static_cast<uint64_t>(end - here);
-    }
+    uint64_t left = static_cast<uint64_t>(platform::WorkspaceRemaining());
     uint64_t Remaining() const { return left; }
     bool Take(uint64_t n) {
         if (left < n) return false;
@@ -266,11 +243,11 @@ int LoadEnvelopeRecord(Envelope* env) {
 
 bool SaveEnvelopeFile(const char* path, const Envelope* env) {
     if (!path || !env) return false;
-    BufferOut out;
+    platform::ByteWriter out;
     out.U32(kEnvelopeFileTag);
     out.F32(kEnvelopeFileVersion);
     PutRecord(out, RecordOf(*env));
-    if (!platform::WriteWholeFile(path, out.bytes.data(), out.bytes.size())) {
+    if (!platform::WriteWholeFile(path, out.Bytes().data(), out.Bytes().size())) {
         return Warn(platform::Format("Error: cannot write file %s", path).c_str());
     }
     return true;
