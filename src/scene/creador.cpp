@@ -23,8 +23,6 @@ namespace {
 
 platform::Dialog* g_emitter_panel = nullptr;
 
-platform::Dialog* ParamWindow(const Descriptor* d) { return d ? d->window : nullptr; }
-
 }  // namespace
 
 void SetEmitterPanel(platform::Dialog* panel) { g_emitter_panel = panel; }
@@ -47,27 +45,21 @@ Creador::~Creador() {
 
 void Creador::Move(Vector delta) {
     Nodo::Move(delta);
-    if (platform::Dialog* w = ParamWindow(descriptor)) {
-        ShowNodePosition(w, this);
-        w->Repaint();
-    }
+    ShowNodePosition(ParamWindowOf(descriptor), this);
     if (link) UpdateLink();
     CalculaDependientes();
 }
 
 void Creador::Rotate(float angle) {
     RotateOnWorkingPlane(this, angle);
-    if (platform::Dialog* w = ParamWindow(descriptor)) {
-        ShowNodeRotation(w, this);
-        w->Repaint();
-    }
+    ShowNodeRotation(ParamWindowOf(descriptor), this);
     if (link) UpdateLink();
     CalculaDependientes();
 }
 
 void Creador::UndoChangePos() {
     ControlCommonUpdate(fluid);
-    if (platform::Dialog* w = ParamWindow(descriptor)) w->ShowWindow(true);
+    if (platform::Dialog* w = ParamWindowOf(descriptor)) w->ShowWindow(true);
     SetParameterBlock();
     platform::RequestRepaint();
 }
@@ -75,7 +67,7 @@ void Creador::UndoChangePos() {
 void Creador::PostCreation() {}
 
 void Creador::SetParameterBlock() {
-    platform::Dialog* w = ParamWindow(descriptor);
+    platform::Dialog* w = ParamWindowOf(descriptor);
     ShowNodePosition(w, this);
     ShowNodeRotation(w, this);
 }

@@ -21,8 +21,6 @@ Daemon* seldaemon = nullptr;
 
 namespace {
 
-platform::Dialog* ParamWindow(const Descriptor* d) { return d ? d->window : nullptr; }
-
 // CreaDaemon puts only daemons in the root list, but a program may link plain nodes into it;
 // those are skipped.
 Daemon* DaemonFrom(Nodo* n) {
@@ -50,20 +48,14 @@ Daemon::~Daemon() {
 
 void Daemon::Move(Vector delta) {
     Nodo::Move(delta);
-    if (platform::Dialog* w = ParamWindow(descriptor)) {
-        ShowNodePosition(w, this);
-        w->Repaint();
-    }
+    ShowNodePosition(ParamWindowOf(descriptor), this);
     if (link) UpdateLink();
     CalculaDependientes();
 }
 
 void Daemon::Rotate(float angle) {
     RotateOnWorkingPlane(this, angle);
-    if (platform::Dialog* w = ParamWindow(descriptor)) {
-        ShowNodeRotation(w, this);
-        w->Repaint();
-    }
+    ShowNodeRotation(ParamWindowOf(descriptor), this);
     // Recompose first and follow last: a linked daemon's rotation is an offset in its
     // object's frame, and a free composition would throw it out of that frame.
     UpdateMatrix();
@@ -71,7 +63,7 @@ void Daemon::Rotate(float angle) {
 }
 
 void Daemon::SetParameterBlock() {
-    platform::Dialog* w = ParamWindow(descriptor);
+    platform::Dialog* w = ParamWindowOf(descriptor);
     ShowNodePosition(w, this);
     ShowNodeRotation(w, this);
     platform::ShowDisplayMode(display);

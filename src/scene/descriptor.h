@@ -58,6 +58,9 @@ protected:
 // the class is deactivated, while the window's procedure is still loaded.
 UNDALINE_API void DestroyParamWindow(Descriptor* d);
 
+// d's parameter window, or null for no class or no window yet.
+inline platform::Dialog* ParamWindowOf(const Descriptor* d) { return d ? d->window : nullptr; }
+
 // What a plug-in library exports (the program looks them up by these names):
 //   int ExNumberOfClasses();            number of classes in the library
 //   float ExDllVersion();               version of the library

@@ -83,6 +83,7 @@ void ShowNodePosition(platform::Dialog* dialog, const Nodo* node) {
     PonFloat(dialog, kIdPosX, node->pos[AX]);
     PonFloat(dialog, kIdPosY, node->pos[AY]);
     PonFloat(dialog, kIdPosZ, node->pos[AZ]);
+    dialog->Repaint();
 }
 
 void ShowNodeRotation(platform::Dialog* dialog, const Nodo* node) {
@@ -90,6 +91,7 @@ void ShowNodeRotation(platform::Dialog* dialog, const Nodo* node) {
     PonFloat(dialog, kIdRotX, node->rot[AX]);
     PonFloat(dialog, kIdRotY, node->rot[AY]);
     PonFloat(dialog, kIdRotZ, node->rot[AZ]);
+    dialog->Repaint();
 }
 
 void RotateOnWorkingPlane(Nodo* node, float angle) {

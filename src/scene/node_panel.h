@@ -22,6 +22,7 @@ enum LinkIcon { kIconLinked = 5313, kIconFree = 5314 };
 UNDALINE_API int ProcesaControlesComunes(platform::Dialog* dialog, int id, Nodo* node);
 
 // Show pos[AX/AY/AZ] in fields 1000 to 1002, and rot[AX/AY/AZ] in 1006 to 1008, of dialog.
+// Both redraw the window at once (a null window is skipped).
 UNDALINE_API void ShowNodePosition(platform::Dialog* dialog, const Nodo* node);
 UNDALINE_API void ShowNodeRotation(platform::Dialog* dialog, const Nodo* node);
 
