@@ -9,6 +9,18 @@
 namespace platform {
 namespace {
 
+// The log keeps only its latest lines in memory, what a message window can usefully show; a
+// warning repeated every step of a long batch run must not grow the process. Trimmed by a
+// quarter at a time, at a line end, so appending stays cheap.
+constexpr size_t kLogTailBytes = 256 * 1024;
+
+void KeepTail(std::string& log) {
+    if (log.size() <= kLogTailBytes) return;
+    size_t cut = log.size() - kLogTailBytes * 3 / 4;
+    size_t end = log.find('\n', cut);
+    log.erase(0, end == std::string::npos ? cut : end + 1);
+}
+
 struct MessageState {
     std::mutex mutex;
     MessageSink* sink = nullptr;
@@ -81,6 +93,7 @@ void LogLine(const char* text) {
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.log += line;
+        KeepTail(s.log);
         sink = &CurrentSink(s);
     }
     sink->OnLogLine(line);

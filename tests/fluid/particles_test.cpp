@@ -173,11 +173,21 @@ TEST_F(ParticlesTest, DestructionRulesFireAtTheirBoundaries) {
     f->killByIsolation = 0;
 
     f->killByVolume = 1;
-    make(Vector(1, -1, 1));          // on the box corner: kept
-    make(Vector(1.001f, 0, 0));      // just outside
-    make(Vector(0, 0, -1.001f));
+    f->killBoxMin = Vector(-1, -2, -3);
+    f->killBoxMax = Vector(1, 2, 3);
+    make(Vector(1, -2, 3));  // on a corner: kept
+    for (int axis = 0; axis < 3; ++axis) {
+        for (float side : {-1.0f, 1.0f}) {
+            Vector on(0, 0, 0);
+            on[axis] = side * static_cast<float>(axis + 1);
+            make(on);  // on a face: kept
+            Vector beyond = on;
+            beyond[axis] += side * 0.001f;
+            make(beyond);
+        }
+    }
     f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 1);
+    EXPECT_EQ(f->count, 7);  // the corner and the six on the faces
     f->RemoveALLParticles();
     f->killByVolume = 0;
 

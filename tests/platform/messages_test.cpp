@@ -125,4 +125,16 @@ TEST(MessageBoxTest, HeadlessBoxesAnswerFromTheQueueThenSafely) {
     platform::ClearMessageBoxes();
 }
 
+TEST_F(MessagesTest, TheLogKeepsOnlyItsLatestLinesInMemory) {
+    const std::string text(90, 'x');
+    for (int i = 0; i < 20000; ++i) platform::LogLine((text + std::to_string(i)).c_str());
+    const std::string log = platform::LogText();
+    EXPECT_LE(log.size(), 256u * 1024);
+    EXPECT_GT(log.size(), 128u * 1024);
+    EXPECT_EQ(log.rfind(">[9:5:3]", 0), 0u) << "begins with a whole line";
+    EXPECT_EQ(log.size() - log.rfind(">[9:5:3]"), 8 + text.size() + 5 + 2) << "ends with the last";
+    EXPECT_NE(log.find(text + "19999\r\n"), std::string::npos);
+    EXPECT_EQ(sink.lines.size(), 20000u) << "the sink still hears every line";
+}
+
 }  // namespace
