@@ -6,9 +6,22 @@
 #include <cmath>
 #include <vector>
 
+#include "fluid_start.h"
 #include "shipped_class.h"
 
 namespace shipped {
+
+// Every shipped emitter. The fluid it makes starts with the values that give its type a
+// well-behaved fluid, and changing the type brings the new type's values, as long as nobody
+// has set values of their own.
+class ShippedEmitter : public Shipped<Creador> {
+public:
+    using Shipped::Shipped;
+    void PostCreation() override { ApplyFluidStart(fluid); }
+    void OnFluidChange(char previous) override {
+        if (HoldsFluidStart(fluid, previous)) ApplyFluidStart(fluid);
+    }
+};
 
 // Continuous emitters: layers of particles released across a shape.
 ShippedDescriptor* CircleClass();

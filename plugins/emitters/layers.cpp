@@ -35,11 +35,12 @@ const ParamTable kSquareTable{kSquareSpecs.data(), kLayerCount};
 const ParamTable kTriangleTable{kTriangleSpecs.data(), kLayerCount};
 const ParamTable kLinearTable{kLinearSpecs.data(), kLayerCount};
 
-class LayerEmitter : public Shipped<Creador> {
+class LayerEmitter : public ShippedEmitter {
 public:
-    using Shipped::Shipped;
+    using ShippedEmitter::ShippedEmitter;
 
     void PostCreation() override {
+        ShippedEmitter::PostCreation();
         CalculaDependientes();
         clock_.Reset(P(kLayerStart));
     }

@@ -23,11 +23,12 @@ constexpr std::array<ParamSpec, 6> kSpraySpecs = {{
 }};
 const ParamTable kSprayTable{kSpraySpecs.data(), static_cast<int>(kSpraySpecs.size())};
 
-class Spray final : public Shipped<Creador> {
+class Spray final : public ShippedEmitter {
 public:
-    Spray() : Shipped(kSprayTable) {}
+    Spray() : ShippedEmitter(kSprayTable) {}
 
     void PostCreation() override {
+        ShippedEmitter::PostCreation();
         CalculaDependientes();
         clock_.Reset(P(kSprayStart));
     }

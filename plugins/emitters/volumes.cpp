@@ -52,14 +52,17 @@ const ParamTable kSphereTable{kSphereSpecs.data(), static_cast<int>(kSphereSpecs
 const ParamTable kCubeTable{kCubeSpecs.data(), static_cast<int>(kCubeSpecs.size())};
 const ParamTable kCylinderTable{kCylinderSpecs.data(), static_cast<int>(kCylinderSpecs.size())};
 
-class VolumeEmitter : public Shipped<Creador> {
+class VolumeEmitter : public ShippedEmitter {
 public:
     VolumeEmitter(const ParamTable& table, int vel_index, int random_index)
-        : Shipped(table), vel_index_(vel_index), random_index_(random_index) {}
+        : ShippedEmitter(table), vel_index_(vel_index), random_index_(random_index) {}
 
     // The engine zeroes the new fluid's count after PostCreation, so nothing may be created
     // here: a new volume fluid is filled at its first reset or first edit.
-    void PostCreation() override { Shipped::CalculaDependientes(); }
+    void PostCreation() override {
+        ShippedEmitter::PostCreation();
+        Shipped::CalculaDependientes();
+    }
 
     void CalculaDependientes() override {
         Shipped::CalculaDependientes();
