@@ -92,7 +92,8 @@ public:
 protected:
     // The points of one layer as (u, 0, w) in world units along the local x and z axes, for
     // spacing s and the node's scale sx, sz along those axes; no more than `most`.
-    virtual void LayerPoints(float s, float sx, float sz, size_t most, std::vector<Vector>& out) const = 0;
+    virtual void LayerPoints(float s, float sx, float sz, size_t most,
+                             std::vector<Vector>& out) const = 0;
 
 private:
     double Interval() const {
@@ -110,7 +111,8 @@ public:
     Circle() : LayerEmitter(kCircleTable) {}
 
 protected:
-    void LayerPoints(float s, float sx, float sz, size_t most, std::vector<Vector>& out) const override {
+    void LayerPoints(float s, float sx, float sz, size_t most,
+                     std::vector<Vector>& out) const override {
         DiscPoints(P(kLayerSize) * sx, P(kLayerSize) * sz, s, 0.0f, most, out);
     }
 };
@@ -121,7 +123,8 @@ public:
 
 protected:
     // Each point in the middle of its own s × s cell of the square.
-    void LayerPoints(float s, float sx, float sz, size_t most, std::vector<Vector>& out) const override {
+    void LayerPoints(float s, float sx, float sz, size_t most,
+                     std::vector<Vector>& out) const override {
         const int nx = PointsAcross(P(kLayerSize) * sx, s);
         const int nz = PointsAcross(P(kLayerSize) * sz, s);
         for (int i = 0; i < nx; ++i) {
@@ -139,7 +142,8 @@ public:
 
 protected:
     // An equilateral triangle centred on its centroid, one corner towards local +z.
-    void LayerPoints(float s, float sx, float sz, size_t most, std::vector<Vector>& out) const override {
+    void LayerPoints(float s, float sx, float sz, size_t most,
+                     std::vector<Vector>& out) const override {
         const float side = P(kLayerSize);
         if (!(side > 0.0f) || !(s > 0.0f) || !(sx > 0.0f) || !(sz > 0.0f)) return;
         const float root3 = 1.7320508f;
@@ -172,9 +176,12 @@ public:
 
 protected:
     // A row along local x: the stream is a curtain one particle thick.
-    void LayerPoints(float s, float sx, float, size_t most, std::vector<Vector>& out) const override {
+    void LayerPoints(float s, float sx, float, size_t most,
+                     std::vector<Vector>& out) const override {
         const int n = PointsAcross(P(kLayerSize) * sx, s);
-        for (int i = 0; i < n && out.size() < most; ++i) out.emplace_back(CentredPoint(i, n, s), 0.0f, 0.0f);
+        for (int i = 0; i < n && out.size() < most; ++i) {
+            out.emplace_back(CentredPoint(i, n, s), 0.0f, 0.0f);
+        }
     }
 };
 

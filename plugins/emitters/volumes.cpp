@@ -78,7 +78,8 @@ public:
 protected:
     // The filled points in world units along the local axes, for spacing s and the node's
     // scale along each axis; no more than `most` of them, however fine s is.
-    virtual void ShapePoints(float s, const Vector& size, size_t most, std::vector<Vector>& out) const = 0;
+    virtual void ShapePoints(float s, const Vector& size, size_t most,
+                             std::vector<Vector>& out) const = 0;
     // The shape's centre in the same coordinates.
     virtual Vector Centre(const Vector& size) const = 0;
 
@@ -147,13 +148,16 @@ public:
 protected:
     // Slices of the lattice in one phase throughout: the phase whose count is closer to the
     // volume in cells, as for discs.
-    void ShapePoints(float s, const Vector& size, size_t most, std::vector<Vector>& out) const override {
+    void ShapePoints(float s, const Vector& size, size_t most,
+                     std::vector<Vector>& out) const override {
         const float r = P(kSphereRadius);
         const Vector semi(r * size.x, r * size.y, r * size.z);
         if (!(semi.x > 0.0f) || !(semi.y > 0.0f) || !(semi.z > 0.0f) || !(s > 0.0f)) return;
         const float cells = 4.1887902f * semi.x * semi.y * semi.z / (s * s * s);
         std::vector<Vector> phased[2];
-        for (int ph = 0; ph < 2; ++ph) Slices(semi, s, 0.5f * static_cast<float>(ph), most, phased[ph]);
+        for (int ph = 0; ph < 2; ++ph) {
+            Slices(semi, s, 0.5f * static_cast<float>(ph), most, phased[ph]);
+        }
         const bool off = std::fabs(static_cast<float>(phased[1].size()) - cells) <
                          std::fabs(static_cast<float>(phased[0].size()) - cells);
         out.insert(out.end(), phased[off].begin(), phased[off].end());
@@ -161,7 +165,8 @@ protected:
     Vector Centre(const Vector&) const override { return Vector(0, 0, 0); }
 
 private:
-    static void Slices(const Vector& semi, float s, float phase, size_t most, std::vector<Vector>& out) {
+    static void Slices(const Vector& semi, float s, float phase, size_t most,
+                       std::vector<Vector>& out) {
         const int nj = static_cast<int>(std::min(semi.y / s + 1.0f, 100000.0f));
         for (int j = -nj; j <= nj && out.size() < most; ++j) {
             const float v = (static_cast<float>(j) + phase) * s;
@@ -183,7 +188,8 @@ public:
 protected:
     // Each point in the middle of its own s × s × s cell, so the bottom layer sits half a
     // spacing above the base.
-    void ShapePoints(float s, const Vector& size, size_t most, std::vector<Vector>& out) const override {
+    void ShapePoints(float s, const Vector& size, size_t most,
+                     std::vector<Vector>& out) const override {
         const int nx = PointsAcross(P(kCubeWidth) * size.x, s);
         const int ny = PointsAcross(P(kCubeHeight) * size.y, s);
         const int nz = PointsAcross(P(kCubeDepth) * size.z, s);
@@ -208,7 +214,8 @@ public:
     Cylinder() : VolumeEmitter(kCylinderTable, kCylVel, kCylRandom) {}
 
 protected:
-    void ShapePoints(float s, const Vector& size, size_t most, std::vector<Vector>& out) const override {
+    void ShapePoints(float s, const Vector& size, size_t most,
+                     std::vector<Vector>& out) const override {
         const int ny = PointsAcross(P(kCylHeight) * size.y, s);
         for (int j = 0; j < ny && out.size() < most; ++j) {
             DiscPoints(P(kCylRadius) * size.x, P(kCylRadius) * size.z, s,

@@ -119,7 +119,9 @@ void Fluido::CreaRejilla() {
     if (!active || !First()) return;
     // A cell size left at zero, below 2h or not a number (by a file or a plug-in) would
     // never widen and would lose neighbours: it follows h again.
-    if (!(cellSize >= 2.0f * h) || !std::isfinite(cellSize)) fluid_limits::SetSmoothingLength(this, h);
+    if (!(cellSize >= 2.0f * h) || !std::isfinite(cellSize)) {
+        fluid_limits::SetSmoothingLength(this, h);
+    }
     double placed = count;
     for (int l = 0; l < numLinkedFluids; ++l) {
         if (linkedFluids[l] && linkedFluids[l] != this) placed += linkedFluids[l]->count;

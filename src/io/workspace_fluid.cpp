@@ -96,7 +96,8 @@ bool GetSprings(int count, std::vector<StoredSpring>* springs) {
     return true;
 }
 
-void MakeSprings(const std::vector<StoredSpring>& springs, const std::vector<Particula*>& particles) {
+void MakeSprings(const std::vector<StoredSpring>& springs,
+                 const std::vector<Particula*>& particles) {
     for (const StoredSpring& stored : springs) {
         Particula* p = particles[static_cast<size_t>(stored.from)];
         p->AddMuelleASi(nullptr);

@@ -132,8 +132,7 @@ TEST_F(MessagesTest, TheLogKeepsOnlyItsLatestLinesInMemory) {
     EXPECT_LE(log.size(), 256u * 1024);
     EXPECT_GT(log.size(), 128u * 1024);
     EXPECT_EQ(log.rfind(">[9:5:3]", 0), 0u) << "begins with a whole line";
-    EXPECT_EQ(log.size() - log.rfind(">[9:5:3]"), 8 + text.size() + 5 + 2) << "ends with the last";
-    EXPECT_NE(log.find(text + "19999\r\n"), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 7), "19999\r\n");
     EXPECT_EQ(sink.lines.size(), 20000u) << "the sink still hears every line";
 }
 

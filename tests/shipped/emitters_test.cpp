@@ -352,25 +352,20 @@ TEST_F(ShippedTest, SprayStartsAndStopsExactly) {
 }
 
 TEST_F(ShippedTest, BoundlessRatesAndSpacingsFillToTheLimitAndTheStepsGoOn) {
-    // Rates and spacings the clock cannot tell apart from one another in float or double.
+    // Emission times closer than float or double can tell apart; the stream asks for a step
+    // boundary at every layer, so the driver's smallest step holds.
     Fluido* spray = NewFluid(shipped::kSprayId);
     spray->maxParticles = 500;
     Set(spray->emitter, kIdRate, 1e30f);
-    ASSERT_FLOAT_EQ(Get(spray->emitter, kIdRate), 1e30f);
     Fluido* stream = NewFluid(shipped::kSquareId);
     stream->maxParticles = 400;
     Set(stream->emitter, kIdSpeed, 1e30f);
-    // The stream asks for a step boundary at every layer: the driver's smallest step holds.
     for (int i = 0; i < 3; ++i) sim::Step();
     EXPECT_EQ(spray->count, 500);
     EXPECT_EQ(stream->count, 400);
-    stream->maxParticles = 1000;
-    EXPECT_GT(stream->emitter->DameTiempoMaximo(), stream->emitTime);
-
     // A volume whose spacing would ask for about 10^13 points fills only what the fluid holds.
     Fluido* cube = NewFluid(shipped::kCubeId);
     cube->restDensity = 1e12f;
-    cube->invRestDensity = 1e-12f;
     cube->Regenera();
     EXPECT_EQ(cube->count, cube->maxParticles);
 }
