@@ -18,6 +18,7 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "plugins/loader.h"
+#include "plugins/registry.h"
 #include "scene/audio_window.h"
 #include "scene/descriptor.h"
 #include "ui/main_window.h"
@@ -102,6 +103,12 @@ void InstallInterfaceHooks() {
     SetColourChooser(ChooseColour);
 }
 
+void CloseInterfaceWindows() {
+    for (int i = 0; i <= RegistryLastIndex(); ++i) DestroyParamWindow(RegisteredClass(i));
+    platform::SetDialogFactory(nullptr);
+    platform::SetMessageBoxHandler(nullptr);
+}
+
 QString LayoutFilePath() {
     return QFileInfo(QString::fromLocal8Bit(config::ConfigFilePath().c_str())).absolutePath() +
            "/undaline-layout.ini";
@@ -159,8 +166,7 @@ int RunDesktop(int& argc, char** argv, const QString& workspace) {
 
     const int status = app.exec();
     delete window;
-    platform::SetDialogFactory(nullptr);
-    platform::SetMessageBoxHandler(nullptr);
+    CloseInterfaceWindows();
     return status;
 }
 

@@ -13,6 +13,10 @@ int RunDesktop(int& argc, char** argv, const QString& workspace);
 // interface (used by the program and by the interface tests).
 void InstallInterfaceHooks();
 
+// Before the interface goes away: the classes' parameter windows are closed while their
+// widgets can still be destroyed, and dialogs go back to the headless back end.
+void CloseInterfaceWindows();
+
 // Where the window layout (docks and toolbar places) is kept between runs, beside the
 // configuration file.
 QString LayoutFilePath();

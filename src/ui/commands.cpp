@@ -14,8 +14,8 @@ constexpr When A = When::kAlways, X = When::kNotBuilt;
 const CommandRow kCommands[] = {
     // key                 text                                  menu sub                    keys          keys2     when                  handler                  check  sep    toolbar      tip
     {"file.new",           "&New workspace",                     F, nullptr,                 "Ctrl+N",     nullptr,  When::kIdle,          &M::NewWorkspaceCmd,     false, false, nullptr,     "Remove everything and start an empty scene"},
-    {"file.open",          "&Open workspace...",                 F, nullptr,                 "Ctrl+O",     nullptr,  When::kIdle,          &M::OpenCmd,             false, false, "open",      "Open a workspace file (.ulw)"},
-    {"file.save",          "&Save workspace",                    F, nullptr,                 "Ctrl+Shift+S", nullptr, A,                   &M::SaveCmd,             false, false, "save",      "Save the scene to its workspace file"},
+    {"file.open",          "&Open workspace...",                 F, nullptr,                 "Ctrl+O",     nullptr,  When::kIdle,          &M::OpenCmd,             false, false, "Open",      "Open a workspace file (.ulw)"},
+    {"file.save",          "&Save workspace",                    F, nullptr,                 "Ctrl+Shift+S", nullptr, A,                   &M::SaveCmd,             false, false, "Save",      "Save the scene to its workspace file"},
     {"file.saveas",        "Save &as...",                        F, nullptr,                 nullptr,      nullptr,  A,                    &M::SaveAsCmd,           false, false, nullptr,     nullptr},
     {"file.revert",        "&Revert",                            F, nullptr,                 nullptr,      nullptr,  When::kNamedWorkspace, &M::RevertCmd,          false, false, nullptr,     "Load the workspace file again"},
     {"file.importscene",   "&Import scene...",                   F, nullptr,                 nullptr,      nullptr,  X,                    nullptr,                 false, true,  nullptr,     nullptr},

@@ -55,7 +55,7 @@ bool Condition(When when, const MainWindow& w) {
 
 QIcon ToolbarIcon(const char* name, QStyle* style) {
     const std::map<std::string, QStyle::StandardPixmap> standard = {
-        {"open", QStyle::SP_DialogOpenButton}, {"save", QStyle::SP_DialogSaveButton},
+        {"Open", QStyle::SP_DialogOpenButton}, {"Save", QStyle::SP_DialogSaveButton},
         {"Start", QStyle::SP_MediaPlay},       {"Stop", QStyle::SP_MediaStop},
         {"Reset", QStyle::SP_MediaSkipBackward}};
     auto it = standard.find(name);
@@ -212,6 +212,10 @@ void MainWindow::BuildStatusBar() {
     progress_->setMaximumWidth(140);
     progress_->setTextVisible(false);
     statusBar()->addWidget(status_line_, 1);
+    time_text_->setMinimumWidth(130);
+    step_text_->setMinimumWidth(110);
+    cpu_text_->setMinimumWidth(100);
+    frame_text_->setMinimumWidth(80);
     for (QLabel* l : {sim_text_, time_text_, step_text_, cpu_text_, frame_text_}) statusBar()->addPermanentWidget(l);
     statusBar()->addPermanentWidget(progress_);
 }
