@@ -45,8 +45,10 @@ UNDALINE_API int StatusColour();
 // A click in the viewport clears a status message that is still showing.
 UNDALINE_API void ClearStatusOnClick();
 
-// The latest lines of the log (about the last 256 KiB; older lines are dropped from memory),
-// and a reset of status and log for a fresh start (tests, new runs).
+// The lines of the log a message window keeps; older ones leave memory.
+constexpr int kLogTailLines = 5000;
+// The latest lines of the log (at least the last kLogTailLines), and a reset of status and
+// log for a fresh start (tests, new runs).
 UNDALINE_API std::string LogText();
 UNDALINE_API void ResetMessages();
 
