@@ -60,6 +60,7 @@
 #include "mesh/mesh.h"
 #include "mesh/mesh_build.h"
 #include "mesh/mesh_normals.h"
+#include "mesh/mesh_panel.h"
 
 #include "io/class_lookup.h"
 #include "io/particle_files.h"

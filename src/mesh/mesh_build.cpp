@@ -31,6 +31,8 @@ int g_faces_built = 0;
 // Counts an emitter may ask for: beyond this an array would not fit the index type.
 constexpr int kMaxEmitterEntries = 1 << 26;
 
+std::atomic<long long> g_point_limit{0};
+
 std::mutex g_one_shot_mutex;
 std::thread g_one_shot;
 std::atomic<bool> g_one_shot_running{false};
@@ -97,7 +99,7 @@ void Polygonise(Mesh* m, bool explicit_request) {
     if (b->stats.capped) {
         RedWarning(platform::Format(" Mesh %s: more than %lld lattice points; the surface is "
                                     "incomplete (use a larger cell or a lower resolution)",
-                                    m->name, kMeshPointLimit)
+                                    m->name, MeshPointLimit())
                        .c_str());
     }
     DestroyBuilder(m);
@@ -145,6 +147,13 @@ void ShowMeshStatus(const char* text) {
 void SetMeshStatusHook(void (*hook)(const char* text)) { g_status_hook = hook; }
 
 const MeshBuildStats& LastMeshBuildStats() { return g_stats; }
+
+void SetMeshPointLimit(long long limit) { g_point_limit = limit > 0 ? limit : 0; }
+
+long long MeshPointLimit() {
+    const long long limit = g_point_limit;
+    return limit > 0 ? limit : kMeshPointLimit;
+}
 
 void DestroyBuilder(Mesh* mesh) {
     if (!mesh || !mesh->builder) return;

@@ -65,6 +65,9 @@ struct MeshBuildStats {
 // keeps the triangles made so far and warns " Mesh <name>: more than <n> lattice points;
 // the surface is incomplete (use a larger cell or a lower resolution)".
 constexpr long long kMeshPointLimit = 8000000;
+// A lower limit for tests (0: the one above).
+UNDALINE_API void SetMeshPointLimit(long long limit);
+UNDALINE_API long long MeshPointLimit();
 
 // Builds the mesh's surface as the per-frame build does: clear first, then (when generation is
 // on) calibration on a new mesh, the polygonisation, exact-sized arrays and normals from the

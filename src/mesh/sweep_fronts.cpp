@@ -324,7 +324,7 @@ void BuildState::Progress() {
 }
 
 void BuildState::Polygonise() {
-    const long long limit = twoFronts ? kMeshPointLimit / 2 : kMeshPointLimit;
+    const long long limit = twoFronts ? MeshPointLimit() / 2 : MeshPointLimit();
     if (!twoFronts) {
         auto* front = new SweepFront(*this, 0, 1, INT_MIN / 2, INT_MAX / 2);
         frontList.push_back(front);

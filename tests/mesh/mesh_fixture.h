@@ -30,6 +30,7 @@ protected:
     void TearDown() override {
         parallel::SetMultithreading(true);
         SimulationState = 0;
+        SetMeshPointLimit(0);
         ResetScene();
     }
 };
@@ -130,6 +131,10 @@ inline Topology Analyse(const Mesh& m) {
 
 // Closed, every edge in exactly two faces running opposite ways.
 inline void ExpectClosed(const Mesh& m) {
+    for (int f = 0; f < m.numFaces; ++f) {
+        const int* v = m.faces[f];
+        ASSERT_TRUE(v[0] != v[1] && v[1] != v[2] && v[0] != v[2]) << "face " << f;
+    }
     Topology t = Analyse(m);
     EXPECT_GT(t.faces, 0);
     EXPECT_EQ(t.unpaired, 0) << "edges not shared by exactly two opposite faces";
