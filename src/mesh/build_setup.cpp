@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 
 #include "fluid/fluido.h"
 #include "fluid/parallel.h"
@@ -51,14 +53,6 @@ BuildState::~BuildState() {
     for (SweepFront* f : frontList) delete f;
     delete mutex;
     delete event;
-}
-
-Vector MeshBuilder::LatticePoint(int a, int b, int slice) const {
-    Vector p;
-    p[sweepAxis] = static_cast<float>(slice) * h + gridMin[sweepAxis];
-    p[aAxis] = static_cast<float>(a) * h + gridMin[aAxis];
-    p[bAxis] = static_cast<float>(b) * h + gridMin[bAxis];
-    return p;
 }
 
 float MeshBuilder::CalculaCampo(const Vector& p, Vector* colour) const {
@@ -155,7 +149,22 @@ bool BuildState::Setup(Mesh* m) {
     threadCount = parallel::Multithreading() ? 2 : 1;
     twoFronts = threadCount == 2 && lastSlice >= 41;
     stats.fronts = twoFronts ? 2 : 1;
+    // Without a clipping box the seeds leave every mark of the mesh's fluids clear, so the field
+    // can be copied while they are found.
+    bool copied = false;
+    std::thread copier;
+    if (threadCount == 2 && !m->clipBoxOn) {
+        try {
+            copier = std::thread([&] { copied = field.Build(*m, false); });
+        } catch (const std::system_error&) {
+        }
+    }
     MakeSeeds();
+    if (copier.joinable()) {
+        copier.join();
+    } else {
+        copied = field.Build(*m);
+    }
 
     m->boxMin = gridMin - Vector(smallestRadius, smallestRadius, smallestRadius);
     m->boxMax = gridMax + Vector(smallestRadius, smallestRadius, smallestRadius);
@@ -165,7 +174,7 @@ bool BuildState::Setup(Mesh* m) {
     denseA0 = denseB0 = -margin;
     denseNA = static_cast<int>(extent[aAxis] * invH) + 2 * margin + 1;
     denseNB = static_cast<int>(extent[bAxis] * invH) + 2 * margin + 1;
-    return field.Build(*m);
+    return copied;
 }
 
 void BuildState::MakeSeeds() {
@@ -198,11 +207,15 @@ void BuildState::MakeSeeds() {
             Particula* highest = p;
             for (size_t at = 0; at < cluster.size(); ++at) {
                 Particula* q = cluster[at];
-                for (int n = 0; n < q->numNeighbours; ++n) {
-                    // The neighbours' records are scattered; ask for them a little ahead.
-                    if (n + 8 < q->numNeighbours) {
-                        __builtin_prefetch(&q->neighbours[n + 8]->meshMark);
+                // The neighbours' records are scattered: those of the next member are asked
+                // for while this one's are checked.
+                if (at + 1 < cluster.size()) {
+                    const Particula* next = cluster[at + 1];
+                    for (int n = 0; n < next->numNeighbours; ++n) {
+                        __builtin_prefetch(&next->neighbours[n]->meshMark);
                     }
+                }
+                for (int n = 0; n < q->numNeighbours; ++n) {
                     Particula* r = q->neighbours[n];
                     // Marked particles are skipped whatever else holds, so that comes first.
                     if (!r || r->meshMark || !linked(r->owner)) continue;
@@ -268,11 +281,11 @@ bool BuildState::AllocateResult(int vertices, int faces_count) {
     mesh->ReleaseCurrent();
     const size_t nv = static_cast<size_t>(std::max(vertices, 1));
     const size_t nf = static_cast<size_t>(std::max(faces_count, 1));
-    mesh->vertices = static_cast<Vector*>(std::malloc(nv * sizeof(Vector)));
-    mesh->colours = static_cast<Vector*>(std::malloc(nv * sizeof(Vector)));
-    mesh->vertexNormals = static_cast<Vector*>(std::malloc(nv * sizeof(Vector)));
-    mesh->faces = static_cast<MeshFace*>(std::malloc(nf * sizeof(MeshFace)));
-    mesh->faceNormals = static_cast<Vector*>(std::malloc(nf * sizeof(Vector)));
+    mesh->vertices = static_cast<Vector*>(mesh_arrays::Take(nv * sizeof(Vector)));
+    mesh->colours = static_cast<Vector*>(mesh_arrays::Take(nv * sizeof(Vector)));
+    mesh->vertexNormals = static_cast<Vector*>(mesh_arrays::Take(nv * sizeof(Vector)));
+    mesh->faces = static_cast<MeshFace*>(mesh_arrays::Take(nf * sizeof(MeshFace)));
+    mesh->faceNormals = static_cast<Vector*>(mesh_arrays::Take(nf * sizeof(Vector)));
     const bool clipping = mesh->objectClipping || mesh->clipBoxOn;
     if (clipping) mesh->clipFlags = static_cast<unsigned char*>(std::calloc(nv, 1));
     if (!mesh->vertices || !mesh->colours || !mesh->vertexNormals || !mesh->faces ||

@@ -150,6 +150,8 @@ const std::array<CaseRow, 256>& Table() {
 
 const CaseRow& Row(int cube_case) { return Table()[static_cast<size_t>(cube_case & 0xFF)]; }
 
+const CaseRow* Rows() { return Table().data(); }
+
 bool EdgeCorners(int mask, int* first, int* second) {
     int found = 0;
     int corners[2] = {0, 0};

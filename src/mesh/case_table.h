@@ -25,6 +25,8 @@ struct CaseRow {
 };
 
 UNDALINE_API const CaseRow& Row(int cube_case);
+// The whole table, for loops that look rows up by the million.
+UNDALINE_API const CaseRow* Rows();
 
 // The two corners of an edge mask (lower first); false for a mask that is no cube edge.
 UNDALINE_API bool EdgeCorners(int mask, int* first, int* second);

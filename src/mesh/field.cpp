@@ -424,7 +424,7 @@ float SurfaceField::Evaluate(const Vector& p, const FieldOutputs& out) const {
     return result;
 }
 
-bool SurfaceField::Build(const Mesh& mesh) {
+bool SurfaceField::Build(const Mesh& mesh, bool linked_marks) {
     // Sources of an earlier build are reused with their arrays, which keep their room.
     size_t used = 0;
     link_count_ = mesh.numLinks;
@@ -458,13 +458,12 @@ bool SurfaceField::Build(const Mesh& mesh) {
 
         // The weight of a particle of this grid, or 0 to leave it out.
         auto weight = [&](const Particula* q) -> float {
-            if (q->meshMark) return 0.0f;
             if (!std::isfinite(q->pos.x) || !std::isfinite(q->pos.y) || !std::isfinite(q->pos.z)) {
                 return 0.0f;
             }
-            if (q->owner == f) return own;
+            if (q->owner == f) return linked_marks && q->meshMark ? 0.0f : own;
             if (mesh.LinkOf(q->owner)) return 0.0f;  // counted by its own link
-            return -link.kernelScale;                // an unlinked fluid carves
+            return q->meshMark ? 0.0f : -link.kernelScale;  // an unlinked fluid carves
         };
         const size_t cells = static_cast<size_t>(s.nx) * s.ny * s.nz;
         s.start.assign(cells + 1, 0);

@@ -68,8 +68,9 @@ struct FieldGather {
 class UNDALINE_API SurfaceField {
 public:
     // Copies the mesh's fluids as they are now (links' R and kernel scale must be set).
-    // False when no linked fluid has a neighbour grid.
-    bool Build(const Mesh& mesh);
+    // False when no linked fluid has a neighbour grid. Marks on the particles of the mesh's own
+    // fluids are read only with linked_marks (they are all clear otherwise, and may be changing).
+    bool Build(const Mesh& mesh, bool linked_marks = true);
     void Release();
     bool Empty() const { return sources_.empty(); }
 

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
+#include <vector>
+
+#include <malloc.h>
 #include <new>
 #include <string>
 
@@ -30,9 +34,18 @@ T* Fresh(int n) {
 // Frees a current array unless the previous frame still shows it.
 template <typename T>
 void FreeCurrent(T*& current, T* previous) {
-    if (current != previous) std::free(current);
+    if (current != previous) mesh_arrays::Give(current);
     current = nullptr;
 }
+
+struct Spare {
+    void* block;
+    size_t bytes;
+};
+constexpr size_t kKeptBlocks = 12;
+constexpr size_t kKeptBytes = size_t{96} << 20;
+std::mutex g_spare_mutex;
+std::vector<Spare> g_spare;
 
 void FreeLists(MeshIndexList**& heads, int n) {
     if (!heads) return;
@@ -206,7 +219,7 @@ void Mesh::KeepPrevious(bool discard) {
         return;
     }
     auto hand_over = [](auto*& current, auto*& previous) {
-        if (previous != current) std::free(previous);
+        if (previous != current) mesh_arrays::Give(previous);
         previous = current;
     };
     hand_over(vertices, prevVertices);
@@ -222,7 +235,7 @@ void Mesh::KeepPrevious(bool discard) {
 
 void Mesh::DropPrevious() {
     auto drop = [](auto* current, auto*& previous) {
-        if (previous != current) std::free(previous);
+        if (previous != current) mesh_arrays::Give(previous);
         previous = nullptr;
     };
     drop(vertices, prevVertices);
@@ -242,6 +255,47 @@ Lista* Mesh::LinkOf(const Fluido* f) const {
     }
     return nullptr;
 }
+
+namespace mesh_arrays {
+
+void* Take(size_t bytes) {
+    {
+        std::lock_guard<std::mutex> lock(g_spare_mutex);
+        size_t best = g_spare.size();
+        for (size_t i = 0; i < g_spare.size(); ++i) {
+            // Big enough, and not so big that a small mesh holds on to a large block.
+            if (g_spare[i].bytes < bytes || g_spare[i].bytes > 2 * bytes + 65536) continue;
+            if (best == g_spare.size() || g_spare[i].bytes < g_spare[best].bytes) best = i;
+        }
+        if (best < g_spare.size()) {
+            void* block = g_spare[best].block;
+            g_spare.erase(g_spare.begin() + static_cast<long>(best));
+            return block;
+        }
+    }
+    return std::malloc(bytes ? bytes : 1);
+}
+
+void Give(void* block) {
+    if (!block) return;
+    const size_t bytes = malloc_usable_size(block);
+    std::lock_guard<std::mutex> lock(g_spare_mutex);
+    size_t kept = 0;
+    for (const Spare& s : g_spare) kept += s.bytes;
+    // Small blocks are cheap to make again; the oldest go first when the store is full.
+    if (bytes < 65536 || bytes > kKeptBytes) {
+        std::free(block);
+        return;
+    }
+    while (!g_spare.empty() && (g_spare.size() >= kKeptBlocks || kept + bytes > kKeptBytes)) {
+        kept -= g_spare.front().bytes;
+        std::free(g_spare.front().block);
+        g_spare.erase(g_spare.begin());
+    }
+    g_spare.push_back({block, bytes});
+}
+
+}  // namespace mesh_arrays
 
 // --- the list --------------------------------------------------------------------------------
 

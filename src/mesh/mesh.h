@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "export.h"
@@ -172,6 +173,13 @@ public:
     char textureFile[256];
     uint32_t textureName;           // preview texture object, 0 when none
 };
+
+// Result arrays come from malloc. Those a mesh lets go are kept for the next build rather than
+// handed back to the system, which would have to clear their pages again (a bounded number).
+namespace mesh_arrays {
+UNDALINE_API void* Take(size_t bytes);
+UNDALINE_API void Give(void* block);
+}  // namespace mesh_arrays
 
 // The scene's meshes, in creation order.
 UNDALINE_API extern Mesh* rootmesh;

@@ -103,8 +103,9 @@ void Polygonise(Mesh* m, bool explicit_request) {
                        .c_str());
     }
     DestroyBuilder(m);
-    // Marks serve only the build; they must not leak into another mesh's field.
-    for (int i = 0; i < m->numLinks; ++i) {
+    // Marks serve only the build; they must not leak into another mesh's field. Without a
+    // clipping box the seeding has cleared them already.
+    for (int i = 0; i < m->numLinks && m->clipBoxOn; ++i) {
         if (!m->links[i].fluid) continue;
         for (Particula* p = m->links[i].fluid->First(); p; p = p->next) p->meshMark = 0;
     }

@@ -49,7 +49,13 @@ public:
     // The forward difference of the field with step 0.1 h, pointing towards higher field.
     Vector Gradiente(const Vector& p) const;
     // The world position of lattice point (a, b) of a slice.
-    Vector LatticePoint(int a, int b, int slice) const;
+    Vector LatticePoint(int a, int b, int slice) const {
+        Vector p;
+        p[sweepAxis] = static_cast<float>(slice) * h + gridMin[sweepAxis];
+        p[aAxis] = static_cast<float>(a) * h + gridMin[aAxis];
+        p[bAxis] = static_cast<float>(b) * h + gridMin[bAxis];
+        return p;
+    }
 };
 
 // Figures of the last polygonisation, for tests and the benchmark.

@@ -2,8 +2,13 @@
 #include "mesh/mesh_normals.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
+#include <vector>
 
+#include "fluid/parallel.h"
 #include "mesh/mesh.h"
 
 namespace {
@@ -22,26 +27,54 @@ bool AddOnce(MeshIndexList** head, int index, bool unique) {
     return true;
 }
 
+// v / |v|, or zero for a vector too short to have a direction.
+Vector Unit(const Vector& v) {
+    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (!(length >= 1e-12f)) return Vector(0, 0, 0);
+    const float inv = 1.0f / length;
+    return Vector(v.x * inv, v.y * inv, v.z * inv);
+}
+
 }  // namespace
 
 void ComputeMeshNormals(Mesh* m) {
     if (!m || !m->vertices || !m->faces) return;
-    for (int v = 0; v < m->numVertices && m->vertexNormals; ++v) m->vertexNormals[v] = Vector(0, 0, 0);
-    for (int f = 0; f < m->numFaces; ++f) {
-        const Vector& v0 = m->vertices[m->faces[f][0]];
-        const Vector& v1 = m->vertices[m->faces[f][1]];
-        const Vector& v2 = m->vertices[m->faces[f][2]];
-        // ^ is b x a: this is (v0 - v1) x (v0 - v2).
-        Vector n = (v0 - v2) ^ (v0 - v1);
-        n.Normaliza();
-        if (m->faceNormals) m->faceNormals[f] = n;
-        if (!m->vertexNormals) continue;
-        for (int k = 0; k < 3; ++k) {
-            Vector& s = m->vertexNormals[m->faces[f][k]];
-            s = s + n;
+    Vector* normals = m->faceNormals;
+    std::vector<Vector> scratch;
+    if (!normals) {
+        scratch.resize(static_cast<size_t>(m->numFaces));
+        normals = scratch.data();
+    }
+    // Face normals do not depend on each other: with multithreading, half on a second thread.
+    auto faces = [m, normals](int from, int to) {
+        for (int f = from; f < to; ++f) {
+            const Vector& v0 = m->vertices[m->faces[f][0]];
+            const Vector a = v0 - m->vertices[m->faces[f][1]];
+            const Vector b = v0 - m->vertices[m->faces[f][2]];
+            normals[f] = Unit(Vector(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z,
+                                     a.x * b.y - a.y * b.x));
+        }
+    };
+    const int half = m->numFaces / 2;
+    std::thread helper;
+    if (parallel::Multithreading() && half > 4096) {
+        try {
+            helper = std::thread(faces, half, m->numFaces);
+        } catch (const std::system_error&) {
         }
     }
-    for (int v = 0; v < m->numVertices && m->vertexNormals; ++v) m->vertexNormals[v].Normaliza();
+    faces(0, helper.joinable() ? half : m->numFaces);
+    if (helper.joinable()) helper.join();
+    if (!m->vertexNormals) return;
+    // Sums in face order, whatever the threads, so the bits do not depend on them.
+    for (int v = 0; v < m->numVertices; ++v) m->vertexNormals[v] = Vector(0, 0, 0);
+    for (int f = 0; f < m->numFaces; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            Vector& s = m->vertexNormals[m->faces[f][k]];
+            s = s + normals[f];
+        }
+    }
+    for (int v = 0; v < m->numVertices; ++v) m->vertexNormals[v] = Unit(m->vertexNormals[v]);
 }
 
 void RecordMeshAdjacency(Mesh* m) {

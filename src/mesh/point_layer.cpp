@@ -42,12 +42,7 @@ size_t PointIndex::Probe(int64_t key) const {
     return at;
 }
 
-int PointIndex::Find(int a, int b) const {
-    if (InRect(a, b)) {
-        return dense_[static_cast<size_t>(a - a0_) * static_cast<size_t>(nb_) +
-                      static_cast<size_t>(b - b0_)] - 1;
-    }
-    if (used_ == 0) return -1;
+int PointIndex::FindHashed(int a, int b) const {
     const Slot& s = slots_[Probe(Key(a, b))];
     return s.stamp == stamp_ ? s.value : -1;
 }
@@ -67,12 +62,7 @@ void PointIndex::Grow() {
     }
 }
 
-void PointIndex::Insert(int a, int b, int point) {
-    if (InRect(a, b)) {
-        dense_[static_cast<size_t>(a - a0_) * static_cast<size_t>(nb_) +
-               static_cast<size_t>(b - b0_)] = point + 1;
-        return;
-    }
+void PointIndex::InsertHashed(int a, int b, int point) {
     if ((used_ + 1) * 2 > slots_.size()) Grow();
     const int64_t key = Key(a, b);
     Slot& s = slots_[Probe(key)];
@@ -107,10 +97,8 @@ void Layer::Reset(int s) {
     slice = s;
 }
 
-int Layer::FindOrAdd(int a, int b) {
-    int at = index.Find(a, b);
-    if (at >= 0) return at;
-    at = static_cast<int>(points.size());
+int Layer::Add(int a, int b) {
+    const int at = static_cast<int>(points.size());
     points.push_back(GridPoint{a, b, kUnset, -1, Vector(0, 0, 0), 0, 0});
     index.Insert(a, b, at);
     return at;

@@ -18,12 +18,12 @@ bool Mixed(int cube_case, int mask) {
     return m != 0 && m != mask;
 }
 
-// Corner k of cube (a, b) lies at (a + da - 1, b + db - 1) on slice c - 1 + ds.
-void CornerCell(int k, int a, int b, int* ca, int* cb) {
-    int da = 0, db = 0, ds = 0;
-    case_table::CornerOffset(k, &da, &db, &ds);
-    *ca = a + da - 1;
-    *cb = b + db - 1;
+// Corner k of cube (a, b) lies at (a + da - 1, b + db - 1), on the slice below for k < 4.
+constexpr int kCornerA[8] = {-1, -1, 0, 0, -1, -1, 0, 0};
+constexpr int kCornerB[8] = {-1, 0, 0, -1, -1, 0, 0, -1};
+inline void CornerCell(int k, int a, int b, int* ca, int* cb) {
+    *ca = a + kCornerA[k];
+    *cb = b + kCornerB[k];
 }
 
 }  // namespace
@@ -44,12 +44,6 @@ float SweepFront::Value(const Vector& p, Vector* colour) {
 void SweepFront::Focus(int a, int b, int c) { focus = &gathers.For(build, a, b, c); }
 
 namespace sweep {
-
-namespace {
-int BlockOf(int v) {
-    return v >= 0 ? v / GatherCache::kBlock : -((-v + GatherCache::kBlock - 1) / GatherCache::kBlock);
-}
-}  // namespace
 
 void GatherCache::Configure(int a0, int b0, int na, int nb) {
     ba0_ = BlockOf(a0);
@@ -100,10 +94,8 @@ void GatherCache::Remember(const Key& k, int slot) {
     bySlice_[k.c].push_back(k);
 }
 
-const FieldGather& GatherCache::For(const BuildState& build, int a, int b, int c) {
-    // A cube belongs to the block holding its lowest corner (a-1, b-1, c-1).
-    const Key key{BlockOf(a - 1), BlockOf(b - 1), BlockOf(c - 1)};
-    if (lastSlot_ >= 0 && key == last_) return pool_[static_cast<size_t>(lastSlot_)];
+// A cube belongs to the block holding its lowest corner (a-1, b-1, c-1).
+const FieldGather& GatherCache::Fetch(const BuildState& build, const Key& key) {
     int slot = Find(key);
     if (slot < 0) {
         if (!free_.empty()) {
@@ -192,13 +184,20 @@ void SweepFront::ProcessCube(Layer& above, int owner) {
     for (int k = 0; k < 8; ++k) record.corner[k] = corners[k];
     above.toEmit.push_back(record);
 
-    // The surface goes on through every face whose corners differ.
+    // The surface goes on through every face whose corners differ. Three of the neighbouring
+    // cubes are owned by corners at hand.
     if (Mixed(cube_case, 0x66)) Queue(a, b + 1, c);
     if (Mixed(cube_case, 0xCC)) Queue(a + 1, b, c);
-    if (Mixed(cube_case, 0x99)) Queue(a, b - 1, c);
-    if (Mixed(cube_case, 0x33)) Queue(a - 1, b, c);
+    if (Mixed(cube_case, 0x99)) QueuePoint(above, corners[7]);
+    if (Mixed(cube_case, 0x33)) QueuePoint(above, corners[5]);
     if (Mixed(cube_case, 0xF0)) Queue(a, b, c + 1);
-    if (Mixed(cube_case, 0x0F)) Queue(a, b, c - 1);
+    if (Mixed(cube_case, 0x0F)) {
+        if (Owns(c - 1)) {
+            QueuePoint(below, corners[2]);
+        } else {
+            Queue(a, b, c - 1);
+        }
+    }
 
     // The three edges that end at the owner (corner 6): from 5 along a, from 7 along b, from 2
     // across the slices.
@@ -252,9 +251,8 @@ void SweepFront::FinaliseLayer(Layer& layer) {
     layer.newVertices.clear();
 }
 
-int SweepFront::VertexIndex(int record) {
+int SweepFront::AddVertex(int record) {
     VertexRecord& r = records[static_cast<size_t>(record)];
-    if (r.index >= 0) return r.index;
     const bool clipped = r.index == -2;
     r.index = static_cast<int>(out.vertices.size());
     out.vertices.push_back(Vector(r.offset[0], r.offset[1], r.offset[2]));
@@ -302,7 +300,8 @@ void BuildState::EmitCube(SweepFront& lower, Layer& below, SweepFront& upper, La
                           const sweep::CubeRecord& cube, bool look_up_below) {
     GridPoint& o = above.points[static_cast<size_t>(cube.corner[6])];
     o.flags |= sweep::kEmitted;
-    const case_table::CaseRow& row = case_table::Row(o.cube);
+    static const case_table::CaseRow* const rows = case_table::Rows();
+    const case_table::CaseRow& row = rows[o.cube];
     const GridPoint* corner[8];
     for (int k = 0; k < 8; ++k) {
         int at = cube.corner[k];

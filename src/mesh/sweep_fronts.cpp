@@ -75,24 +75,17 @@ BuildScratch& Scratch() {
 
 }  // namespace sweep
 
-Layer* SweepFront::At(int slice) const {
-    if (window.empty()) return nullptr;
-    const long long at = static_cast<long long>(slice) - base;
-    if (at < 0 || at >= static_cast<long long>(window.size())) return nullptr;
-    return window[static_cast<size_t>(at)];
-}
-
-Layer& SweepFront::Open(int slice) {
+Layer& SweepFront::OpenNew(int slice) {
     if (window.empty()) {
         base = slice;
         window.push_back(nullptr);
     }
-    while (slice < base) {
-        window.push_front(nullptr);
-        --base;
+    if (slice < base) {
+        window.insert(window.begin(), static_cast<size_t>(base - slice), nullptr);
+        base = slice;
     }
-    while (static_cast<long long>(slice) - base >= static_cast<long long>(window.size())) {
-        window.push_back(nullptr);
+    if (static_cast<long long>(slice) - base >= static_cast<long long>(window.size())) {
+        window.resize(static_cast<size_t>(slice - base) + 1, nullptr);
     }
     Layer*& l = window[static_cast<size_t>(slice - base)];
     if (!l) {
@@ -114,7 +107,10 @@ void SweepFront::Queue(int a, int b, int slice) {
         return;
     }
     Layer& l = Open(slice);
-    const int at = Point(l, a, b);
+    QueuePoint(l, Point(l, a, b));
+}
+
+void SweepFront::QueuePoint(Layer& l, int at) {
     sweep::GridPoint& p = l.points[static_cast<size_t>(at)];
     if (p.flags & sweep::kQueued) return;
     p.flags |= sweep::kQueued;
@@ -237,12 +233,15 @@ void SweepFront::Release(int limit) {
         spare.push_back(l);
     };
     if (dir > 0) {
-        while (!window.empty() && (!window.front() || (window.front()->slice < limit - kKeepOpen &&
-                                                         window.front()->Idle()))) {
-            recycle(window.front());
-            window.pop_front();
-            ++base;
+        size_t drop = 0;
+        while (drop < window.size() &&
+               (!window[drop] ||
+                (window[drop]->slice < limit - kKeepOpen && window[drop]->Idle()))) {
+            recycle(window[drop]);
+            ++drop;
         }
+        window.erase(window.begin(), window.begin() + static_cast<long>(drop));
+        base += static_cast<int>(drop);
     } else {
         while (!window.empty() && (!window.back() || (window.back()->slice > limit + 1 + kKeepOpen &&
                                                         window.back()->Idle()))) {

@@ -65,11 +65,25 @@ struct VertexRecord {
 class PointIndex {
 public:
     void Configure(int a0, int b0, int na, int nb);
-    int Find(int a, int b) const;
-    void Insert(int a, int b, int point);
+    int Find(int a, int b) const {
+        if (InRect(a, b)) return dense_[DenseAt(a, b)] - 1;
+        return used_ ? FindHashed(a, b) : -1;
+    }
+    void Insert(int a, int b, int point) {
+        if (InRect(a, b)) {
+            dense_[DenseAt(a, b)] = point + 1;
+        } else {
+            InsertHashed(a, b, point);
+        }
+    }
     void Clear(const std::vector<GridPoint>& points);
 
 private:
+    size_t DenseAt(int a, int b) const {
+        return static_cast<size_t>(a - a0_) * static_cast<size_t>(nb_) + static_cast<size_t>(b - b0_);
+    }
+    int FindHashed(int a, int b) const;
+    void InsertHashed(int a, int b, int point);
     struct Slot {
         int64_t key;
         int value;
@@ -105,7 +119,11 @@ struct Layer {
 
     void Reset(int s);
     int Find(int a, int b) const { return index.Find(a, b); }
-    int FindOrAdd(int a, int b);
+    int FindOrAdd(int a, int b) {
+        const int at = index.Find(a, b);
+        return at >= 0 ? at : Add(a, b);
+    }
+    int Add(int a, int b);
     bool Idle() const { return head == pending.size() && newVertices.empty() && toEmit.empty(); }
 };
 
@@ -137,7 +155,12 @@ public:
     // The in-plane lattice extent the tables cover; blocks outside it still work, slower.
     void Configure(int a0, int b0, int na, int nb);
     // The gather that serves every point of cube (a, b) of slice c.
-    const FieldGather& For(const BuildState& build, int a, int b, int c);
+    const FieldGather& For(const BuildState& build, int a, int b, int c) {
+        const Key key{BlockOf(a - 1), BlockOf(b - 1), BlockOf(c - 1)};
+        if (lastSlot_ >= 0 && key == last_) return pool_[static_cast<size_t>(lastSlot_)];
+        return Fetch(build, key);
+    }
+    static int BlockOf(int v) { return v >= 0 ? v / kBlock : -((-v + kBlock - 1) / kBlock); }
     // Drops the blocks that lie wholly outside slices [lo, hi].
     void Keep(int lo, int hi);
     // Drops every block (a new build).
@@ -162,6 +185,7 @@ private:
         std::vector<int> slots;
         std::vector<int> used;  // table entries in use
     };
+    const FieldGather& Fetch(const BuildState& build, const Key& key);
     int Find(const Key& k);
     void Remember(const Key& k, int slot);
     SliceTable* TableFor(int c, bool make);
@@ -213,11 +237,23 @@ public:
     void FlushAll();
     // Queues cube (a, b) of a slice, or hands it over when the slice is not this front's.
     void Queue(int a, int b, int slice);
+    // Queues the cube a known point of an open slice of this front owns.
+    void QueuePoint(sweep::Layer& layer, int point);
 
-    sweep::Layer* At(int slice) const;
-    sweep::Layer& Open(int slice);
+    sweep::Layer* At(int slice) const {
+        const long long at = static_cast<long long>(slice) - base;
+        if (at < 0 || at >= static_cast<long long>(window.size())) return nullptr;
+        return window[static_cast<size_t>(at)];
+    }
+    sweep::Layer& Open(int slice) {
+        sweep::Layer* l = At(slice);
+        return l ? *l : OpenNew(slice);
+    }
     // Vertex (output index) of a record of this front, added to the output on first use.
-    int VertexIndex(int record);
+    int VertexIndex(int record) {
+        const int index = records[static_cast<size_t>(record)].index;
+        return index >= 0 ? index : AddVertex(record);
+    }
     // Field - 1 at p (and its colour), from the particles gathered near the front's cube.
     float Value(const Vector& p, Vector* colour);
 
@@ -226,7 +262,7 @@ public:
     const int dir;
     const int lo, hi;
     int current = 0;                     // newest cube slice opened
-    std::deque<sweep::Layer*> window;    // window[i] holds slice base + i, or null
+    std::vector<sweep::Layer*> window;   // window[i] holds slice base + i, or null
     int base = 0;
     std::vector<sweep::Layer*> spare;
     std::vector<sweep::VertexRecord> records;
@@ -245,7 +281,8 @@ public:
     FieldGather single;                  // for a point no block serves
 
 private:
-    void OpenCube(int c);
+    sweep::Layer& OpenNew(int slice);
+    int AddVertex(int record);
     void TrySeeds(int c);
     void ProcessCube(sweep::Layer& owner_layer, int owner);
     int Point(sweep::Layer& layer, int a, int b);
