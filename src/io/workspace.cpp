@@ -27,6 +27,7 @@
 #include "scene/daemon_panel.h"
 #include "scene/descriptor.h"
 #include "scene/preferences.h"
+#include "scene/scene_hooks.h"
 #include "scene/simulation_state.h"
 #include "scene/undo.h"
 #include "scene/view_settings.h"
@@ -361,6 +362,15 @@ void ClearScene() {
 }  // namespace
 
 WorkspaceHooks& GetWorkspaceHooks() { return g_hooks; }
+
+void NewWorkspace() {
+    ClearScene();
+    ReleaseUnusedClasses();
+    ResetViewSettings();
+    camera = Camera{};
+    sd_locked = 0;
+    sd_path[0] = '\0';
+}
 
 bool FindTag(uint32_t tag) {
     uint32_t v;
