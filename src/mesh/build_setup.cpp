@@ -202,19 +202,13 @@ void BuildState::MakeSeeds() {
             if (!Finite(p->pos) || (boxed && !InBox(p->pos, box_lo, box_hi))) continue;
             // The particles joined to p through neighbours close enough that their two
             // kernels overlap by at least half.
+            // Depth first: the particles next looked at were touched a moment ago.
             cluster.assign(1, p);
             Particula* lowest = p;
             Particula* highest = p;
-            for (size_t at = 0; at < cluster.size(); ++at) {
-                Particula* q = cluster[at];
-                // The neighbours' records are scattered: those of the next member are asked
-                // for while this one's are checked.
-                if (at + 1 < cluster.size()) {
-                    const Particula* next = cluster[at + 1];
-                    for (int n = 0; n < next->numNeighbours; ++n) {
-                        __builtin_prefetch(&next->neighbours[n]->meshMark);
-                    }
-                }
+            while (!cluster.empty()) {
+                Particula* q = cluster.back();
+                cluster.pop_back();
                 for (int n = 0; n < q->numNeighbours; ++n) {
                     Particula* r = q->neighbours[n];
                     // Marked particles are skipped whatever else holds, so that comes first.

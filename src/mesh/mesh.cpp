@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -17,6 +18,31 @@
 #include "mesh/mesh_build.h"
 #include "platform/format.h"
 #include "platform/paths.h"
+
+// The field layouts are what compiled plug-ins see.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(sizeof(void*) != 8 || offsetof(Lista, blendPercent) == 20, "Lista layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Lista, dragNoise) == 36, "Lista layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Lista, fluid) == 56, "Lista layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Lista, texMatrix) == 64, "Lista layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Lista, invGridCell) == 140, "Lista layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, numVertices) == 228, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, vertices) == 328, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, calcUVW) == 440, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, nextMesh) == 480, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, name) == 532, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, builder) == 1120, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, links) == 1408, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(Mesh, textureName) == 1712, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(MeshBuilder, mesh) == 32, "MeshBuilder layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(MeshBuilder, fronts) == 48, "MeshBuilder layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(MeshBuilder, seeds) == 88, "MeshBuilder layout changed");
+static_assert(sizeof(void*) != 8 || offsetof(MeshBuilder, event) == 120, "MeshBuilder layout changed");
+static_assert(sizeof(void*) != 8 || sizeof(Lista) == 144, "Lista layout changed");
+static_assert(sizeof(void*) != 8 || sizeof(Mesh) == 1720, "Mesh layout changed");
+static_assert(sizeof(void*) != 8 || sizeof(MeshBuilder) == 128, "MeshBuilder layout changed");
+#pragma GCC diagnostic pop
 
 Mesh* rootmesh = nullptr;
 Mesh* selmesh = nullptr;

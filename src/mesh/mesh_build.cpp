@@ -87,7 +87,6 @@ void Polygonise(Mesh* m, bool explicit_request) {
     m->builder = b;
     if (b->Setup(m)) {
         b->Polygonise();
-        b->fronts = b->frontList.data();
     } else {
         m->ReleaseCurrent();
         m->numVertices = m->numFaces = 0;

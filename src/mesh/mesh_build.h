@@ -40,7 +40,7 @@ public:
     MeshSeed* seeds;
     MeshSeed* seedTail;
     int threadCount;
-    std::mutex* mutex;       // two fronts only
+    std::mutex* mutex;       // two fronts only: the fronts' progress reports take turns
     MeshEvent* event;        // set by the worker when its front has stopped
 
     // Field - 1 at p (the surface is at 0), with the blended colour when asked. Valid while

@@ -315,7 +315,9 @@ void BuildState::Progress() {
     if (mesh->targetFaces <= 0) return;
     const long long p = faces.load(std::memory_order_relaxed) * 100 / mesh->targetFaces;
     if (p < 1 || p > 100 || p % 5 != 0) return;
-    std::lock_guard<std::mutex> lock(progressMutex);
+    // Both fronts report; the builder's mutex keeps one text at a time.
+    std::unique_lock<std::mutex> lock;
+    if (mutex) lock = std::unique_lock<std::mutex>(*mutex);
     if (p == shownProgress) return;
     shownProgress = static_cast<int>(p);
     ShowMeshStatus(platform::Format("Mesh processed-->> %d %%", p == 100 ? 99 : static_cast<int>(p))
@@ -327,6 +329,7 @@ void BuildState::Polygonise() {
     if (!twoFronts) {
         auto* front = new SweepFront(*this, 0, 1, INT_MIN / 2, INT_MAX / 2);
         frontList.push_back(front);
+        fronts = frontList.data();
         front->pointLimit = limit;
         front->seeds = sweepSeeds[0];
         front->Sweep(firstSlice);
@@ -336,6 +339,7 @@ void BuildState::Polygonise() {
         auto* lower = new SweepFront(*this, 0, 1, INT_MIN / 2, seam);
         auto* upper = new SweepFront(*this, 1, -1, seam + 1, INT_MAX / 2);
         frontList = {lower, upper};
+        fronts = frontList.data();
         for (SweepFront* f : frontList) f->pointLimit = limit;
         lower->seeds = sweepSeeds[0];
         upper->seeds = sweepSeeds[1];

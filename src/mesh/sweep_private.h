@@ -347,7 +347,6 @@ public:
     int seam = 0;  // last cube slice of the lower front
     std::atomic<long long> faces{0};
     int shownProgress = -1;
-    std::mutex progressMutex;
 
 private:
     void MakeSeeds();
