@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,13 @@ TEST_F(MeshBuildTest, EveryFrameEndBuildsTheMeshesAndAResetForgetsTheirCalibrati
     EXPECT_EQ(g_status.front(), "Mesh processed-->> 0 %");
     EXPECT_NE(std::find(g_status.begin(), g_status.end(), "Mesh processed-->> 100 %"), g_status.end());
     EXPECT_EQ(g_status.back(), "");
+    // In between, the share of the target made, in steps of 5, never 100 before the end.
+    for (const std::string& text : g_status) {
+        int p = -1;
+        if (text.empty() || text == "Mesh processed-->> 100 %") continue;
+        ASSERT_EQ(std::sscanf(text.c_str(), "Mesh processed-->> %d %%", &p), 1) << text;
+        EXPECT_TRUE(p % 5 == 0 && p <= 99) << text;
+    }
 
     sim::Reset();
     EXPECT_EQ(m->refFaces, 0);

@@ -286,3 +286,32 @@ TEST_F(PolygoniseTest, PointLimitStopsABuildWithAWarning) {
 }
 
 }  // namespace
+
+namespace {
+
+// Noise fixed in space roughens the surface without opening it. Dragged noise scales each
+// particle's share by the noise at its own coordinates, so the surface follows the particles'
+// coordinates instead; it is a different surface, built all the same.
+TEST_F(PolygoniseTest, FractalNoiseChangesTheSurface) {
+    Fluido* f = FluidAt(Ball(Vector(0, 0, 0), 0.35f, 0.1f));
+    Mesh* m = MeshOf({f});
+    FixCell(m, 0.03f);
+    std::vector<float> reach;
+    for (int mode = 0; mode < 3; ++mode) {
+        Lista& l = m->links[0];
+        l.fractal = mode > 0;
+        l.dragNoise = mode == 2;
+        l.amplitude = mode == 2 ? 4.0f : 0.3f;
+        l.frequency = 6.0f;
+        l.octaves = 2;
+        l.TexturaFluido();  // the coordinates dragged noise reads
+        Build(m);
+        if (mode < 2) ExpectClosed(*m);
+        EXPECT_GT(m->numFaces, 0) << mode;
+        reach.push_back(MaxAlong(*m, 0));
+    }
+    EXPECT_NE(reach[0], reach[1]);
+    EXPECT_NE(reach[1], reach[2]);
+}
+
+}  // namespace
