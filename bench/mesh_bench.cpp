@@ -100,7 +100,7 @@ long PlainMarchingCubes(const Mesh& mesh, const Vector& origin, int margin, int 
 
 int main() {
     ClearFluidScene();
-    Fluido* f = MakeBenchBlock(false);
+    Fluido* f = MakeBenchBlock(false);  // the fluid benchmarks' block
     f->active = 1;
     f->CalculaAche();
     f->CalculaCaja();
@@ -126,7 +126,8 @@ int main() {
     double one_front_ms = 0;
     for (int fronts : {1, 2}) {
         parallel::SetMultithreading(fronts == 2);
-        BuildMesh(mesh, true);  // warm: arrays and pools reach their size
+        // The first build of each kind sizes the buffers a build keeps: its peak is the memory
+        // a build takes.
         const long before = StatusKb("VmRSS:");
         ResetPeak();
         BuildMesh(mesh, true);

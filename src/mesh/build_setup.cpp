@@ -159,7 +159,12 @@ bool BuildState::Setup(Mesh* m) {
         } catch (const std::system_error&) {
         }
     }
-    MakeSeeds();
+    std::vector<Particula*> found;
+    if (threadCount == 2 && FindSeedsInHalves(&found)) {
+        PlaceSeeds(found);
+    } else {
+        MakeSeeds();
+    }
     if (copier.joinable()) {
         copier.join();
     } else {
@@ -178,13 +183,19 @@ bool BuildState::Setup(Mesh* m) {
 }
 
 void BuildState::MakeSeeds() {
+    std::vector<Particula*> found;
+    FindSeeds(&found);
+    PlaceSeeds(found);
+}
+
+void BuildState::FindSeeds(std::vector<Particula*>* found_out) {
+    std::vector<Particula*>& found = *found_out;
     Mesh* m = mesh;
     const bool boxed = m->clipBoxOn != 0;
     const float widen = m->links[0].R;
     const Vector box_lo = m->clipMin - Vector(widen, widen, widen);
     const Vector box_hi = m->clipMax + Vector(widen, widen, widen);
     std::vector<Particula*> cluster;
-    std::vector<Particula*> found;  // seed particles
     std::vector<const Fluido*> fluids;
     for (int i = 0; i < m->numLinks; ++i) fluids.push_back(m->links[i].fluid);
     auto linked = [&](const Fluido* f) {
@@ -237,7 +248,11 @@ void BuildState::MakeSeeds() {
             p->meshMark = boxed && !InBox(p->pos, box_lo, box_hi) ? 1 : 0;
         }
     }
+}
 
+void BuildState::PlaceSeeds(const std::vector<Particula*>& found) {
+    const Mesh* m = mesh;
+    const float widen = m->links[0].R;
     seedRecords.clear();
     seedRecords.reserve(found.size());
     for (Particula* particle : found) {

@@ -350,6 +350,14 @@ public:
 
 private:
     void MakeSeeds();
+    // The seed particles of each cluster, in the order the clusters are met.
+    void FindSeeds(std::vector<Particula*>* found);
+    // The same found by two threads, each walking the clusters of half the particles; false
+    // when the mesh's fluids do not allow it (see the file that does it). Seeds come sorted
+    // by position, so the order does not depend on the threads.
+    bool FindSeedsInHalves(std::vector<Particula*>* found);
+    // The seed records and the fronts' seed lists for the seed particles.
+    void PlaceSeeds(const std::vector<Particula*>& found);
     void Seam();
     // The mesh's result arrays, sized exactly; false when memory is short (the mesh is empty).
     bool AllocateResult(int vertices, int faces);
