@@ -29,7 +29,8 @@ struct EngineHookTable {
     Body* (*first_object)();
     Body* (*next_object)(Body* object);
     const char* (*object_name)(const Body* object);
-    // The whole scene is being cleared: called before its fluids are deleted.
+    // The whole scene is being cleared: called before its fluids are deleted. Meshes install
+    // these two; a second subsystem that needs them calls the hook it replaces.
     void (*scene_clearing)();
     // "Reset simulation", once the fluids are back at their start.
     void (*simulation_reset)();

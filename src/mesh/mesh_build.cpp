@@ -119,19 +119,27 @@ bool AnyGrid(const Mesh* m) {
 
 void BuildAllAtFrameEnd() { BuildAllMeshes(false); }
 
+// Other subsystems may want the same two calls; whoever installs later calls the earlier.
+void (*g_earlier_reset)() = nullptr;
+void (*g_earlier_clearing)() = nullptr;
+
 void ResetCalibrations() {
     WaitForOneShotMeshBuild();
     for (Mesh* m = rootmesh; m; m = m->nextMesh) ResetMeshCalibration(m);
+    if (g_earlier_reset) g_earlier_reset();
 }
 
 void ClearMeshes() {
     WaitForOneShotMeshBuild();
     DeleteAllMeshes();
+    if (g_earlier_clearing) g_earlier_clearing();
 }
 
 bool Install() {
     SimulationHooks().build_meshes = BuildAllAtFrameEnd;
+    g_earlier_reset = EngineHooks().simulation_reset;
     EngineHooks().simulation_reset = ResetCalibrations;
+    g_earlier_clearing = EngineHooks().scene_clearing;
     EngineHooks().scene_clearing = ClearMeshes;
     return true;
 }

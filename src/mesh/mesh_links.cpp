@@ -62,14 +62,18 @@ void RegisterWithTexture(void* texture, Particula* p) {
     if (texture && p) static_cast<Lista*>(texture)->TexturaParticula(p);
 }
 
+void (*g_earlier_deleting)(Fluido*) = nullptr;
+
 void ForgetFluid(Fluido* f) {
     for (Mesh* m = rootmesh; m; m = m->nextMesh) UnlinkFluidFromMesh(m, f);
+    if (g_earlier_deleting) g_earlier_deleting(f);
 }
 
 bool UsedByMesh(Fluido* f) { return FluidUsedByMesh(f); }
 
 bool Install() {
     EngineHooks().register_with_texture = RegisterWithTexture;
+    g_earlier_deleting = EngineHooks().fluid_deleting;  // another subsystem's, called after
     EngineHooks().fluid_deleting = ForgetFluid;
     SimulationHooks().fluid_used_by_mesh = UsedByMesh;
     return true;
