@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "fluid/clock.h"
+#include "fluid/engine_hooks.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
 #include "platform/clock.h"
@@ -372,6 +373,7 @@ void Reset() {
         }
     }
     for (Nodo* n = root.next; n; n = n->next) n->NotifyReset();
+    engine_hooks::SimulationReset();
     if (g_hooks.status) g_hooks.status("", "", "", 0, 0);
 }
 
@@ -382,6 +384,7 @@ namespace sim {
 void ClearSimulation() {
     RequestStop();
     Thread().End();
+    engine_hooks::SceneClearing();
     DeleteAllFluids();
     tbuzz = tuniversal = inct = frame_time = 0.0f;
     frame = 0;

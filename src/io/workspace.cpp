@@ -17,6 +17,7 @@
 #include "fluid/parallel.h"
 #include "io/class_lookup.h"
 #include "io/record_io_private.h"
+#include "mesh/mesh.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -444,9 +445,16 @@ bool LoadWorkspace(const char* path) {
     for (Fluido* f = rootflow; f; f = f->next) {
         fluid_output = fluid_output || f->outLwo || f->outBin || f->outAscii;
     }
-    if (fluid_output) {
-        RedWarning("Warning: file output options are enabled for FLUIDS. Old data could be "
-                   "overwritten.");
+    bool mesh_output = false;
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) mesh_output = mesh_output || m->HasOutput();
+    if (fluid_output || mesh_output) {
+        const char* which = fluid_output && mesh_output ? "FLUIDS and MESHES"
+                            : fluid_output              ? "FLUIDS"
+                                                        : "MESHES";
+        RedWarning(platform::Format("Warning: file output options are enabled for %s. Old data "
+                                    "could be overwritten.",
+                                    which)
+                       .c_str());
     }
     return true;
 }
