@@ -11,6 +11,7 @@
 #include "fluid/clock.h"
 #include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
+#include "mesh/mesh_files.h"
 #include "platform/byte_buffer.h"
 #include "platform/endian.h"
 #include "platform/format.h"
@@ -30,7 +31,7 @@ constexpr size_t kHeaderSize = 320;
 constexpr size_t kRecordSize = 68;
 constexpr size_t kNameSize = 250;
 
-ParticleLwoWriter g_lwo_writer = nullptr;
+ParticleLwoWriter g_lwo_writer = WriteParticleLwo;
 
 // A fixed-size text field of the fluid, which a plug-in may have left unterminated.
 template <size_t N>

@@ -23,8 +23,8 @@ UNDALINE_API std::string ParticleOutputDir(const Fluido* fluid);
 // three digits for LWO (".lwo").
 UNDALINE_API std::string ParticleFrameName(const Fluido* fluid, int kind);
 
-// Writes the LWO particle file of a fluid to path; installed by the mesh-files layer, which
-// owns that format. Null until then: no LWO particle file is written.
+// Writes the LWO particle file of a fluid to path: the mesh files' WriteParticleLwo unless
+// another writer is installed; null writes no LWO particle file.
 using ParticleLwoWriter = bool (*)(Fluido* fluid, const char* path);
 UNDALINE_API void SetParticleLwoWriter(ParticleLwoWriter writer);
 UNDALINE_API ParticleLwoWriter GetParticleLwoWriter();

@@ -1,0 +1,260 @@
+// Surface files: finding the "SURF" chunk, renaming the surface inside it, and the fluids'
+// chunks for their particle LWO files.
+#include "mesh/surface_files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include <sys/stat.h>
+
+#include "fluid/engine_hooks.h"
+#include "fluid/fluido.h"
+#include "mesh/mesh.h"
+#include "platform/endian.h"
+#include "platform/format.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "platform/paths.h"
+#include "scene/creador.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Surface files are a few hundred bytes; anything far larger is not one.
+constexpr long kMostFileBytes = 16L << 20;
+constexpr int kNameChars = 50;
+constexpr char kShaderName[] = "Undaline_shader";
+
+enum class Read { kOk, kCannotOpen, kInvalid };
+
+Read ReadSurfaceFile(const char* path, Bytes* out) {
+    std::FILE* f = path && *path ? std::fopen(platform::LocalPath(path).c_str(), "rb") : nullptr;
+    if (!f) return Read::kCannotOpen;
+    struct stat st;
+    Read result = Read::kOk;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        result = Read::kCannotOpen;
+    } else if (st.st_size > kMostFileBytes) {
+        result = Read::kInvalid;
+    } else {
+        out->resize(static_cast<size_t>(st.st_size));
+        if (!out->empty() && std::fread(out->data(), 1, out->size(), f) != out->size()) {
+            result = Read::kCannotOpen;
+        }
+    }
+    std::fclose(f);
+    return result;
+}
+
+// Keeps a chunk an even number of bytes long with its size field counting them all, as IFF
+// asks: an odd chunk gets a zero byte at its end.
+void Even(Bytes* chunk) {
+    if (chunk->size() & 1) chunk->push_back(0);
+    platform::PutU32BE(chunk->data() + 4, static_cast<uint32_t>(chunk->size() - 8));
+}
+
+// The chunk at `at` when it is whole: its declared size lies within the file and its name
+// ends within it.
+bool ChunkAt(const Bytes& file, size_t at, Bytes* chunk) {
+    if (at + 9 > file.size() || std::memcmp(file.data() + at, "SURF", 4) != 0) return false;
+    const size_t size = platform::GetU32BE(file.data() + at + 4);
+    if (size > file.size() - at - 8) return false;
+    if (!std::memchr(file.data() + at + 8, 0, size)) return false;
+    chunk->assign(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(at + 8 + size));
+    Even(chunk);
+    return true;
+}
+
+std::string ChunkName(const Bytes& chunk) {
+    return std::string(reinterpret_cast<const char*>(chunk.data() + 8));
+}
+
+bool HasShader(const uint8_t* chunk, size_t n) {
+    const size_t k = sizeof kShaderName - 1;
+    for (size_t i = 0; i + k <= n; ++i) {
+        if (std::memcmp(chunk + i, kShaderName, k) == 0) return true;
+    }
+    return false;
+}
+
+// The chunk with another name: the old padded name (its zero byte, and a second one when
+// there is one) replaced by the new name padded to an even length; the size follows.
+Bytes Renamed(const uint8_t* chunk, const char* name) {
+    const size_t total = SurfaceChunkBytes(chunk);
+    const size_t old_len = strnlen(reinterpret_cast<const char*>(chunk + 8), total - 8);
+    size_t old_pad = old_len + 1;
+    if (8 + old_pad < total && chunk[8 + old_pad] == 0) ++old_pad;
+    const size_t new_len = strnlen(name, kNameChars);
+    const size_t new_pad = new_len + 1 + ((new_len & 1) ? 0 : 1);
+    const size_t rest = 8 + old_pad < total ? total - 8 - old_pad : 0;
+    Bytes out(8 + new_pad + rest, 0);
+    std::memcpy(out.data(), chunk, 8);
+    std::memcpy(out.data() + 8, name, new_len);
+    if (rest) std::memcpy(out.data() + 8 + new_pad, chunk + 8 + old_pad, rest);
+    Even(&out);
+    return out;
+}
+
+void* Keep(const Bytes& chunk) {
+    void* p = std::malloc(chunk.size());
+    if (p) std::memcpy(p, chunk.data(), chunk.size());
+    return p;
+}
+
+bool ReportRead(Read r, const char* path) {
+    if (r == Read::kCannotOpen) {
+        platform::MessageBox(platform::Format("Error opening surface file: %s", path ? path : "").c_str());
+    } else if (r == Read::kInvalid) {
+        platform::MessageBox("Not valid Surface file");
+    }
+    return r == Read::kOk;
+}
+
+// --- fluids ----------------------------------------------------------------------------------
+
+std::mutex g_fluid_mutex;
+std::map<const Fluido*, Bytes> g_fluid_chunks;
+
+void (*g_earlier_deleting)(Fluido*) = nullptr;
+
+void ForgetFluidSurface(Fluido* f) {
+    {
+        std::lock_guard<std::mutex> lock(g_fluid_mutex);
+        g_fluid_chunks.erase(f);
+    }
+    if (g_earlier_deleting) g_earlier_deleting(f);
+}
+
+bool Install() {
+    g_earlier_deleting = EngineHooks().fluid_deleting;
+    EngineHooks().fluid_deleting = ForgetFluidSurface;
+    return true;
+}
+
+const bool g_installed = Install();
+
+}  // namespace
+
+size_t SurfaceChunkBytes(const void* chunk) {
+    return chunk ? 8 + static_cast<size_t>(platform::GetU32BE(static_cast<const uint8_t*>(chunk) + 4)) : 0;
+}
+
+bool LoadMeshSurfaceFile(Mesh* mesh, const char* path) {
+    if (!mesh) return false;
+    Bytes file;
+    if (!ReportRead(ReadSurfaceFile(path, &file), path)) return false;
+    Bytes chunk;
+    size_t at = 0;
+    while (at + 4 <= file.size() && std::memcmp(file.data() + at, "SURF", 4) != 0) at += 4;
+    if (!ChunkAt(file, at, &chunk)) return ReportRead(Read::kInvalid, path);
+    void* kept = Keep(chunk);
+    if (!kept) {
+        platform::MessageBox("Error in surface chunk allocation");
+        return false;
+    }
+    std::free(mesh->surfaceChunk);
+    mesh->surfaceChunk = kept;
+    platform::CopyText(mesh->surfaceName, kNameChars + 1, ChunkName(chunk).c_str());
+    platform::CopyText(mesh->surfaceFile, sizeof mesh->surfaceFile, path);
+    mesh->surfaceFileSet = true;
+    mesh->includeShader = 0;
+    if (HasShader(chunk.data(), chunk.size())) {
+        mesh->includeShader = 1;
+        RedWarning(" Undaline_shader found inside the srf file could cause conflicts");
+    }
+    return true;
+}
+
+void RenameMeshSurface(Mesh* mesh, const char* name) {
+    if (!mesh || !name) return;
+    platform::CopyText(mesh->surfaceName, kNameChars + 1, name);
+    if (!mesh->surfaceFileSet || !mesh->surfaceChunk) return;
+    void* kept = Keep(Renamed(static_cast<const uint8_t*>(mesh->surfaceChunk), mesh->surfaceName));
+    if (!kept) return;
+    std::free(mesh->surfaceChunk);
+    mesh->surfaceChunk = kept;
+}
+
+void SetMeshShader(Mesh* mesh, bool on) {
+    if (mesh) mesh->includeShader = on ? 1 : 0;
+}
+
+void ClearMeshSurface(Mesh* mesh) {
+    if (!mesh || !mesh->surfaceFileSet) return;
+    std::free(mesh->surfaceChunk);
+    mesh->surfaceChunk = nullptr;
+    mesh->surfaceFileSet = false;
+    mesh->surfaceFile[0] = '\0';
+    platform::CopyText(mesh->surfaceName, sizeof mesh->surfaceName, "Meshsurf");
+    mesh->includeShader = 1;
+}
+
+bool ReloadMeshSurface(Mesh* mesh) {
+    if (!mesh || !mesh->surfaceFileSet) return true;
+    char name[sizeof mesh->surfaceName];
+    std::memcpy(name, mesh->surfaceName, sizeof name);
+    name[sizeof name - 1] = '\0';
+    const int shader = mesh->includeShader;
+    char path[sizeof mesh->surfaceFile];
+    std::memcpy(path, mesh->surfaceFile, sizeof path);
+    path[sizeof path - 1] = '\0';
+    const bool ok = LoadMeshSurfaceFile(mesh, path);
+    // The workspace keeps what the user made of the surface since it was chosen.
+    RenameMeshSurface(mesh, name);
+    mesh->includeShader = shader;
+    return ok;
+}
+
+bool LoadFluidSurfaceFile(Fluido* fluid, const char* path) {
+    if (!fluid) return false;
+    Bytes file;
+    if (!ReportRead(ReadSurfaceFile(path, &file), path)) return false;
+    Bytes chunk;
+    if (file.size() < 12 || std::memcmp(file.data(), "FORM", 4) != 0 || !ChunkAt(file, 12, &chunk)) {
+        return ReportRead(Read::kInvalid, path);
+    }
+    {
+        std::lock_guard<std::mutex> lock(g_fluid_mutex);
+        g_fluid_chunks[fluid] = chunk;
+    }
+    platform::CopyText(fluid->surfaceName, kNameChars + 1, ChunkName(chunk).c_str());
+    platform::CopyText(fluid->surfaceFile, sizeof fluid->surfaceFile, path);
+    return true;
+}
+
+void RenameFluidSurface(Fluido* fluid, const char* name) {
+    if (!fluid || !name) return;
+    platform::CopyText(fluid->surfaceName, kNameChars + 1, name);
+    std::lock_guard<std::mutex> lock(g_fluid_mutex);
+    auto it = g_fluid_chunks.find(fluid);
+    if (it != g_fluid_chunks.end()) it->second = Renamed(it->second.data(), fluid->surfaceName);
+}
+
+void ClearFluidSurface(Fluido* fluid) {
+    if (!fluid) return;
+    {
+        std::lock_guard<std::mutex> lock(g_fluid_mutex);
+        g_fluid_chunks.erase(fluid);
+    }
+    fluid->surfaceFile[0] = '\0';
+    if (fluid->emitter) {
+        platform::CopyField(fluid->surfaceName, kNameChars + 1, fluid->emitter->name,
+                            sizeof fluid->emitter->name);
+    }
+}
+
+bool FluidSurfaceSet(const Fluido* fluid) {
+    std::lock_guard<std::mutex> lock(g_fluid_mutex);
+    return g_fluid_chunks.count(fluid) != 0;
+}
+
+std::vector<uint8_t> FluidSurfaceChunk(const Fluido* fluid) {
+    std::lock_guard<std::mutex> lock(g_fluid_mutex);
+    auto it = g_fluid_chunks.find(fluid);
+    return it == g_fluid_chunks.end() ? Bytes() : it->second;
+}
