@@ -41,7 +41,8 @@ Surface SurfaceOf(const Mesh* m) {
         // The file could not be read again: the generated surface keeps the file whole.
         RedWarning(" Unexpected error: no chunk found");
     }
-    s.shader = m->includeShader != 0;
+    // A surface file's chunk that carries the shader already gets no second one.
+    s.shader = m->includeShader != 0 && !(s.chunk && SurfaceChunkHasShader(s.chunk));
     return s;
 }
 

@@ -144,6 +144,10 @@ size_t SurfaceChunkBytes(const void* chunk) {
     return chunk ? 8 + static_cast<size_t>(platform::GetU32BE(static_cast<const uint8_t*>(chunk) + 4)) : 0;
 }
 
+bool SurfaceChunkHasShader(const void* chunk) {
+    return chunk && HasShader(static_cast<const uint8_t*>(chunk), SurfaceChunkBytes(chunk));
+}
+
 bool LoadMeshSurfaceFile(Mesh* mesh, const char* path) {
     if (!mesh) return false;
     Bytes file;

@@ -19,8 +19,10 @@ class Mesh;
 // the shader sub-chunk that "Include Undaline_shader" adds is appended, and counted, only when
 // a file is written.
 
-// The bytes of a held chunk (8 + its size, plus a pad byte after an odd size).
+// The bytes of a held chunk (8 + its size).
 UNDALINE_API size_t SurfaceChunkBytes(const void* chunk);
+// Whether a held chunk carries the shader already; the writers then add no second one.
+UNDALINE_API bool SurfaceChunkHasShader(const void* chunk);
 
 // Loads a mesh's surface file: the first "SURF" found at a multiple of 4 bytes from the start.
 // The mesh takes the chunk, the surface name in it, and "Include Undaline_shader" off, or on

@@ -319,3 +319,45 @@ TEST_F(MeshFilesTest, LargeIndicesTakeFourBytesInLwo2AndAreTruncatedInLwob) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Vertices:" and "Faces:" of `assimp info` on a file; -1 when it could not read it.
+std::pair<int, int> AssimpCounts(const std::string& path) {
+    const std::string command = "assimp info '" + path + "' 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return {-1, -1};
+    std::pair<int, int> counts{-1, -1};
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::sscanf(line, "Vertices: %d", &counts.first);
+        std::sscanf(line, "Faces: %d", &counts.second);
+    }
+    pclose(pipe);
+    return counts;
+}
+
+TEST_F(MeshFilesTest, AnIndependentReaderCountsTheVerticesAndFacesWeWrote) {
+    Mesh* m = MeshOf({FluidAt(Ball(Vector(0.3f, 0.1f, -0.2f), 0.35f, 0.1f))});
+    for (bool uvw : {false, true}) {
+        m->calcUVW = uvw;
+        Build(m);
+        ASSERT_GT(m->numFaces, 100);
+        ASSERT_EQ(m->texCoords != nullptr, uvw);
+        for (int kind : {kMeshLwo2, kMeshObj}) {
+            const std::string path = dir_.File(kind == kMeshObj ? "ball.obj" : "ball.lwo");
+            ASSERT_TRUE(WriteMeshFile(m, kind, path));
+            const auto counts = AssimpCounts(path);
+            EXPECT_EQ(counts.second, m->numFaces) << path;
+            if (kind == kMeshObj && uvw) {
+                // The tool derives tangents from the UVs and splits the vertices where they turn
+                // sharply (as a projected map does somewhere on any closed surface).
+                EXPECT_GE(counts.first, m->numVertices) << path;
+            } else {
+                EXPECT_EQ(counts.first, m->numVertices) << path << (uvw ? " with UVW" : "");
+            }
+        }
+    }
+}
+
+}  // namespace
