@@ -352,7 +352,7 @@ void OptimiseMesh(Mesh* m) {
     Work w;
     Load(m, &w);
     auto normals = [&] { mesh_refine::GradientNormals(probe, w.pos.data(), w.Vertices(), w.normal.data()); };
-    auto reproject = [&] { mesh_refine::Reproject(probe, w.pos.data(), w.normal.data(), w.Vertices()); };
+    auto reproject = [&] { mesh_refine::Reproject(probe, w.pos.data(), w.normal.data(), w.clip.data(), w.Vertices()); };
     if (m->subdivide) {
         normals();
         const std::vector<float> excess = Excess(w, &m->maxFaceExcess);

@@ -43,8 +43,9 @@ private:
 
 // Normalised field gradients: the normals the optimiser works with.
 void GradientNormals(FieldProbe& probe, const Vector* pos, int n, Vector* normals);
-// Each vertex moved along its normal onto the surface.
-void Reproject(FieldProbe& probe, Vector* pos, const Vector* normals, int n);
+// Each vertex moved along its normal onto the surface; vertices marked by clipping stay on
+// the cut clipping gave them.
+void Reproject(FieldProbe& probe, Vector* pos, const Vector* normals, const uint8_t* clip, int n);
 
 Vector Cross(const Vector& a, const Vector& b);
 Vector Unit(const Vector& v);

@@ -69,10 +69,11 @@ void GradientNormals(FieldProbe& probe, const Vector* pos, int n, Vector* normal
     for (int v = 0; v < n; ++v) normals[v] = Unit(probe.Gradient(pos[v]));
 }
 
-void Reproject(FieldProbe& probe, Vector* pos, const Vector* normals, int n) {
+void Reproject(FieldProbe& probe, Vector* pos, const Vector* normals, const uint8_t* clip, int n) {
     // A vertex more than ten cells off the surface is not walked further.
     constexpr int kMostSteps = 200;
     for (int v = 0; v < n; ++v) {
+        if (clip && clip[v]) continue;
         Vector p = pos[v];
         float f0 = probe.Value(p);
         Vector s = normals[v] * (probe.h * 0.05f);
@@ -123,7 +124,9 @@ void SmoothMesh(Mesh* m, int sweeps) {
 void ReprojectMesh(Mesh* m) {
     if (!m || !m->vertices || !m->vertexNormals) return;
     mesh_refine::FieldProbe probe(m);
-    if (probe.Valid()) mesh_refine::Reproject(probe, m->vertices, m->vertexNormals, m->numVertices);
+    if (probe.Valid()) {
+        mesh_refine::Reproject(probe, m->vertices, m->vertexNormals, m->clipFlags, m->numVertices);
+    }
 }
 
 void FilterAfterBuild(Mesh* m) {
