@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "fluid/draw_buffers.h"
 #include "fluid/engine_hooks.h"
 #include "fluid/particle_order_private.h"
 #include "fluid/links.h"
@@ -328,6 +329,7 @@ void DeleteFluido(Fluido* fluid) {
     }
     if (selflow == fluid) selflow = nullptr;
     particle_order::Forget(fluid);
+    draw_buffers::Forget(fluid);
     delete fluid;
 }
 
