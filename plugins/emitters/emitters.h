@@ -6,9 +6,13 @@
 #include <cmath>
 #include <vector>
 
+#include "gl_shapes.h"
 #include "shipped_class.h"
 
 namespace shipped {
+
+// What every shipped emitter is drawn in, unless selected.
+constexpr gl::Colour kEmitterColour{0.3f, 0.75f, 1.0f};
 
 // Continuous emitters: layers of particles released across a shape.
 ShippedDescriptor* CircleClass();
