@@ -25,6 +25,7 @@
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
 #include "ui/qt_dialog.h"
+#include "ui/scene_panels.h"
 #include "ui/viewport.h"
 
 namespace ui {
@@ -156,6 +157,7 @@ int RunDesktop(int& argc, char** argv, const QString& workspace) {
     config::ApplyConfiguration();
     window->RebuildRecentMenu();
     ScanPluginClasses();
+    window->panels()->FillButtons();
 
     QSettings layout(LayoutFilePath(), QSettings::IniFormat);
     window->restoreGeometry(layout.value("geometry").toByteArray());

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -31,6 +32,8 @@
 #include "ui/application.h"
 #include "ui/commands.h"
 #include "ui/message_window.h"
+#include "ui/qt_dialog.h"
+#include "ui/scene_panels.h"
 #include "ui/viewport.h"
 
 namespace ui {
@@ -69,6 +72,8 @@ MainWindow* TheMainWindow() { return g_main; }
 MainWindow::MainWindow() {
     g_main = this;
     setObjectName("main");
+    // The panels are dialogs of the dialog layer: real widgets from the start.
+    InstallQtDialogs(this);
     viewport_ = new Viewport(this);
     setCentralWidget(viewport_);
     viewport_->on_changed = [this] {
@@ -79,8 +84,17 @@ MainWindow::MainWindow() {
     messages_ = new MessageWindow(status_line_, this);
     addDockWidget(Qt::BottomDockWidgetArea, messages_);
     messages_->hide();
+    panels_ = new ScenePanels(this);
+    panels_->on_changed = [this] {
+        SetModified(true);
+        RefreshCommands();
+    };
     BuildCommands();
     InstallSimulationHooks();
+    // The first layout, until the user's own is restored: the daemons get the height, the
+    // lists of objects and meshes a strip under them, the log a few lines.
+    resizeDocks({panels_->daemon_dock(), panels_->object_dock()}, {600, 110}, Qt::Vertical);
+    resizeDocks({messages_}, {130}, Qt::Vertical);
     platform::SetRepaintHook([] {
         if (g_main) g_main->viewport()->RequestRedraw();
     });
@@ -94,6 +108,7 @@ MainWindow::MainWindow() {
 }
 
 MainWindow::~MainWindow() {
+    panels_->Shutdown();
     GetWorkspaceHooks().title = nullptr;
     platform::SetRepaintHook(nullptr);
     StepHooks& h = SimulationHooks();
@@ -172,6 +187,13 @@ void MainWindow::BuildCommands() {
         actions_.emplace_back(&r, a);
     }
     (void)toolbar_sep;
+    // Every dock can be closed and brought back.
+    QMenu* docks = new QMenu("&Panels", this);
+    for (QDockWidget* d : {panels_->fluid_dock(), panels_->daemon_dock(), panels_->object_dock(),
+                           panels_->mesh_dock(), static_cast<QDockWidget*>(messages_)}) {
+        docks->addAction(d->toggleViewAction());
+    }
+    menus[static_cast<int>(Menu::kView)]->insertMenu(Action("view.messages"), docks);
     // The recent workspaces follow the file commands, after a separator.
     recent_menu_ = new QMenu("Recent workspaces", this);
     menus[0]->insertMenu(Action("file.exit"), recent_menu_);
@@ -184,6 +206,7 @@ void MainWindow::BuildCommands() {
 
 void MainWindow::RefreshCommands() {
     for (const auto& [row, action] : actions_) action->setEnabled(Condition(row->when, *this));
+    panels_->Refresh();
     const struct {
         const char* key;
         bool on;
@@ -285,7 +308,11 @@ void MainWindow::RebuildRecentMenu() {
 
 bool MainWindow::OpenWorkspace(const QString& path) {
     const QByteArray p = path.toLocal8Bit();
-    if (!LoadWorkspace(p.constData())) return false;
+    const bool loaded = LoadWorkspace(p.constData());
+    // A loaded scene opens on its first fluid, so its emitter's window is in view.
+    if (loaded && !selflow && rootflow) panels_->SelectFluid(rootflow);
+    panels_->Refresh();
+    if (!loaded) return false;
     workspace_ = path;
     config::AddRecentWorkspace(p.constData());
     RebuildRecentMenu();

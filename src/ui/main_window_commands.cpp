@@ -36,6 +36,7 @@
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
+#include "ui/scene_panels.h"
 #include "ui/viewport.h"
 #include "version.h"
 
@@ -107,6 +108,7 @@ void MainWindow::NewWorkspaceCmd() {
         return;
     }
     NewWorkspace();
+    panels_->Refresh();
     memo_.clear();
     workspace_ = "Untitled";
     SetModified(false);
