@@ -21,6 +21,8 @@
 #include "plugins/registry.h"
 #include "scene/audio_window.h"
 #include "scene/descriptor.h"
+#include "scene/anifloat.h"
+#include "ui/envelope_window.h"
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
@@ -100,6 +102,7 @@ void ScanPluginClasses() {
 
 void InstallInterfaceHooks() {
     platform::SetMessageBoxHandler(MessageBoxOnInterface);
+    SetEnvelopeEditor(RunEnvelopeEditor);
     SetWaveFileChooser(ChooseWave);
     SetColourChooser(ChooseColour);
 }
@@ -108,6 +111,7 @@ void CloseInterfaceWindows() {
     for (int i = 0; i <= RegistryLastIndex(); ++i) DestroyParamWindow(RegisteredClass(i));
     platform::SetDialogFactory(nullptr);
     platform::SetMessageBoxHandler(nullptr);
+    SetEnvelopeEditor(nullptr);
 }
 
 QString LayoutFilePath() {
