@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <climits>
 #include <iterator>
 #include <mutex>
@@ -20,7 +21,10 @@ namespace {
 constexpr int kFreezeClassId = 11;
 // Fluids with fewer particles are drawn whole: sorting them out by pixel costs more than
 // drawing them.
-constexpr int kScreenPassFrom = 20000;  // the daemon whose frozen particles are shown white
+constexpr int kScreenPassFrom = 20000;
+// The screen pass's marks: a particle outside the view, or too near a pixel's edge to judge.
+constexpr int kOutside = -1, kOnEdge = -2;
+constexpr float kEdge = 1.0f / 32.0f;  // the daemon whose frozen particles are shown white
 
 enum ColourMode { kVelocity = 1, kPressure = 2, kTemperature = 3 };
 
@@ -95,28 +99,37 @@ void KeepNearestPerPixel(ParticleArrays& a, const Screen& screen, int from) {
         const float cy = m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13];
         const float cz = m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14];
         const float cw = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
-        int at = -1;
+        int at = kOutside;
         // A point is clipped by its centre, as the GL clips points.
         if (cw > 0.0f && cx >= -cw && cx <= cw && cy >= -cw && cy <= cw && cz >= -cw && cz <= cw) {
             const float inv = 1.0f / cw;
-            int px = static_cast<int>((cx * inv + 1.0f) * half_w);
-            int py = static_cast<int>((cy * inv + 1.0f) * half_h);
-            px = px < screen.width ? px : screen.width - 1;
-            py = py < screen.height ? py : screen.height - 1;
-            at = py * screen.width + px;
-            Nearest& e = table[static_cast<size_t>(at)];
-            const float depth = cz * inv;
-            if (e.index < 0 || depth < e.depth) e = Nearest{depth, i};
+            const float wx = (cx * inv + 1.0f) * half_w, wy = (cy * inv + 1.0f) * half_h;
+            const int px = std::min(static_cast<int>(wx), screen.width - 1);
+            const int py = std::min(static_cast<int>(wy), screen.height - 1);
+            // The rasteriser rounds a little differently: a point this close to a pixel's edge
+            // may land in the next pixel, so it is drawn whatever this pass finds.
+            const float fx = wx - static_cast<float>(px), fy = wy - static_cast<float>(py);
+            if (fx < kEdge || fx > 1.0f - kEdge || fy < kEdge || fy > 1.0f - kEdge) {
+                at = kOnEdge;
+            } else {
+                at = py * screen.width + px;
+                Nearest& e = table[static_cast<size_t>(at)];
+                const float depth = cz * inv;
+                if (e.index < 0 || depth < e.depth) e = Nearest{depth, i};
+            }
         }
         a.pixel[static_cast<size_t>(i)] = at;
     }
     size_t kept = 0;
     for (int i = 0; i < n; ++i) {
         const int at = a.pixel[static_cast<size_t>(i)];
-        if (at >= 0 && table[static_cast<size_t>(at)].index == i) a.keep[kept++] = i;
+        if (at == kOnEdge || (at >= 0 && table[static_cast<size_t>(at)].index == i)) a.keep[kept++] = i;
     }
     a.keep.resize(kept);
-    for (int i : a.keep) table[static_cast<size_t>(a.pixel[static_cast<size_t>(i)])].index = -1;
+    for (int i : a.keep) {
+        const int at = a.pixel[static_cast<size_t>(i)];
+        if (at >= 0) table[static_cast<size_t>(at)].index = -1;
+    }
 }
 
 void ColourParticles(const Fluido* f, ParticleArrays& a, bool show_frozen) {
