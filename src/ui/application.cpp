@@ -17,6 +17,7 @@
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/paths.h"
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/audio_window.h"
@@ -85,7 +86,7 @@ int ChooseColour(int current) {
 }
 
 void ScanPluginClasses() {
-    SetPluginsDirectory(plugins_dir);
+    SetPluginsDirectory(ResolvePluginsDirectory(plugins_dir));
     ScanPlugins();
     bool daemons = false, emitters = false;
     for (int i = 0; i < PluginLibraryCount(); ++i) {
@@ -136,7 +137,6 @@ int RunDesktop(int& argc, char** argv, const QString& workspace) {
     QSurfaceFormat::setDefaultFormat(format);
     QApplication app(argc, argv);
     QApplication::setApplicationName("undaline");
-    QApplication::setApplicationDisplayName("Undaline");
     QApplication::setDesktopFileName("undaline");
     QApplication::setWindowIcon(QIcon(":/undaline.svg"));
 

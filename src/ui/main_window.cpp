@@ -22,6 +22,7 @@
 #include "fluid/fluido.h"
 #include "io/config.h"
 #include "io/workspace.h"
+#include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/ui_hooks.h"
@@ -277,7 +278,22 @@ void MainWindow::InstallSimulationHooks() {
 
 void MainWindow::OnStopped() {
     RefreshCommands();
+    ShowClock();
+    // The request to stop has been carried out: the status line says so.
+    if (status_line_->text() == QString("Stopping process...please wait")) status_line_->setText("Process stopped");
     viewport_->update();
+}
+
+void MainWindow::ShowClock() {
+    time_text_->setText(QString::fromStdString(platform::Format("Time: %.2f (%.2f)", static_cast<double>(tuniversal),
+                                                                static_cast<double>(tbuzz))));
+    step_text_->setText(inct > 0.0f ? QString::fromStdString(platform::Format("Step: %f", static_cast<double>(inct)))
+                                    : QString());
+    const int hours = static_cast<int>(cpu_hours), minutes = static_cast<int>((cpu_hours - hours) * 60.0);
+    cpu_text_->setText(QString("CPU: %1 h %2 m").arg(hours).arg(minutes));
+    const float tpf = TimePerFrame();
+    progress_->setValue(tpf > 0.0f ? static_cast<int>(frame_time * 100.0f / tpf) : 0);
+    frame_text_->setText(QString("Frame %1").arg(frame));
 }
 
 void MainWindow::SetModified(bool modified) {
@@ -306,12 +322,15 @@ void MainWindow::RebuildRecentMenu() {
     recent_menu_->setEnabled(n > 0);
 }
 
-bool MainWindow::OpenWorkspace(const QString& path) {
+bool MainWindow::OpenWorkspace(const QString& name) {
+    // Kept whole, so that the recent list still finds it from another folder.
+    const QString path = QFileInfo(name).absoluteFilePath();
     const QByteArray p = path.toLocal8Bit();
     const bool loaded = LoadWorkspace(p.constData());
     // A loaded scene opens on its first fluid, so its emitter's window is in view.
     if (loaded && !selflow && rootflow) panels_->SelectFluid(rootflow);
     panels_->Refresh();
+    ShowClock();
     if (!loaded) return false;
     workspace_ = path;
     config::AddRecentWorkspace(p.constData());
@@ -324,7 +343,8 @@ bool MainWindow::OpenWorkspace(const QString& path) {
     return true;
 }
 
-bool MainWindow::SaveWorkspaceTo(const QString& path) {
+bool MainWindow::SaveWorkspaceTo(const QString& name) {
+    const QString path = QFileInfo(name).absoluteFilePath();
     const QByteArray p = path.toLocal8Bit();
     if (!SaveWorkspace(p.constData())) return false;
     workspace_ = path;
@@ -332,7 +352,6 @@ bool MainWindow::SaveWorkspaceTo(const QString& path) {
     RebuildRecentMenu();
     SetModified(false);
     UpdateTitle();
-    BlueWarning(QString("Workspace saved: %1").arg(QFileInfo(path).fileName()).toLocal8Bit().constData());
     return true;
 }
 

@@ -108,6 +108,8 @@ private:
     void BuildStatusBar();
     void InstallSimulationHooks();
     void UpdateTitle();
+    // The status bar's clock from the scene's, when no step is telling it.
+    void ShowClock();
     void SetView(int mode);
     void StartSimulation(bool full);
     void OnStopped();

@@ -109,6 +109,7 @@ void MainWindow::NewWorkspaceCmd() {
     }
     NewWorkspace();
     panels_->Refresh();
+    ShowClock();
     memo_.clear();
     workspace_ = "Untitled";
     SetModified(false);
@@ -293,6 +294,7 @@ void MainWindow::ResetSimulationCmd() {
     // A reset ends the running step first; the interface waits only for that one step.
     sim::Reset();
     SetModified(true);
+    ShowClock();
     viewport_->update();
 }
 

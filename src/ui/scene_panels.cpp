@@ -444,7 +444,9 @@ void ScenePanels::PressEmitterButton(int index) {
 
 void ScenePanels::PressDaemonButton(int index) {
     if (index < 0 || index >= kClassButtons || sim::Running()) return;
-    if (!::PressDaemonButton(daemon_ids_[index])) return;
+    Daemon* d = ::PressDaemonButton(daemon_ids_[index]);
+    if (!d) return;
+    selnodo = d;  // listed as selected: also the one the viewport shows selected
     Refresh();
     Changed();
 }
