@@ -24,7 +24,7 @@ constexpr int kFreezeClassId = 11;
 constexpr int kScreenPassFrom = 20000;
 // The screen pass's marks: a particle outside the view, or too near a pixel's edge to judge.
 constexpr int kOutside = -1, kOnEdge = -2;
-constexpr float kEdge = 1.0f / 32.0f;  // the daemon whose frozen particles are shown white
+constexpr float kEdge = 1.0f / 256.0f;  // the daemon whose frozen particles are shown white
 
 enum ColourMode { kVelocity = 1, kPressure = 2, kTemperature = 3 };
 
