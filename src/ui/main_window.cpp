@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QSettings>
 #include <QStyle>
+#include <QThread>
 #include <QToolBar>
 
 #include <map>
@@ -21,6 +22,7 @@
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "io/config.h"
+#include "io/particle_files.h"
 #include "io/workspace.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -100,7 +102,8 @@ MainWindow::MainWindow() {
         if (g_main) g_main->viewport()->RequestRedraw();
     });
     GetWorkspaceHooks().title = [](const char* path) {
-        if (!g_main) return;
+        // A backup written by the simulation thread does not rename the window's workspace.
+        if (!g_main || QThread::currentThread() != g_main->thread()) return;
         g_main->workspace_ = QString::fromLocal8Bit(path);
         g_main->UpdateTitle();
     };
@@ -115,6 +118,8 @@ MainWindow::~MainWindow() {
     StepHooks& h = SimulationHooks();
     h.status = nullptr;
     h.redraw = nullptr;
+    h.autosave = nullptr;
+    h.write_particles = nullptr;
     h.stopped = nullptr;
     h.status_text = nullptr;
     g_main = nullptr;
@@ -245,7 +250,17 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::InstallSimulationHooks() {
+    // Particle files and backups are written by the simulation thread between two steps, as
+    // in batch runs: nothing else touches the particles then, and nobody waits on anybody.
+    InstallDirectFrameOutputs();
     StepHooks& h = SimulationHooks();
+    h.autosave = [](const char* path) {
+        if (path && *path) {
+            SaveWorkspace(path);
+        } else {
+            RedWarning(" Autosave is on but no backup file is set");
+        }
+    };
     // Every hook runs on the simulation thread: it hands its figures over and returns at once.
     h.status = [](const char* time, const char* step, const char* cpu, int progress, int at) {
         if (!g_main) return;

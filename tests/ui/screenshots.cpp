@@ -1,5 +1,6 @@
-// Makes the user guide's pictures: the main window with the fountain loaded, and the same
-// scene in the middle of its run. Run under a virtual X server by docs/screenshots.sh.
+// Makes the guides' pictures: the main window with the fountain loaded, the same scene in the
+// middle of its run, and the envelope editor. Run under a virtual X server by
+// docs/screenshots.sh.
 #include <QApplication>
 #include <QDir>
 #include <QDockWidget>
