@@ -273,7 +273,7 @@ void ScenePanels::BuildDaemonDock(QMainWindow* window) {
         edit->setFocus();
         edit->selectAll();
         connect(edit, &QLineEdit::editingFinished, this, [this, edit, row] {
-            if (!edit->isVisible()) return;
+            if (edit->isHidden()) return;  // Enter, then the focus leaving: one rename
             edit->hide();
             RenameDaemonItem(row, edit->text().toLocal8Bit().constData());
             edit->deleteLater();

@@ -166,6 +166,32 @@ private slots:
         QVERIFY(std::fabs(f.view.ValueAt(30.0f) - value) < 1e-4f);
     }
 
+    void theEditorsControlsChangeItsEnvelope() {
+        ui::InstallQtDialogs(nullptr);
+        Envelope env(30, 1.0f, 0.0f, 0.0f);
+        WhenEditorOpens([] {
+            platform::Dialog* editor = ui::OpenEnvelopeEditor();
+            QCOMPARE(editor->GetText(ui::kIdEnvFrames), std::string("30"));
+            // "Create key" at the cursor fields; beyond the frames it is ignored.
+            editor->SetText(ui::kIdEnvCursorX, "12");
+            editor->SetText(ui::kIdEnvCursorY, "0.5");
+            platform::ClickControl(editor, ui::kIdEnvCreateKey);
+            editor->SetText(ui::kIdEnvCursorX, "31");
+            platform::ClickControl(editor, ui::kIdEnvCreateKey);
+            for (int id : {ui::kIdEnvLoop, ui::kIdEnvGrid, ui::kIdEnvShowValues}) platform::ClickControl(editor, id);
+            platform::ClickControl(editor, ui::kIdEnvFit);
+            platform::ClickControl(editor, platform::kIdOk);
+        });
+        QCOMPARE(ui::RunEnvelopeEditor(nullptr, 0, nullptr, &env, 0), static_cast<int>(kEditorClosed));
+        QCOMPARE(env.KeyCount(), 3);
+        QCOMPARE(env.first.next->time, 12.0f);
+        QCOMPARE(env.first.next->value, 0.5f);
+        QVERIFY(env.loop == 1 && env.grid == 0 && env.show_flag == 1);
+        // The fitted view holds the whole curve, with room above and below.
+        QVERIFY(env.view_x0 == 0.0f && env.view_x1 == 30.0f);
+        QVERIFY(env.view_bottom < 0.5f && env.view_top > 1.0f);
+    }
+
     void openEnvelopeOpensTheEditorOnTheParameter() {
         ui::InstallQtDialogs(nullptr);
         SetEnvelopeEditor(ui::RunEnvelopeEditor);

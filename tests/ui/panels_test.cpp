@@ -1,6 +1,10 @@
 // The docked panels on real widgets, without a screen: the lists follow the scene, the class
 // buttons make what they say, selecting shows the element's window.
+#include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -8,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "fluid/clock.h"
+#include "fluid/driver.h"
 #include "fluid/fluido.h"
+#include "io/config.h"
 #include "platform/dialog.h"
 #include "platform/message_box.h"
 #include "plugins/loader.h"
@@ -161,6 +168,63 @@ private slots:
         platform::TypeIntoField(circle->emitter->descriptor->window, 1001, "0.75");
         QCOMPARE(circle->emitter->pos[AY], 0.75f);
         QCOMPARE(spray->emitter->pos[AY], 0.0f);
+    }
+
+    void nothingJoinsOrLeavesTheSceneWhileItRuns() {
+        ui::MainWindow window;
+        ui::ScenePanels* panels = window.panels();
+        QVERIFY(window.OpenWorkspace(uitest::Example("fountain.ulw")));
+        auto enabled = [&] {
+            return panels->fluid_panel()->IsEnabled(ui::kEmitterButtonIds[0]) &&
+                   panels->daemon_panel()->IsEnabled(ui::kDaemonButtonIds[0]) &&
+                   panels->fluid_panel()->IsEnabled(ui::kIdFluidDelete) &&
+                   panels->daemon_panel()->IsEnabled(ui::kIdDaemonDelete);
+        };
+        QVERIFY(enabled());
+        window.StartFullCmd();
+        window.RefreshCommands();
+        QVERIFY(!panels->fluid_panel()->IsEnabled(ui::kEmitterButtonIds[0]));
+        QVERIFY(!panels->daemon_panel()->IsEnabled(ui::kIdDaemonDelete));
+        panels->PressDaemonButton(0);  // refused even when called directly
+        QTRY_VERIFY(frame >= 2);
+        window.StopCmd();
+        QTRY_VERIFY(!sim::Running());
+        QTRY_VERIFY(enabled());
+        QCOMPARE(panels->daemon_panel()->ListCount(ui::kIdDaemonList), 4);
+        // The status bar's frame is the scene's once the run has stopped.
+        const QList<QLabel*> frame_text = window.findChildren<QLabel*>();
+        bool shown = false;
+        for (QLabel* l : frame_text) shown = shown || l->text() == QString("Frame %1").arg(frame);
+        QVERIFY(shown);
+        sim::Reset();
+    }
+
+    void aDoubleClickRenamesADaemon() {
+        ui::MainWindow window;
+        ui::ScenePanels* panels = window.panels();
+        panels->PressDaemonButton(0);  // Gravity
+        auto* list = qobject_cast<QListWidget*>(panels->daemon_panel()->ControlWidget(ui::kIdDaemonList));
+        emit list->itemDoubleClicked(list->item(0));
+        auto* edit = list->viewport()->findChild<QLineEdit*>();
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QString("Gravity"));
+        edit->setText("Moon gravity");
+        emit edit->editingFinished();
+        QCOMPARE(std::string(seldaemon->name), std::string("Moon gravity"));
+        QCOMPARE(panels->daemon_panel()->ListText(ui::kIdDaemonList, 0), std::string("Moon gravity"));
+        QVERIFY(window.modified());
+    }
+
+    void workspacesAreRememberedByTheirWholePath() {
+        ui::MainWindow window;
+        const QString absolute = uitest::Example("fountain.ulw");
+        const QString relative = QDir::current().relativeFilePath(absolute);
+        QVERIFY(QDir::isRelativePath(relative));
+        QVERIFY(window.OpenWorkspace(relative));
+        QCOMPARE(window.workspace(), QFileInfo(absolute).absoluteFilePath());
+        std::string recent[kRecentWorkspaces];
+        QVERIFY(config::RecentWorkspaces(recent) >= 1);
+        QCOMPARE(QString::fromStdString(recent[0]), QFileInfo(absolute).absoluteFilePath());
     }
 
     void objectAndMeshListsShowTheirSource() {

@@ -111,6 +111,24 @@ private slots:
         QVERIFY(Near(At(image, viewport_->Project(Vector(0.5f, 0, 0.5f))), QColor(51, 102, 153)));
     }
 
+    void theGridFadesIntoTheDistance() {
+        view_settings.view_grid = 1;
+        prefs.grid_dimension = 100;
+        prefs.grid_square = 1.0f;
+        viewport_->InvalidateGrid();
+        QImage image = Draw();
+        // Near the point looked at, the lines keep their grey; far off they are background.
+        auto grey_near = [&](const Vector& p) {
+            const QPoint at = viewport_->Project(p).toPoint();
+            return Count(image, QColor(102, 102, 102), QRect(at - QPoint(1, 1), QSize(3, 3))) > 0;
+        };
+        QVERIFY(grey_near(Vector(0, 0, 2)));
+        QVERIFY(grey_near(Vector(1, 0, -1)));
+        const QPoint far = viewport_->Project(Vector(0, 0, -45)).toPoint();
+        QVERIFY(QRect(0, 0, 640, 480).contains(far));
+        QCOMPARE(Count(image, QColor(0, 0, 0), QRect(far - QPoint(2, 2), QSize(5, 5))), 25);
+    }
+
     void particlesAppearWhereTheCameraSays() {
         const Vector p(0.6f, 0.3f, -0.4f);
         ColouredFluid({p}, Vector(1, 1, 0));
