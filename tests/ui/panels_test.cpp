@@ -151,6 +151,23 @@ private slots:
         QCOMPARE(daemons->ListCount(ui::kIdDaemonList), 0);
     }
 
+    void aFluidsItemFollowsItsTypeAndDeletingNeedsASelection() {
+        ui::MainWindow window;
+        ui::ScenePanels* panels = window.panels();
+        platform::ClickControl(panels->fluid_panel(), ui::kIdFluidDelete);  // nothing to delete
+        panels->PressEmitterButton(4);  // Cube, class 105
+        QCOMPARE(panels->fluid_panel()->ListText(ui::kIdFluidList, 0), std::string("Cube (Liquid)"));
+        QVERIFY(rootflow->count > 0);  // a volume shows what it will start from
+        rootflow->type = kFluidElastic;
+        panels->Refresh();
+        QCOMPARE(panels->fluid_panel()->ListText(ui::kIdFluidList, 0), std::string("Cube (Elastic)"));
+        selflow = nullptr;
+        panels->Refresh();
+        platform::ClickControl(panels->fluid_panel(), ui::kIdFluidDelete);
+        QCOMPARE(platform::LastMessageBoxText(), std::string("Select a fluid before"));
+        QVERIFY(rootflow != nullptr);
+    }
+
     void selectingAFluidShowsItsOwnEmitterWindow() {
         ui::MainWindow window;
         ui::ScenePanels* panels = window.panels();

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <climits>
+#include <cstdio>
 
 #include "fluid/fluido.h"
 #include "math/random.h"
@@ -194,6 +195,30 @@ private slots:
         QVERIFY(Count(image, QColor(217, 217, 217), QRect(0, 400, 320, 80)) > 20);
         view_settings.view_axes = 0;
         QCOMPARE(Count(Draw(), x_label), 0);
+    }
+
+    void aMessagePartlyOutsideTheWindowStillShows() {
+        // Text whose start lies left of the window is drawn from where the window begins.
+        std::snprintf(view_settings.message, sizeof view_settings.message, "MMMMMMMM");
+        view_settings.message_x = -20;
+        view_settings.message_y = 100;
+        const QImage image = Draw();
+        QVERIFY(Count(image, QColor(255, 255, 255), QRect(0, 95, 60, 25)) > 10);
+        view_settings.message[0] = '\0';
+        QCOMPARE(Count(Draw(), QColor(255, 255, 255)), 0);
+    }
+
+    void motionLinesRunAlongTheVelocity() {
+        Fluido* f = ColouredFluid({Vector(0, 0, 0)}, Vector(0, 1, 0));
+        f->First()->vel = Vector(0, 50, 0);  // with length 1: a line half a unit up
+        view_settings.view_particle_motion = 1;
+        camera.elevation = 0;
+        QImage image = Draw();
+        const QPointF up = viewport_->Project(Vector(0, 0.3f, 0));
+        QVERIFY(Count(image, QColor(0, 255, 0), QRect(up.toPoint() - QPoint(1, 1), QSize(3, 3))) > 0);
+        view_settings.view_particle_motion = 0;
+        image = Draw();
+        QCOMPARE(Count(image, QColor(0, 255, 0), QRect(up.toPoint() - QPoint(1, 1), QSize(3, 3))), 0);
     }
 
     void daemonsAndEmittersDrawThemselvesAndTheSelectedOneIsWhite() {
