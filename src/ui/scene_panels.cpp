@@ -54,15 +54,15 @@ constexpr int kButtonsTop = 83, kAnchorTop = kButtonsTop + 4 * 15;
 std::vector<ControlTemplate> PanelControls(int list, int remove, int caption_id, const char* caption,
                                            const int* buttons, int anchor) {
     std::vector<ControlTemplate> c = {
-        {list, ControlKind::ListBox, "", 4, 4, 188, 46, 0},
+        {list, ControlKind::ListBox, "", 4, 4, 193, 46, 0},
         {remove, ControlKind::PushButton, "Delete", 4, 53, 50, 13, 0},
-        {caption_id, ControlKind::Static, caption, 4, 72, 188, 9, 0},
+        {caption_id, ControlKind::Static, caption, 4, 72, 193, 9, 0},
     };
     for (int b = 0; b < kClassButtons; ++b) {
-        c.push_back({buttons[b], ControlKind::PushButton, "", 4 + (b % 3) * 63, kButtonsTop + (b / 3) * 15, 60, 13,
+        c.push_back({buttons[b], ControlKind::PushButton, "", 4 + (b % 3) * 65, kButtonsTop + (b / 3) * 15, 63, 13,
                      platform::kStyleHidden});
     }
-    c.push_back({anchor, ControlKind::Static, "", 4, kAnchorTop, 188, 1, 0});
+    c.push_back({anchor, ControlKind::Static, "", 4, kAnchorTop, 193, 1, 0});
     return c;
 }
 
@@ -70,7 +70,7 @@ const platform::DialogTemplate* FluidTemplate() {
     static const std::vector<ControlTemplate> controls =
         PanelControls(kIdFluidList, kIdFluidDelete, kIdEmitterButtonsLabel, "New fluid with emitter:",
                       kEmitterButtonIds, kIdEmitterWindowAnchor);
-    static const platform::DialogTemplate tmpl = {"Fluids", 196, kAnchorTop + 3, controls.data(),
+    static const platform::DialogTemplate tmpl = {"Fluids", 201, kAnchorTop + 3, controls.data(),
                                                   static_cast<int>(controls.size())};
     return &tmpl;
 }
@@ -79,7 +79,7 @@ const platform::DialogTemplate* DaemonTemplate() {
     static const std::vector<ControlTemplate> controls =
         PanelControls(kIdDaemonList, kIdDaemonDelete, kIdDaemonButtonsLabel, "Add daemon:", kDaemonButtonIds,
                       kIdDaemonWindowAnchor);
-    static const platform::DialogTemplate tmpl = {"Daemons", 196, kAnchorTop + 3, controls.data(),
+    static const platform::DialogTemplate tmpl = {"Daemons", 201, kAnchorTop + 3, controls.data(),
                                                   static_cast<int>(controls.size())};
     return &tmpl;
 }
