@@ -25,6 +25,14 @@ EnvelopeView::EnvelopeView(Envelope* env, int width, int height) : env_(env), wi
     if (env_ && !(env_->view_x1 > env_->view_x0)) env_->view_x1 = env_->view_x0 + 1.0f;
 }
 
+Pcontrol* EnvelopeView::selected() const {
+    if (!env_ || !selected_) return nullptr;
+    for (Pcontrol* k = &env_->first; k; k = k->next) {
+        if (k == selected_) return selected_;
+    }
+    return nullptr;
+}
+
 void EnvelopeView::Resize(int width, int height) {
     width_ = width;
     height_ = height;
@@ -107,6 +115,7 @@ bool EnvelopeView::Move(float x, float y) {
         env_->view_bottom += fy;
         return false;
     }
+    selected_ = selected();
     if (!selected_) return false;
     if (drag_ == kKey) {
         MoveKey(x, y);
@@ -134,7 +143,7 @@ void EnvelopeView::Zoom(float x, float y, float factor) {
 }
 
 bool EnvelopeView::RemoveSelected() {
-    if (!env_ || !selected_ || !env_->RemoveKey(selected_)) return false;
+    if (!env_ || !selected() || !env_->RemoveKey(selected_)) return false;
     selected_ = nullptr;
     return true;
 }

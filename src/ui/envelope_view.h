@@ -37,8 +37,9 @@ public:
     // The wheel zooms the view about the pointer: factor below 1 comes closer.
     void Zoom(float x, float y, float factor);
 
-    // The key picked last (its menu, its spline controls), or null.
-    Pcontrol* selected() const { return selected_; }
+    // The key picked last (its menu, its spline controls), or null. A key that has left the
+    // envelope since (new frames, a loaded file or sound) is no longer selected.
+    Pcontrol* selected() const;
     void Select(Pcontrol* key) { selected_ = key; }
     bool dragging() const { return drag_ != kNone; }
     // Removes the selected key (not the first nor the last). True when removed.

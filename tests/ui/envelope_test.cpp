@@ -157,6 +157,18 @@ private slots:
         QVERIFY(std::fabs(key->slope_in + 0.02f) < 1e-4f);
     }
 
+    void aKeyThatLeftTheEnvelopeIsNoLongerSelected() {
+        Fixture f;
+        QVERIFY(f.view.Press(ui::EnvelopeView::kLeft, f.X(30.0f), f.Y(1.5f)));
+        QVERIFY(f.view.selected() != nullptr);
+        // New frames replace the keys after the first while the key is still held.
+        QVERIFY(f.env.SetFrames(40));
+        QVERIFY(f.view.selected() == nullptr);
+        QVERIFY(!f.view.Move(f.X(20.0f), f.Y(0.2f)));
+        QVERIFY(!f.view.RemoveSelected());
+        QCOMPARE(f.env.KeyCount(), 2);
+    }
+
     void theWheelZoomsAboutThePointer() {
         Fixture f;
         const float frame = f.view.FrameAt(50.0f), value = f.view.ValueAt(30.0f);

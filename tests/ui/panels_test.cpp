@@ -55,9 +55,14 @@ bool WindowShown(const Nodo* node) {
 
 // A list of two made-up objects, standing in for a subsystem that lists its elements.
 int g_object_selected = -1;
+int g_object_selects = 0;
 const ui::ElementSource kTwoObjects = {
     [] { return 2; }, [](int i) { return std::string(i == 0 ? "Floor" : "Bucket"); },
-    [](int i) { g_object_selected = i; }, [] { return g_object_selected; }};
+    [](int i) {
+        g_object_selected = i;
+        ++g_object_selects;
+    },
+    [] { return g_object_selected; }};
 
 }  // namespace
 
@@ -254,6 +259,12 @@ private slots:
         QCOMPARE(panels->object_list()->item(1)->text(), QString("Bucket"));
         panels->object_list()->setCurrentRow(1);
         QCOMPARE(g_object_selected, 1);
+        // Selected elsewhere (in the viewport, say): the list follows without selecting again.
+        g_object_selects = 0;
+        g_object_selected = 0;
+        panels->Refresh();
+        QCOMPARE(panels->object_list()->currentRow(), 0);
+        QCOMPARE(g_object_selects, 0);
         QCOMPARE(panels->mesh_list()->count(), 0);
         ui::SetElementSource(ui::kElementObjects, nullptr);
         QCOMPARE(panels->object_list()->count(), 0);
