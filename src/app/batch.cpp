@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include <unistd.h>
 
@@ -18,6 +19,8 @@
 #include "fluid/parallel.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_files.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
@@ -136,6 +139,11 @@ int RunBatch(const BatchOptions& o) {
         }
         if (f->outBin || f->outAscii || f->outLwo) fs::create_directories(ParticleOutputDir(f), ec);
     }
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+        if (!o.out.empty() && m->outDir[0] == '\0') {
+            platform::CopyText(m->outDir, sizeof m->outDir, o.out.c_str());
+        }
+    }
 
     InstallDirectFrameOutputs();
     SimulationHooks().frame_done = FrameDone;
@@ -200,6 +208,18 @@ int RunBatch(const BatchOptions& o) {
             if (f->outBin || f->outAscii || f->outLwo) {
                 std::fprintf(stderr, "  %s: files in %s\n", f->prefix, ParticleOutputDir(f).c_str());
             }
+        }
+        for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+            if (!m->generationOn || !m->HasOutput()) continue;
+            std::string formats;
+            for (const auto& [on, name] : {std::pair{m->outLwo && !m->outLwo2, "LWO"},
+                                           std::pair{m->outLwo2 != 0, "LWO2"},
+                                           std::pair{m->outBin != 0, "BIN"},
+                                           std::pair{m->outObj != 0, "OBJ"}}) {
+                if (on) formats += std::string(formats.empty() ? "" : ", ") + name;
+            }
+            std::fprintf(stderr, "  %s: mesh files (%s) in %s\n", m->name, formats.c_str(),
+                         MeshOutputDir(m).c_str());
         }
         if (!o.save.empty() && status != 1) std::fprintf(stderr, "  scene saved to %s\n", o.save.c_str());
     }

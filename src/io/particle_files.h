@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "export.h"
+#include "math/vector.h"
 
 class Fluido;
 
@@ -38,6 +42,23 @@ UNDALINE_API bool WriteFrameParticleFiles(Fluido* fluid);
 // Makes the simulation thread write each frame's particle files itself (batch runs); the
 // desktop application installs a hook that writes them on its own thread instead.
 UNDALINE_API void InstallDirectFrameOutputs();
+
+// One record of a particle BIN file, as stored (vectors in the export axis order, positions
+// and velocities divided by the scale).
+struct ParticleBinRecord {
+    Vector pos, vel, force;
+    float age, isolatedTime, radius, density, pressure, mass, temperature;
+    int32_t id;
+};
+struct ParticleBinData {
+    float scale = 1.0f;
+    int32_t frame = 0;
+    float speedMin = 0.0f, speedMax = 0.0f;
+    std::vector<ParticleBinRecord> records;
+};
+// Reads the bytes of a particle BIN file with the checks LoadBinGreg makes; false, with out
+// untouched, for anything it would refuse.
+UNDALINE_API bool ReadParticleBin(const uint8_t* bytes, size_t size, ParticleBinData* out);
 
 // Main window commands on the selected fluid. Loading shows "Please create or select a fluid
 // before" without one and "Error reading file" when the file is refused.

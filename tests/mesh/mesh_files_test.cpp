@@ -7,6 +7,7 @@
 
 #include "byte_builder.h"
 #include "fluid/clock.h"
+#include "mesh/mesh_bin_reader.h"
 #include "mesh/mesh_files.h"
 #include "mesh_fixture.h"
 #include "platform/endian.h"
@@ -357,6 +358,37 @@ TEST_F(MeshFilesTest, AnIndependentReaderCountsTheVerticesAndFacesWeWrote) {
                 EXPECT_EQ(counts.first, m->numVertices) << path << (uvw ? " with UVW" : "");
             }
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MeshFilesTest, MeshBinFilesReadBackWholeAndCutOrGarbledOnesAreRefused) {
+    Mesh* m = Small(true);
+    const std::vector<uint8_t> file = Written(m, kMeshBin);
+    MeshBinData d;
+    ASSERT_TRUE(ReadMeshBin(file.data(), file.size(), &d));
+    ASSERT_EQ(d.vertices.size(), 4u);
+    EXPECT_EQ(d.vertices[2].x, m->vertices[2].x);
+    ASSERT_EQ(d.faces.size(), 2u);
+    EXPECT_EQ(d.faces[1], (std::array<int, 3>{3, 0, 1}));  // second, first, third
+    EXPECT_EQ(d.links, 2);
+    EXPECT_EQ(d.weights[5], 0.25f);
+    EXPECT_EQ(d.texCoords[3].y, m->texCoords[3].y);
+    EXPECT_EQ(d.velocities[1].x, m->velocities[1].x);
+
+    for (size_t cut = 0; cut < file.size(); ++cut) {
+        MeshBinData none;
+        EXPECT_FALSE(ReadMeshBin(file.data(), cut, &none)) << cut;
+        EXPECT_TRUE(none.vertices.empty());
+    }
+    // Counts and indices beyond the file: refused, never followed.
+    for (size_t at : {size_t{12}, size_t{64}, size_t{68}, size_t{92}, size_t{96}}) {
+        std::vector<uint8_t> bad = file;
+        bad[at + 3] = 0x7F;
+        EXPECT_FALSE(ReadMeshBin(bad.data(), bad.size(), &d)) << at;
     }
 }
 
