@@ -1,6 +1,7 @@
 // The mesh files' bytes (layouts in docs/output-formats.md).
 #include "mesh/mesh_encoding_private.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -23,28 +24,67 @@ constexpr uint16_t kShaderBytes = 16;
 constexpr size_t kShaderChunkBytes = 6 + kShaderBytes;
 constexpr char kUvMapName[] = "UD UV Mapping";
 
-// "%f" of a float, whatever the process locale.
-void PutFixed(ByteWriter& out, float v) {
-    char text[64];
-    const auto r = std::to_chars(text, text + sizeof text, static_cast<double>(v),
-                                 std::chars_format::fixed, 6);
-    out.Raw(text, static_cast<size_t>(r.ptr - text));
+// "%f" of a float, whatever the process locale: its exact value rounded to six decimals, ties
+// to even. A float is m x 2^e with m below 2^24, so m x 10^6 fits 64 bits and the rounding is
+// done on whole numbers; only very large values take the general route.
+char* PutFixed(char* out, float v) {
+    const uint32_t bits = std::bit_cast<uint32_t>(v);
+    const int biased = static_cast<int>((bits >> 23) & 0xFF);
+    uint64_t mantissa = bits & 0x7FFFFF;
+    if (biased == 0xFF || biased > 127 + 20) {
+        char text[64];
+        const auto r = std::to_chars(text, text + sizeof text, static_cast<double>(v),
+                                     std::chars_format::fixed, 6);
+        const size_t n = static_cast<size_t>(r.ptr - text);
+        std::memcpy(out, text, n);
+        return out + n;
+    }
+    int exponent = biased - 150;  // v = mantissa x 2^exponent
+    if (biased == 0) {
+        exponent = -149;
+    } else {
+        mantissa |= 0x800000;
+    }
+    const uint64_t scaled = mantissa * 1000000;
+    uint64_t micro = 0;
+    if (exponent >= 0) {
+        micro = scaled << exponent;
+    } else if (exponent > -64) {
+        const int shift = -exponent;
+        micro = scaled >> shift;
+        const uint64_t rest = scaled & ((uint64_t{1} << shift) - 1);
+        const uint64_t half = uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (micro & 1))) ++micro;
+    }
+    char text[32];
+    char* end = text + sizeof text;
+    char* at = end;
+    uint64_t fraction = micro % 1000000;
+    for (int i = 0; i < 6; ++i, fraction /= 10) *--at = static_cast<char>('0' + fraction % 10);
+    *--at = '.';
+    uint64_t whole = micro / 1000000;
+    do {
+        *--at = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole > 0);
+    if (bits >> 31) *--at = '-';
+    const size_t n = static_cast<size_t>(end - at);
+    std::memcpy(out, at, n);
+    return out + n;
 }
 
-void PutInt(ByteWriter& out, long long v) {
-    char text[24];
-    const auto r = std::to_chars(text, text + sizeof text, v);
-    out.Raw(text, static_cast<size_t>(r.ptr - text));
-}
-
+// One line at a time: a text line is put together here and appended whole.
 void PutObjLine(ByteWriter& out, const char* tag, float a, float b, float c) {
-    out.Raw(tag);
-    PutFixed(out, a);
-    out.U8(' ');
-    PutFixed(out, b);
-    out.U8(' ');
-    PutFixed(out, c);
-    out.U8('\n');
+    char line[256];
+    const size_t n = std::strlen(tag);
+    std::memcpy(line, tag, n);
+    char* at = PutFixed(line + n, a);
+    *at++ = ' ';
+    at = PutFixed(at, b);
+    *at++ = ' ';
+    at = PutFixed(at, c);
+    *at++ = '\n';
+    out.Raw(line, static_cast<size_t>(at - line));
 }
 
 void PutAxesLE(ByteWriter& out, const Vector& v, float scale) {
@@ -251,16 +291,22 @@ void FrameFiles::Faces(const Geometry& g, const bool (&on)[kFormats]) {
             for (int k : order) binFaces_.I32(k);
         }
         if (on[kObj]) {
-            objFaces_.U8('f');
+            char line[96];
+            char* at = line;
+            *at++ = 'f';
             for (int k : order) {
-                objFaces_.U8(' ');
-                PutInt(objFaces_, static_cast<long long>(k) + 1);
+                *at++ = ' ';
+                char* number = at;
+                at = std::to_chars(at, line + sizeof line, static_cast<long long>(k) + 1).ptr;
                 if (g.texCoords) {
-                    objFaces_.U8('/');
-                    PutInt(objFaces_, static_cast<long long>(k) + 1);
+                    const size_t digits = static_cast<size_t>(at - number);
+                    *at++ = '/';
+                    std::memcpy(at, number, digits);
+                    at += digits;
                 }
             }
-            objFaces_.U8('\n');
+            *at++ = '\n';
+            objFaces_.Raw(line, static_cast<size_t>(at - line));
         }
     }
 }

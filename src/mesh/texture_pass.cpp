@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "fluid/fluido.h"
+#include "fluid/parallel.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_texture.h"
 #include "mesh/sweep_private.h"
@@ -62,16 +65,34 @@ void ComputeVertexTexture(Mesh* m) {
         }
     }
     if (m->motionBlur) m->velocities = static_cast<Vector*>(std::calloc(rows, sizeof(Vector)));
-    FieldOutputs out;
-    out.channel = m->textureChannel;
-    if (out.channel != 0) ChannelRange(m, out.channel, &out.channel_min, &out.channel_scale);
-    for (int v = 0; v < n; ++v) {
-        if ((v & 1023) == 0 && build->StopRequested()) break;
-        out.texture = m->texCoords ? &m->texCoords[v] : nullptr;
-        out.weights = m->fluidWeights ? m->fluidWeights[v] : nullptr;
-        out.velocity = m->velocities ? &m->velocities[v] : nullptr;
-        build->field.Evaluate(m->vertices[v], out);
+    FieldOutputs shared;
+    shared.channel = m->textureChannel;
+    if (shared.channel != 0) ChannelRange(m, shared.channel, &shared.channel_min, &shared.channel_scale);
+    // Vertices come in sweep order, each near the one before: the particles gathered for one
+    // serve those after it while they stay within a cell.
+    auto pass = [m, build, shared](int from, int to) {
+        FieldGather gather;
+        FieldOutputs out = shared;
+        for (int v = from; v < to; ++v) {
+            if ((v & 1023) == 0 && build->StopRequested()) break;
+            const Vector& p = m->vertices[v];
+            if (!gather.Covers(p)) build->field.Gather(p, build->h, &gather);
+            out.texture = m->texCoords ? &m->texCoords[v] : nullptr;
+            out.weights = m->fluidWeights ? m->fluidWeights[v] : nullptr;
+            out.velocity = m->velocities ? &m->velocities[v] : nullptr;
+            build->field.EvaluateFrom(gather, p, out);
+        }
+    };
+    const int half = n / 2;
+    std::thread helper;
+    if (parallel::Multithreading() && half > 4096) {
+        try {
+            helper = std::thread(pass, half, n);
+        } catch (const std::system_error&) {
+        }
     }
+    pass(0, helper.joinable() ? half : n);
+    if (helper.joinable()) helper.join();
 }
 
 void RemapMeshTexture(Mesh* m) {

@@ -1,6 +1,9 @@
 // Byte layouts of the mesh files, checked against bytes spelled out here.
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdio>
+#include <random>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -390,6 +393,43 @@ TEST_F(MeshFilesTest, MeshBinFilesReadBackWholeAndCutOrGarbledOnesAreRefused) {
         bad[at + 3] = 0x7F;
         EXPECT_FALSE(ReadMeshBin(bad.data(), bad.size(), &d)) << at;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Numbers of every size and sign, halves and ties included: each printed as "%f" prints it.
+TEST_F(MeshFilesTest, ObjNumbersAreExactlyWhatPrintfWrites) {
+    Mesh* m = NewMesh();
+    const int n = 40000;
+    m->numVertices = n;
+    m->vertices = Array<Vector>(n);
+    std::mt19937 random(12345);
+    auto next = [&] { return static_cast<uint32_t>(random()); };
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            float v;
+            switch (next() % 4) {
+                case 0: v = std::bit_cast<float>(next()); break;                      // any pattern
+                case 1: v = static_cast<float>(static_cast<int>(next() % 2000001) - 1000000) * 5e-7f; break;
+                case 2: v = std::ldexp(static_cast<float>(next() % 64), -static_cast<int>(next() % 30)); break;
+                default: v = static_cast<float>(static_cast<int>(next() % 20000) - 10000) / 16.0f; break;
+            }
+            (&m->vertices[i].x)[k] = v;
+        }
+    }
+    const std::vector<uint8_t> file = Written(m, kMeshObj);
+    std::string expected = "s 1\n";
+    char line[400];
+    for (int i = 0; i < n; ++i) {
+        const Vector& p = m->vertices[i];
+        std::snprintf(line, sizeof line, "v %f %f %f\n", p.x, p.y, p.z);
+        expected += line;
+    }
+    const std::string text(file.begin(), file.end());
+    ASSERT_EQ(text.size(), expected.size());
+    EXPECT_TRUE(text == expected);
 }
 
 }  // namespace
