@@ -1,6 +1,8 @@
 // Writing the surface of the benchmark block (about 500,000 triangles) in each mesh format,
 // next to the time it takes to build it: a frame's files must cost less than its mesh. Medians
 // of several runs, wall and processor time, since the machine may be shared.
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -9,8 +11,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "bench_util.h"
 #include "fluid/fluid_passes.h"
@@ -44,7 +44,9 @@ Timing Median(int runs, Body body) {
         const double c0 = CpuSeconds();
         const auto t0 = std::chrono::steady_clock::now();
         body();
-        wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        wall.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count());
         cpu.push_back((CpuSeconds() - c0) * 1e3);
     }
     std::sort(wall.begin(), wall.end());
@@ -82,22 +84,27 @@ int main() {
     const Timing surface = Median(kRuns, [&] { BuildMesh(mesh, true); });
     mesh->calcUVW = mesh->motionBlur = true;
     const Timing textured = Median(kRuns, [&] { BuildMesh(mesh, true); });
-    std::printf("Mesh files, %d vertices, %d triangles (texture coordinates of 1 fluid, "
-                "velocities)\n", mesh->numVertices, mesh->numFaces);
+    std::printf(
+        "Mesh files, %d vertices, %d triangles (texture coordinates of 1 fluid, "
+        "velocities)\n",
+        mesh->numVertices, mesh->numFaces);
     std::printf("%-34s %10s %10s %10s\n", "", "ms", "cpu ms", "MB");
     std::printf("%-34s %10.1f %10.1f\n", "build: surface", surface.wall_ms, surface.cpu_ms);
     std::printf("%-34s %10.1f %10.1f\n", "build: surface, UVW and velocities", textured.wall_ms,
                 textured.cpu_ms);
 
-    const fs::path dir = fs::temp_directory_path() / ("undaline_bench_files_" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("undaline_bench_files_" + std::to_string(getpid()));
     fs::create_directories(dir);
     struct Format {
         const char* label;
         int kind;
         const char* file;
     };
-    const Format formats[] = {{"LWO (LWOB)", kMeshLwo, "m.lwo"}, {"LWO2", kMeshLwo2, "m2.lwo"},
-                              {"BIN", kMeshBin, "m.bin"},       {"OBJ", kMeshObj, "m.obj"},
+    const Format formats[] = {{"LWO (LWOB)", kMeshLwo, "m.lwo"},
+                              {"LWO2", kMeshLwo2, "m2.lwo"},
+                              {"BIN", kMeshBin, "m.bin"},
+                              {"OBJ", kMeshObj, "m.obj"},
                               {"texture data", kMeshTexture, "m.txi"}};
     double four_wall = 0, four_cpu = 0;
     for (const Format& fm : formats) {
@@ -127,7 +134,8 @@ int main() {
                 four_cpu / textured.cpu_ms, four_met ? "met" : "NOT met");
     std::printf("A frame's files against the build (processor time): %.2fx (< 1: %s)\n",
                 frame_files.cpu_ms / textured.cpu_ms, frame_met ? "met" : "NOT met");
-    std::printf("%s\n", four_met && frame_met ? "All mesh file targets met." : "Some targets not met.");
+    std::printf("%s\n",
+                four_met && frame_met ? "All mesh file targets met." : "Some targets not met.");
     platform::SetMessageSink(nullptr);
     return 0;
 }

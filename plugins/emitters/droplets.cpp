@@ -18,8 +18,16 @@ namespace shipped {
 namespace {
 
 enum DropParam {
-    kDropRate, kDropSpeed, kDropAngle, kDropRandom, kDropStart, kDropStop, kDropRadius,
-    kDropStretch, kDropDetail, kDropCount
+    kDropRate,
+    kDropSpeed,
+    kDropAngle,
+    kDropRandom,
+    kDropStart,
+    kDropStop,
+    kDropRadius,
+    kDropStretch,
+    kDropDetail,
+    kDropCount
 };
 constexpr std::array<ParamSpec, kDropCount> kDropSpecs = {{
     {kIdRate, "Rate (particles/s)", 200.0f, 0.0f, kNoLimit, FieldKind::Number},
@@ -44,14 +52,15 @@ struct Sphere {
 Sphere Icosphere(int level) {
     const float t = (1.0f + std::sqrt(5.0f)) / 2.0f;
     Sphere s;
-    for (const Vector& p : {Vector(-1, t, 0), Vector(1, t, 0), Vector(-1, -t, 0), Vector(1, -t, 0),
-                            Vector(0, -1, t), Vector(0, 1, t), Vector(0, -1, -t), Vector(0, 1, -t),
-                            Vector(t, 0, -1), Vector(t, 0, 1), Vector(-t, 0, -1), Vector(-t, 0, 1)}) {
+    for (const Vector& p :
+         {Vector(-1, t, 0), Vector(1, t, 0), Vector(-1, -t, 0), Vector(1, -t, 0), Vector(0, -1, t),
+          Vector(0, 1, t), Vector(0, -1, -t), Vector(0, 1, -t), Vector(t, 0, -1), Vector(t, 0, 1),
+          Vector(-t, 0, -1), Vector(-t, 0, 1)}) {
         s.points.push_back(p / p.Modulo());
     }
-    s.faces = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
-               {11, 10, 2}, {10, 7, 6}, {7, 1, 8}, {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
-               {3, 8, 9},  {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},  {9, 8, 1}};
+    s.faces = {{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
+               {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
+               {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
     for (int l = 0; l < level; ++l) {
         std::map<std::pair<int, int>, int> middle;
         auto mid = [&](int a, int b) {
@@ -82,7 +91,7 @@ const Sphere& SphereOf(int level) {
 }
 
 class Droplets final : public ShippedEmitter {
-public:
+  public:
     Droplets() : ShippedEmitter(kDropTable) { flags |= kEmitterBuildsMesh; }
 
     void PostCreation() override {
@@ -100,7 +109,9 @@ public:
     void Crea() override {
         if (fluid) EmitSpray(fluid, NodeFrame::Of(*this), clock_, Shape());
     }
-    float DameTiempoMaximo() override { return fluid ? SprayTimeLimit(fluid->emitTime, Shape()) : 0.0f; }
+    float DameTiempoMaximo() override {
+        return fluid ? SprayTimeLimit(fluid->emitTime, Shape()) : 0.0f;
+    }
     Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
 
     void HowManyPoli(int* vertices, int* faces) override {
@@ -120,10 +131,14 @@ public:
         const int nf = static_cast<int>(s.faces.size());
         const int n = std::min(drops_, m->numVertices / std::max(nv, 1));
         const size_t total = static_cast<size_t>(n) * static_cast<size_t>(nv);
-        if (m->motionBlur) m->velocities = static_cast<Vector*>(std::calloc(std::max<size_t>(total, 1), sizeof(Vector)));
+        if (m->motionBlur) {
+            m->velocities =
+                static_cast<Vector*>(std::calloc(std::max<size_t>(total, 1), sizeof(Vector)));
+        }
         if (m->calcUVW && m->texCoords) {
             // One link: every vertex belongs wholly to this fluid.
-            m->fluidWeights = static_cast<float**>(std::calloc(std::max<size_t>(total, 1), sizeof(float*)));
+            m->fluidWeights =
+                static_cast<float**>(std::calloc(std::max<size_t>(total, 1), sizeof(float*)));
             for (size_t i = 0; m->fluidWeights && i < total; ++i) {
                 m->fluidWeights[i] = static_cast<float*>(std::malloc(sizeof(float)));
                 if (m->fluidWeights[i]) m->fluidWeights[i][0] = 1.0f;
@@ -150,7 +165,8 @@ public:
             }
             for (int f = 0; f < nf; ++f) {
                 for (int k = 0; k < 3; ++k) {
-                    m->faces[drop * nf + f][k] = base + s.faces[static_cast<size_t>(f)][static_cast<size_t>(k)];
+                    m->faces[drop * nf + f][k] =
+                        base + s.faces[static_cast<size_t>(f)][static_cast<size_t>(k)];
                 }
             }
         }
@@ -162,10 +178,11 @@ public:
         gl::End();
     }
 
-private:
+  private:
     int Detail() const { return static_cast<int>(std::lround(P(kDropDetail))); }
     SprayShape Shape() const {
-        return {P(kDropRate), P(kDropSpeed), P(kDropAngle), P(kDropRandom), P(kDropStart), P(kDropStop)};
+        return {P(kDropRate),   P(kDropSpeed), P(kDropAngle),
+                P(kDropRandom), P(kDropStart), P(kDropStop)};
     }
 
     EmissionClock clock_;
@@ -179,6 +196,8 @@ ShippedClass<Droplets> g_droplets({kClassEmitter, kDropletsId, "Droplets", "Drop
 
 }  // namespace
 
-ShippedDescriptor* DropletsClass() { return &g_droplets; }
+ShippedDescriptor* DropletsClass() {
+    return &g_droplets;
+}
 
 }  // namespace shipped

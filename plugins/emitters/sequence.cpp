@@ -35,7 +35,8 @@ constexpr size_t kIdOffset = 64;
 
 int32_t Int32LE(const unsigned char* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+                                static_cast<uint32_t>(p[2]) << 16 |
+                                static_cast<uint32_t>(p[3]) << 24);
 }
 
 // The ids of a BIN file's records, in file order; empty when the file is not whole.
@@ -46,11 +47,15 @@ std::vector<int32_t> ReadIds(const std::string& path) {
     std::vector<unsigned char> bytes;
     unsigned char chunk[65536];
     size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
     std::fclose(f);
     if (bytes.size() < kHeaderBytes) return ids;
     const int32_t count = Int32LE(bytes.data() + 276);
-    if (count < 0 || static_cast<size_t>(count) > (bytes.size() - kHeaderBytes) / kRecordBytes) return ids;
+    if (count < 0 || static_cast<size_t>(count) > (bytes.size() - kHeaderBytes) / kRecordBytes) {
+        return ids;
+    }
     ids.resize(static_cast<size_t>(count));
     for (size_t i = 0; i < ids.size(); ++i) {
         ids[i] = Int32LE(bytes.data() + kHeaderBytes + i * kRecordBytes + kIdOffset);
@@ -69,7 +74,7 @@ bool SequenceName(const std::string& name, std::string* prefix) {
 }
 
 class Sequence final : public ShippedEmitter {
-public:
+  public:
     Sequence() : ShippedEmitter(kSequenceTable) {
         flags |= kEmitterIntegrates | kEmitterNoCollisions | kEmitterAsksVoxels;
     }
@@ -106,7 +111,7 @@ public:
         return platform::JoinPath(platform::LocalPath(dir), prefix + digits);
     }
 
-private:
+  private:
     int First() const { return static_cast<int>(P(kSeqFirst)); }
 
     // The prefix of the first sequence file in the directory, by name.
@@ -139,7 +144,8 @@ private:
                 if (P(kSeqHold) == 0.0f) fluid->RemoveALLParticles();
             } else if (!path.empty() && number != warned_) {
                 warned_ = number;
-                RedWarning(platform::Format(" %s: no particle file %s", name, path.c_str()).c_str());
+                RedWarning(
+                    platform::Format(" %s: no particle file %s", name, path.c_str()).c_str());
             }
             shown_ = number;
             return;
@@ -149,7 +155,8 @@ private:
         for (Particula* p = fluid->First(); p; p = p->next) mapped.emplace(p->id, p->texCoord);
         fluid->RemoveALLParticles();
         if (!fluid->LoadBinGreg(path.c_str())) {
-            RedWarning(platform::Format(" %s: %s is not a particle file", name, path.c_str()).c_str());
+            RedWarning(
+                platform::Format(" %s: %s is not a particle file", name, path.c_str()).c_str());
             shown_ = number;
             return;
         }
@@ -180,6 +187,8 @@ ShippedClass<Sequence> g_sequence({kClassEmitter, kSequenceId, "Particle sequenc
 
 }  // namespace
 
-ShippedDescriptor* SequenceClass() { return &g_sequence; }
+ShippedDescriptor* SequenceClass() {
+    return &g_sequence;
+}
 
 }  // namespace shipped

@@ -29,7 +29,7 @@ uint8_t Byte(float c) {
 }
 
 // Each linked fluid's colour in a mesh: the surface shows which fluid it came from.
-const Vector kFluidColours[] = {{0.55f, 0.72f, 1.0f}, {1.0f, 0.55f, 0.3f}, {0.45f, 0.9f, 0.5f},
+const Vector kFluidColours[] = {{0.55f, 0.72f, 1.0f},  {1.0f, 0.55f, 0.3f}, {0.45f, 0.9f, 0.5f},
                                 {0.95f, 0.85f, 0.35f}, {0.8f, 0.5f, 0.95f}, {0.4f, 0.9f, 0.9f}};
 constexpr size_t kPalette = sizeof kFluidColours / sizeof kFluidColours[0];
 
@@ -66,8 +66,8 @@ bool ParticlePly(const ParticleBinData& d, const fs::path& path) {
                     std::to_string(d.records.size()) + "\n";
     for (const char* p : {"x", "y", "z"}) Property(h, "float", p);
     for (const char* p : {"red", "green", "blue"}) Property(h, "uchar", p);
-    for (const char* p : {"vx", "vy", "vz", "density", "pressure", "temperature", "age", "mass",
-                          "radius"}) {
+    for (const char* p :
+         {"vx", "vy", "vz", "density", "pressure", "temperature", "age", "mass", "radius"}) {
         Property(h, "float", p);
     }
     Property(h, "int", "id");
@@ -76,7 +76,9 @@ bool ParticlePly(const ParticleBinData& d, const fs::path& path) {
     const float span = d.speedMax - d.speedMin;
     for (const ParticleBinRecord& r : d.records) {
         Vec(out, r.pos);
-        const float t = span > 0.0f ? std::clamp((r.vel.Modulo() * d.scale - d.speedMin) / span, 0.0f, 1.0f) : 0.0f;
+        const float t = span > 0.0f
+                            ? std::clamp((r.vel.Modulo() * d.scale - d.speedMin) / span, 0.0f, 1.0f)
+                            : 0.0f;
         Rgb(out, Vector(0.1f + 0.9f * t, 0.25f + 0.75f * t, 0.6f + 0.4f * t));
         Vec(out, r.vel);
         for (float v : {r.density, r.pressure, r.temperature, r.age, r.mass, r.radius}) out.F32(v);
@@ -170,7 +172,8 @@ int ExportPly(const PlyExportOptions& o) {
     std::vector<fs::path> files;
     for (const auto& e : fs::directory_iterator(o.dir, ec)) {
         std::string ext = e.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         if (ext == ".bin" && e.is_regular_file(ec)) files.push_back(e.path());
     }
     std::sort(files.begin(), files.end());
@@ -206,10 +209,11 @@ int ExportPly(const PlyExportOptions& o) {
         }
     }
     if (!o.quiet) {
-        std::fprintf(stderr, "Converted %d particle file%s and %d mesh file%s into %s",
-                     particles, particles == 1 ? "" : "s", meshes, meshes == 1 ? "" : "s",
-                     out_dir.c_str());
-        if (passed > 0) std::fprintf(stderr, "; %d file%s passed over", passed, passed == 1 ? "" : "s");
+        std::fprintf(stderr, "Converted %d particle file%s and %d mesh file%s into %s", particles,
+                     particles == 1 ? "" : "s", meshes, meshes == 1 ? "" : "s", out_dir.c_str());
+        if (passed > 0) {
+            std::fprintf(stderr, "; %d file%s passed over", passed, passed == 1 ? "" : "s");
+        }
         std::fprintf(stderr, ".\n");
     }
     return failed > 0 ? 1 : 0;

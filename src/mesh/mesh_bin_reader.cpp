@@ -15,7 +15,7 @@ constexpr uint32_t kEnd = 0xDEDEDEDE;
 constexpr int32_t kMostLinks = 1 << 16;
 
 class Cursor {
-public:
+  public:
     Cursor(const uint8_t* p, size_t n) : p_(p), left_(n) {}
     bool U32(uint32_t* v) {
         if (left_ < 4) return false;
@@ -48,7 +48,7 @@ public:
         return true;
     }
 
-private:
+  private:
     void Skip(size_t n) {
         p_ += n;
         left_ -= n;

@@ -13,9 +13,9 @@
 struct MeshBinData {
     std::vector<Vector> vertices;
     std::vector<std::array<int, 3>> faces;
-    int links = 0;                 // fluids whose weights each vertex carries
-    std::vector<float> weights;    // links per vertex, when texture data is present
-    std::vector<Vector> texCoords;  // empty without texture data
+    int links = 0;                   // fluids whose weights each vertex carries
+    std::vector<float> weights;      // links per vertex, when texture data is present
+    std::vector<Vector> texCoords;   // empty without texture data
     std::vector<Vector> velocities;  // empty without motion-blur data
 };
 

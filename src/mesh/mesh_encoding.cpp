@@ -1,10 +1,9 @@
 // The mesh files' bytes (layouts in docs/output-formats.md).
-#include "mesh/mesh_encoding_private.h"
-
 #include <bit>
 #include <charconv>
 #include <cstring>
 
+#include "mesh/mesh_encoding_private.h"
 #include "scene/axes.h"
 
 namespace mesh_encoding {
@@ -104,7 +103,9 @@ void PutShader(ByteWriter& out) {
     out.Raw(kShaderName, sizeof kShaderName);
 }
 
-FilePart Part(const ByteWriter& w) { return FilePart{w.Bytes().data(), w.Size()}; }
+FilePart Part(const ByteWriter& w) {
+    return FilePart{w.Bytes().data(), w.Size()};
+}
 
 size_t Sum(const std::vector<FilePart>& parts) {
     size_t n = 0;
@@ -182,7 +183,9 @@ void PutVx(ByteWriter& out, uint32_t index) {
     }
 }
 
-size_t FrameFiles::Bytes(Format f) const { return Sum(parts_[f]); }
+size_t FrameFiles::Bytes(Format f) const {
+    return Sum(parts_[f]);
+}
 
 void FrameFiles::Encode(const Geometry& g, const bool (&on)[kFormats], const Surface& surface) {
     for (ByteWriter* w : {&points_, &lwobFaces_, &lwo2Map_, &lwo2Faces_, &lwo2Tags_, &binVertices_,
@@ -313,10 +316,10 @@ void FrameFiles::Faces(const Geometry& g, const bool (&on)[kFormats]) {
 
 void FrameFiles::Assemble(const Geometry& g, const bool (&on)[kFormats], const Surface& surface) {
     for (auto& p : parts_) p.clear();
-    for (ByteWriter* w : {&lwobHead_, &lwobMiddle_, &lwobTail_, &lwo2Head_, &lwo2MapHead_,
-                          &lwo2FacesHead_, &lwo2TagsHead_, &lwo2Tail_, &binHead_, &binMiddle_,
-                          &binTextureHead_, &binVelocityHead_, &binTail_, &objHead_, &txiHead_,
-                          &txiVelocityHead_}) {
+    for (ByteWriter* w :
+         {&lwobHead_, &lwobMiddle_, &lwobTail_, &lwo2Head_, &lwo2MapHead_, &lwo2FacesHead_,
+          &lwo2TagsHead_, &lwo2Tail_, &binHead_, &binMiddle_, &binTextureHead_, &binVelocityHead_,
+          &binTail_, &objHead_, &txiHead_, &txiVelocityHead_}) {
         w->Clear();
     }
     if (on[kLwob]) {
@@ -349,9 +352,9 @@ void FrameFiles::Assemble(const Geometry& g, const bool (&on)[kFormats], const S
         PutChunkHead(lwo2TagsHead_, "PTAG", 4 + lwo2Tags_.Size());
         lwo2TagsHead_.Raw("SURF", 4);
         PutLwo2Surface(lwo2Tail_, surface);
-        parts_[kLwo2] = {Part(lwo2Head_),      Part(points_),       Part(lwo2MapHead_),
-                         Part(lwo2Map_),       Part(lwo2FacesHead_), Part(lwo2Faces_),
-                         Part(lwo2TagsHead_),  Part(lwo2Tags_),      Part(lwo2Tail_)};
+        parts_[kLwo2] = {Part(lwo2Head_),     Part(points_),        Part(lwo2MapHead_),
+                         Part(lwo2Map_),      Part(lwo2FacesHead_), Part(lwo2Faces_),
+                         Part(lwo2TagsHead_), Part(lwo2Tags_),      Part(lwo2Tail_)};
         lwo2Head_.PatchU32BE(4, static_cast<uint32_t>(Sum(parts_[kLwo2]) - 8));
     }
     if (on[kBin]) {
@@ -366,8 +369,8 @@ void FrameFiles::Assemble(const Geometry& g, const bool (&on)[kFormats], const S
         }
         if (g.velocities) binVelocityHead_.U32(kBinVelocity);
         binTail_.U32(kBinEnd);
-        parts_[kBin] = {Part(binHead_),        Part(binVertices_),     Part(binMiddle_),
-                        Part(binFaces_),       Part(binTextureHead_),  Part(binTexture_),
+        parts_[kBin] = {Part(binHead_),         Part(binVertices_),    Part(binMiddle_),
+                        Part(binFaces_),        Part(binTextureHead_), Part(binTexture_),
                         Part(binVelocityHead_), Part(binVelocity_),    Part(binTail_)};
     }
     if (on[kObj]) {

@@ -24,7 +24,7 @@ struct Surface {
     std::string name;
     const uint8_t* chunk = nullptr;  // null: the generated surface
     size_t chunkBytes = 0;
-    bool shader = false;             // the "Undaline_shader" sub-chunk follows
+    bool shader = false;  // the "Undaline_shader" sub-chunk follows
 };
 
 // Name length with its zero byte, padded to an even count.
@@ -35,7 +35,9 @@ void PutLwobSurface(platform::ByteWriter& out, const Surface& s);
 // The surface chunk of an LWO2 file (a surface file's chunk is written as for LWOB).
 void PutLwo2Surface(platform::ByteWriter& out, const Surface& s);
 // An LWO2 index: 16 bits below 0xFF00, else 32 bits with 0xFF in the top byte.
-inline size_t VxBytes(uint32_t index) { return index < 0xFF00u ? 2 : 4; }
+inline size_t VxBytes(uint32_t index) {
+    return index < 0xFF00u ? 2 : 4;
+}
 void PutVx(platform::ByteWriter& out, uint32_t index);
 
 enum Format { kLwob = 0, kLwo2 = 1, kBin = 2, kObj = 3, kTexture = 4, kFormats = 5 };
@@ -48,8 +50,8 @@ struct Geometry {
     const MeshFace* faces = nullptr;
     // BIN and OBJ list a mesh's faces with the first two corners swapped; objects do not.
     bool swapFirstTwo = true;
-    const Vector* texCoords = nullptr;   // null: no texture sections
-    float* const* weights = nullptr;     // per vertex, numLinks weights (null: zeros)
+    const Vector* texCoords = nullptr;  // null: no texture sections
+    float* const* weights = nullptr;    // per vertex, numLinks weights (null: zeros)
     int numLinks = 0;
     const Vector* velocities = nullptr;  // null: no velocity sections
     bool lwoTexture = false;  // the LWO2 UV map and the texture-data file (mapping on, weights)
@@ -57,20 +59,20 @@ struct Geometry {
 };
 
 class FrameFiles {
-public:
+  public:
     // Builds the files of the formats asked for (indexed by Format).
     void Encode(const Geometry& g, const bool (&formats)[kFormats], const Surface& surface);
     // The parts of one file, valid until the next Encode.
     const std::vector<platform::FilePart>& Parts(Format f) const { return parts_[f]; }
     size_t Bytes(Format f) const;
 
-private:
+  private:
     void Vertices(const Geometry& g, const bool (&on)[kFormats]);
     void Faces(const Geometry& g, const bool (&on)[kFormats]);
     void Assemble(const Geometry& g, const bool (&on)[kFormats], const Surface& surface);
 
     // Sections, reused from frame to frame so their memory is not asked for again.
-    platform::ByteWriter points_;     // LWOB and LWO2 PNTS
+    platform::ByteWriter points_;  // LWOB and LWO2 PNTS
     platform::ByteWriter lwobFaces_, lwo2Map_, lwo2Faces_, lwo2Tags_;
     platform::ByteWriter binVertices_, binFaces_, binTexture_, binVelocity_;
     platform::ByteWriter objVertices_, objTexture_, objFaces_;

@@ -84,8 +84,8 @@ std::string MeshFrameName(const Mesh* mesh, int kind) {
     if (!mesh || kind < kMeshLwo || kind > kMeshTexture) return std::string();
     const int n = frame + mesh->frameOffset;
     const bool three = kind == kMeshLwo || kind == kMeshLwo2 || kind == kMeshTexture;
-    const std::string name = Field(mesh->name) + platform::Format(three ? "%03d" : "%05d", n) +
-                             kExtension[kind];
+    const std::string name =
+        Field(mesh->name) + platform::Format(three ? "%03d" : "%05d", n) + kExtension[kind];
     return platform::JoinPath(MeshOutputDir(mesh), name);
 }
 

@@ -62,20 +62,40 @@ void ShowRefinement(platform::Dialog* d, const Mesh* m) {
 
 bool RefinementClicked(platform::Dialog* d, Mesh* m, int id) {
     switch (id) {
-        case kIdOptimize: m->optimize = d->IsChecked(id); break;
-        case kIdSubdivide: m->subdivide = d->IsChecked(id); break;
-        case kIdLimitFaces: m->limitFaces = d->IsChecked(id); break;
-        case kIdFilterStandard: ChooseMeshFilter(m, kFilterStandard); break;
-        case kIdFilterSharp: ChooseMeshFilter(m, kFilterSharp); break;
-        case kIdTiling: m->tiling = d->IsChecked(id); break;
-        case kIdMotionBlur: m->motionBlur = d->IsChecked(id); break;
+        case kIdOptimize:
+            m->optimize = d->IsChecked(id);
+            break;
+        case kIdSubdivide:
+            m->subdivide = d->IsChecked(id);
+            break;
+        case kIdLimitFaces:
+            m->limitFaces = d->IsChecked(id);
+            break;
+        case kIdFilterStandard:
+            ChooseMeshFilter(m, kFilterStandard);
+            break;
+        case kIdFilterSharp:
+            ChooseMeshFilter(m, kFilterSharp);
+            break;
+        case kIdTiling:
+            m->tiling = d->IsChecked(id);
+            break;
+        case kIdMotionBlur:
+            m->motionBlur = d->IsChecked(id);
+            break;
         case kIdRemap:
             RemapMeshTexture(m);
             BlueWarning(" Mapping will be reset at next frame");
             break;
-        case kIdUnloadTexture: UnloadPreviewTexture(m); break;
-        case kIdIncludeShader: SetMeshShader(m, d->IsChecked(id)); break;
-        case kIdClearSurface: ClearMeshSurface(m); break;
+        case kIdUnloadTexture:
+            UnloadPreviewTexture(m);
+            break;
+        case kIdIncludeShader:
+            SetMeshShader(m, d->IsChecked(id));
+            break;
+        case kIdClearSurface:
+            ClearMeshSurface(m);
+            break;
         default:
             if (id < kIdChannelTexture || id > kIdChannelTemperature) return false;
             m->textureChannel = id - kIdChannelTexture;
@@ -88,10 +108,17 @@ bool RefinementClicked(platform::Dialog* d, Mesh* m, int id) {
 
 bool RefinementFieldLeft(platform::Dialog* d, Mesh* m, int id) {
     switch (id) {
-        case kIdIterations: m->optIterations = ReadInt(d, id, m->optIterations, 0, 1000); return true;
-        case kIdMaxFaces: m->maxFaces = ReadInt(d, id, m->maxFaces, 0, 1 << 30); return true;
-        case kIdThreshold: DameFloat(d, id, &m->optThreshold, 0.0f, 100.0f); return true;
-        default: return false;
+        case kIdIterations:
+            m->optIterations = ReadInt(d, id, m->optIterations, 0, 1000);
+            return true;
+        case kIdMaxFaces:
+            m->maxFaces = ReadInt(d, id, m->maxFaces, 0, 1 << 30);
+            return true;
+        case kIdThreshold:
+            DameFloat(d, id, &m->optThreshold, 0.0f, 100.0f);
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -41,9 +41,11 @@ struct Work {
         faceLists.assign(pos.size(), {});
         for (size_t f = 0; f < faces.size(); ++f) {
             for (int k = 0; k < 3; ++k) {
-                const int v = faces[f][static_cast<size_t>(k)];
-                for (int j = 1; j < 3; ++j) AddOnce(&neighbours[static_cast<size_t>(v)], faces[f][static_cast<size_t>((k + j) % 3)]);
-                faceLists[static_cast<size_t>(v)].push_back(static_cast<int>(f));
+                const auto v = static_cast<size_t>(faces[f][static_cast<size_t>(k)]);
+                for (int j = 1; j < 3; ++j) {
+                    AddOnce(&neighbours[v], faces[f][static_cast<size_t>((k + j) % 3)]);
+                }
+                faceLists[v].push_back(static_cast<int>(f));
             }
         }
     }
@@ -71,8 +73,8 @@ void Load(const Mesh* m, Work* w) {
     w->clip.assign(n, 0);
     if (m->clipFlags) w->clip.assign(m->clipFlags, m->clipFlags + n);
     w->faces.resize(static_cast<size_t>(m->numFaces));
-    for (int f = 0; f < m->numFaces; ++f) {
-        for (int k = 0; k < 3; ++k) w->faces[static_cast<size_t>(f)][static_cast<size_t>(k)] = m->faces[f][k];
+    for (size_t f = 0; f < w->faces.size(); ++f) {
+        w->faces[f] = {m->faces[f][0], m->faces[f][1], m->faces[f][2]};
     }
     w->Adjacency();
 }
@@ -166,7 +168,9 @@ void Subdivide(Work* w, const std::vector<float>& excess) {
         if (excess[f] * kDegrees <= kSplitDegrees) continue;
         split[f] = true;
         const Tri& t = w->faces[f];
-        for (int k = 0; k < 3; ++k) midpoint(t[static_cast<size_t>(k)], t[static_cast<size_t>((k + 1) % 3)]);
+        midpoint(t[0], t[1]);
+        midpoint(t[1], t[2]);
+        midpoint(t[2], t[0]);
     }
     if (midpoints.empty()) return;
     std::vector<Tri> out;
@@ -314,10 +318,12 @@ bool RemovalPass(Work* w, float threshold) {
         out.clip.push_back(w->clip[iv]);
         std::vector<int> nb, fl;
         for (int x : w->neighbours[iv]) {
-            if (vertex_map[static_cast<size_t>(x)] >= 0) nb.push_back(vertex_map[static_cast<size_t>(x)]);
+            const int to = vertex_map[static_cast<size_t>(x)];
+            if (to >= 0) nb.push_back(to);
         }
         for (int f : w->faceLists[iv]) {
-            if (face_map[static_cast<size_t>(f)] >= 0) fl.push_back(face_map[static_cast<size_t>(f)]);
+            const int to = face_map[static_cast<size_t>(f)];
+            if (to >= 0) fl.push_back(to);
         }
         out.neighbours.push_back(std::move(nb));
         out.faceLists.push_back(std::move(fl));
@@ -341,7 +347,8 @@ void ComputeFaceExcess(Mesh* m) {
     mesh_refine::GradientNormals(probe, w.pos.data(), w.Vertices(), w.normal.data());
     const std::vector<float> excess = Excess(w, &m->maxFaceExcess);
     std::free(m->faceExcess);
-    m->faceExcess = static_cast<float*>(std::malloc(std::max<size_t>(excess.size(), 1) * sizeof(float)));
+    m->faceExcess =
+        static_cast<float*>(std::malloc(std::max<size_t>(excess.size(), 1) * sizeof(float)));
     if (m->faceExcess) std::copy(excess.begin(), excess.end(), m->faceExcess);
 }
 
@@ -351,13 +358,18 @@ void OptimiseMesh(Mesh* m) {
     if (!probe.Valid()) return;
     Work w;
     Load(m, &w);
-    auto normals = [&] { mesh_refine::GradientNormals(probe, w.pos.data(), w.Vertices(), w.normal.data()); };
-    auto reproject = [&] { mesh_refine::Reproject(probe, w.pos.data(), w.normal.data(), w.clip.data(), w.Vertices()); };
+    auto normals = [&] {
+        mesh_refine::GradientNormals(probe, w.pos.data(), w.Vertices(), w.normal.data());
+    };
+    auto reproject = [&] {
+        mesh_refine::Reproject(probe, w.pos.data(), w.normal.data(), w.clip.data(), w.Vertices());
+    };
     if (m->subdivide) {
         normals();
         const std::vector<float> excess = Excess(w, &m->maxFaceExcess);
         std::free(m->faceExcess);
-        m->faceExcess = static_cast<float*>(std::malloc(std::max<size_t>(excess.size(), 1) * sizeof(float)));
+        m->faceExcess =
+            static_cast<float*>(std::malloc(std::max<size_t>(excess.size(), 1) * sizeof(float)));
         if (m->faceExcess) std::copy(excess.begin(), excess.end(), m->faceExcess);
         Subdivide(&w, excess);
         normals();
@@ -366,7 +378,8 @@ void OptimiseMesh(Mesh* m) {
     const float threshold = m->optThreshold * 0.01f;
     bool removed = true;
     for (int i = 0; i < m->optIterations && removed && !probe.StopRequested(); ++i) {
-        ShowMeshStatus(platform::Format("Mesh Optimization -->> %d %% ", i * 100 / m->optIterations).c_str());
+        ShowMeshStatus(
+            platform::Format("Mesh Optimization -->> %d %% ", i * 100 / m->optIterations).c_str());
         removed = RemovalPass(&w, threshold);
         normals();
         Smooth(&w, m->filterType, 12);

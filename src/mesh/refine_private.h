@@ -24,7 +24,7 @@ void SmoothSweeps(Vector* pos, const Vector* normals, const uint8_t* clip, int n
 // The field of the build in progress, as the optimiser asks it. Points close together share
 // the particles gathered around the first of them.
 class FieldProbe {
-public:
+  public:
     explicit FieldProbe(const Mesh* mesh);
     bool Valid() const { return field_ != nullptr && h > 0.0f; }
     // Field - 1 at p.
@@ -35,7 +35,7 @@ public:
     bool StopRequested() const;
     float h = 0.0f;
 
-private:
+  private:
     const SurfaceField* field_ = nullptr;
     const Mesh* mesh_;
     FieldGather gather_;

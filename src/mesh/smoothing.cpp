@@ -56,7 +56,8 @@ float FieldProbe::Value(const Vector& p) {
 Vector FieldProbe::Gradient(const Vector& p) {
     const float step = 0.1f * h;
     const float f0 = Value(p);
-    return Vector(Value(Vector(p.x + step, p.y, p.z)) - f0, Value(Vector(p.x, p.y + step, p.z)) - f0,
+    return Vector(Value(Vector(p.x + step, p.y, p.z)) - f0,
+                  Value(Vector(p.x, p.y + step, p.z)) - f0,
                   Value(Vector(p.x, p.y, p.z + step)) - f0);
 }
 
@@ -106,7 +107,9 @@ Csr PackNeighbours(const Mesh* m) {
     adj.start.assign(static_cast<size_t>(m->numVertices) + 1, 0);
     for (int v = 0; v < m->numVertices; ++v) {
         adj.start[static_cast<size_t>(v)] = static_cast<int>(adj.items.size());
-        for (MeshIndexList* e = m->vertexNeighbours[v]; e; e = e->next) adj.items.push_back(e->index);
+        for (MeshIndexList* e = m->vertexNeighbours[v]; e; e = e->next) {
+            adj.items.push_back(e->index);
+        }
     }
     adj.start[static_cast<size_t>(m->numVertices)] = static_cast<int>(adj.items.size());
     return adj;

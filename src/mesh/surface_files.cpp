@@ -2,14 +2,14 @@
 // chunks for their particle LWO files.
 #include "mesh/surface_files.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
-
-#include <sys/stat.h>
 
 #include "fluid/engine_hooks.h"
 #include "fluid/fluido.h"
@@ -65,7 +65,8 @@ bool ChunkAt(const Bytes& file, size_t at, Bytes* chunk) {
     const size_t size = platform::GetU32BE(file.data() + at + 4);
     if (size > file.size() - at - 8) return false;
     if (!std::memchr(file.data() + at + 8, 0, size)) return false;
-    chunk->assign(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(at + 8 + size));
+    chunk->assign(file.begin() + static_cast<long>(at),
+                  file.begin() + static_cast<long>(at + 8 + size));
     Even(chunk);
     return true;
 }
@@ -108,7 +109,8 @@ void* Keep(const Bytes& chunk) {
 
 bool ReportRead(Read r, const char* path) {
     if (r == Read::kCannotOpen) {
-        platform::MessageBox(platform::Format("Error opening surface file: %s", path ? path : "").c_str());
+        platform::MessageBox(
+            platform::Format("Error opening surface file: %s", path ? path : "").c_str());
     } else if (r == Read::kInvalid) {
         platform::MessageBox("Not valid Surface file");
     }
@@ -141,7 +143,9 @@ const bool g_installed = Install();
 }  // namespace
 
 size_t SurfaceChunkBytes(const void* chunk) {
-    return chunk ? 8 + static_cast<size_t>(platform::GetU32BE(static_cast<const uint8_t*>(chunk) + 4)) : 0;
+    return chunk
+               ? 8 + static_cast<size_t>(platform::GetU32BE(static_cast<const uint8_t*>(chunk) + 4))
+               : 0;
 }
 
 bool SurfaceChunkHasShader(const void* chunk) {
@@ -219,7 +223,8 @@ bool LoadFluidSurfaceFile(Fluido* fluid, const char* path) {
     Bytes file;
     if (!ReportRead(ReadSurfaceFile(path, &file), path)) return false;
     Bytes chunk;
-    if (file.size() < 12 || std::memcmp(file.data(), "FORM", 4) != 0 || !ChunkAt(file, 12, &chunk)) {
+    if (file.size() < 12 || std::memcmp(file.data(), "FORM", 4) != 0 ||
+        !ChunkAt(file, 12, &chunk)) {
         return ReportRead(Read::kInvalid, path);
     }
     {

@@ -67,7 +67,9 @@ void ComputeVertexTexture(Mesh* m) {
     if (m->motionBlur) m->velocities = static_cast<Vector*>(std::calloc(rows, sizeof(Vector)));
     FieldOutputs shared;
     shared.channel = m->textureChannel;
-    if (shared.channel != 0) ChannelRange(m, shared.channel, &shared.channel_min, &shared.channel_scale);
+    if (shared.channel != 0) {
+        ChannelRange(m, shared.channel, &shared.channel_min, &shared.channel_scale);
+    }
     // Vertices come in sweep order, each near the one before: the particles gathered for one
     // serve those after it while they stay within a cell.
     auto pass = [m, build, shared](int from, int to) {
@@ -100,7 +102,9 @@ void RemapMeshTexture(Mesh* m) {
     for (int i = 0; i < m->numLinks; ++i) m->links[i].TexturaFluido();
 }
 
-void SetPreviewTextureHooks(const PreviewTextureHooks& hooks) { g_hooks = hooks; }
+void SetPreviewTextureHooks(const PreviewTextureHooks& hooks) {
+    g_hooks = hooks;
+}
 
 bool LoadPreviewTexture(Mesh* m, const char* file) {
     if (!m || !IsImageName(file)) return false;
@@ -136,4 +140,6 @@ void UnloadPreviewTexture(Mesh* m) {
     m->textureFile[0] = '\0';
 }
 
-bool HasPreviewTexture(const Mesh* m) { return m && (m->textureName != 0 || m->textureFile[0] != '\0'); }
+bool HasPreviewTexture(const Mesh* m) {
+    return m && (m->textureName != 0 || m->textureFile[0] != '\0');
+}

@@ -1,9 +1,9 @@
 #include "platform/file_parts.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
-
-#include <unistd.h>
 
 namespace platform {
 

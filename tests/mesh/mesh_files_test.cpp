@@ -1,17 +1,18 @@
 // Byte layouts of the mesh files, checked against bytes spelled out here.
+#include "mesh/mesh_files.h"
+
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <random>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "byte_builder.h"
 #include "fluid/clock.h"
 #include "mesh/mesh_bin_reader.h"
-#include "mesh/mesh_files.h"
 #include "mesh_fixture.h"
 #include "platform/endian.h"
 #include "platform/format.h"
@@ -25,7 +26,7 @@ T* Array(int n) {
 }
 
 class MeshFilesTest : public MeshTest {
-protected:
+  protected:
     void SetUp() override {
         MeshTest::SetUp();
         saved_ = {AX, AY, AZ};
@@ -49,7 +50,8 @@ protected:
         m->numVertices = 4;
         m->numFaces = 2;
         m->vertices = Array<Vector>(4);
-        const Vector p[4] = {{0.1f, -2.5f, 3.0f}, {1.0f, 0.0f, 1e7f}, {1.0f / 3, 2, -0.0625f}, {4, 5, 6}};
+        const Vector p[4] = {
+            {0.1f, -2.5f, 3.0f}, {1.0f, 0.0f, 1e7f}, {1.0f / 3, 2, -0.0625f}, {4, 5, 6}};
         for (int i = 0; i < 4; ++i) m->vertices[i] = p[i];
         m->faces = Array<MeshFace>(2);
         const int f[2][3] = {{0, 1, 2}, {0, 3, 1}};
@@ -92,7 +94,9 @@ Bytes Form(const char* id, const Bytes& body) {
 Bytes Points(const Mesh* m) {
     Bytes b;
     b.Text("PNTS").U32BE(48);
-    for (int i = 0; i < 4; ++i) b.F32BE(m->vertices[i].x).F32BE(m->vertices[i].y).F32BE(m->vertices[i].z);
+    for (int i = 0; i < 4; ++i) {
+        b.F32BE(m->vertices[i].x).F32BE(m->vertices[i].y).F32BE(m->vertices[i].z);
+    }
     return b;
 }
 
@@ -411,10 +415,18 @@ TEST_F(MeshFilesTest, ObjNumbersAreExactlyWhatPrintfWrites) {
         for (int k = 0; k < 3; ++k) {
             float v;
             switch (next() % 4) {
-                case 0: v = std::bit_cast<float>(next()); break;                      // any pattern
-                case 1: v = static_cast<float>(static_cast<int>(next() % 2000001) - 1000000) * 5e-7f; break;
-                case 2: v = std::ldexp(static_cast<float>(next() % 64), -static_cast<int>(next() % 30)); break;
-                default: v = static_cast<float>(static_cast<int>(next() % 20000) - 10000) / 16.0f; break;
+                case 0:
+                    v = std::bit_cast<float>(next());
+                    break;  // any pattern
+                case 1:
+                    v = static_cast<float>(static_cast<int>(next() % 2000001) - 1000000) * 5e-7f;
+                    break;
+                case 2:
+                    v = std::ldexp(static_cast<float>(next() % 64), -static_cast<int>(next() % 30));
+                    break;
+                default:
+                    v = static_cast<float>(static_cast<int>(next() % 20000) - 10000) / 16.0f;
+                    break;
             }
             (&m->vertices[i].x)[k] = v;
         }

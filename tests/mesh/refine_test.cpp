@@ -19,7 +19,8 @@ double Volume(const Mesh& m) {
         const Vector& c = m.vertices[m.faces[f][2]];
         v += (double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) -
               double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
-              double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) / 6.0;
+              double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
+             6.0;
     }
     return std::fabs(v);
 }
@@ -128,8 +129,9 @@ TEST_F(RefineTest, ClippedBordersStayWhereClippingPutThem) {
 int TopMiddleFaces(const Mesh& m) {
     int n = 0;
     for (int f = 0; f < m.numFaces; ++f) {
-        const Vector c = (m.vertices[m.faces[f][0]] + m.vertices[m.faces[f][1]] +
-                          m.vertices[m.faces[f][2]]) * (1.0f / 3.0f);
+        const Vector c =
+            (m.vertices[m.faces[f][0]] + m.vertices[m.faces[f][1]] + m.vertices[m.faces[f][2]]) *
+            (1.0f / 3.0f);
         n += c.y > 0.1f && std::fabs(c.x - 0.55f) < 0.2f && std::fabs(c.z - 0.55f) < 0.2f;
     }
     return n;

@@ -1,11 +1,12 @@
 // Surface files and the particle LWO file.
+#include "mesh/surface_files.h"
+
 #include <cstring>
 #include <string>
 
 #include "byte_builder.h"
 #include "io/workspace.h"
 #include "mesh/mesh_files.h"
-#include "mesh/surface_files.h"
 #include "mesh_fixture.h"
 #include "platform/endian.h"
 #include "platform/format.h"
@@ -14,11 +15,14 @@
 namespace {
 
 class SurfaceFilesTest : public MeshTest {
-protected:
+  protected:
     // A surface file as the host package writes it: the LWOB header, then the surface.
     std::string SurfaceFile(const char* file, const Bytes& surf, size_t lead = 0) {
         Bytes b;
-        b.Text("FORM").U32BE(static_cast<uint32_t>(4 + lead + surf.size())).Text("LWOB").Zeros(lead);
+        b.Text("FORM")
+            .U32BE(static_cast<uint32_t>(4 + lead + surf.size()))
+            .Text("LWOB")
+            .Zeros(lead);
         b.Append(surf);
         WriteFileBytes(dir_.path() / file, b.b);
         return dir_.File(file);
@@ -110,9 +114,11 @@ TEST_F(SurfaceFilesTest, RefusedFilesLeaveTheSurfaceAsItWas) {
         const char* message;
     } cases[] = {
         {"missing", dir_.File("none.srf"), "Error opening surface file: "},
-        {"SURF off the 4-byte steps", SurfaceFile("b.srf", Surf("Glass"), 2), "Not valid Surface file"},
+        {"SURF off the 4-byte steps", SurfaceFile("b.srf", Surf("Glass"), 2),
+         "Not valid Surface file"},
         {"no SURF", SurfaceFile("c.srf", Bytes().Text("COLR")), "Not valid Surface file"},
-        {"size past the end", SurfaceFile("d.srf", Bytes().Text("SURF").U32BE(400).Text("ab").U8(0)),
+        {"size past the end",
+         SurfaceFile("d.srf", Bytes().Text("SURF").U32BE(400).Text("ab").U8(0)),
          "Not valid Surface file"},
         {"name never ends", SurfaceFile("e.srf", Bytes().Text("SURF").U32BE(4).Text("abcd")),
          "Not valid Surface file"},
@@ -131,7 +137,8 @@ TEST_F(SurfaceFilesTest, AChunkWithTheShaderWarnsAndIsNotGivenASecondOne) {
     const Bytes surf = Surf("Wet", Bytes().Text("SHDR").U16BE(16).Text("Undaline_shader").U8(0));
     ASSERT_TRUE(LoadMeshSurfaceFile(m, SurfaceFile("s.srf", surf).c_str()));
     EXPECT_EQ(m->includeShader, 1);
-    EXPECT_NE(platform::LogText().find(" Undaline_shader found inside the srf file could cause conflicts"),
+    EXPECT_NE(platform::LogText().find(
+                  " Undaline_shader found inside the srf file could cause conflicts"),
               std::string::npos);
     const std::vector<uint8_t> lwo = Lwob(m);
     EXPECT_EQ(platform::GetU32BE(lwo.data() + 4), lwo.size() - 8);

@@ -103,7 +103,9 @@ TEST_F(TextureTest, ThePreviewImageNeedsAnImageNameAndTheViewport) {
 
     static int released = 0;
     PreviewTextureHooks hooks;
-    hooks.load = [](const char* file) -> uint32_t { return std::string(file) == "bad.jpg" ? 0 : 42; };
+    hooks.load = [](const char* file) -> uint32_t {
+        return std::string(file) == "bad.jpg" ? 0 : 42;
+    };
     hooks.release = [](uint32_t) { ++released; };
     SetPreviewTextureHooks(hooks);
     EXPECT_TRUE(LoadPreviewTexture(m, "foam.bmp"));

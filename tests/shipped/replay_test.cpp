@@ -59,7 +59,7 @@ void WriteTo(Fluido* f, const std::string& dir, const char* prefix) {
 }
 
 class ReplayTest : public ShippedTest {
-protected:
+  protected:
     void TearDown() override {
         sim::Reset();
         ShippedTest::TearDown();
