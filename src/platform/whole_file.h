@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "export.h"
 
@@ -10,5 +12,12 @@ namespace platform {
 // path only when everything was written and flushed. A failed write leaves the previous file
 // as it was. Returns false on any failure.
 UNDALINE_API bool WriteWholeFile(const char* path, const void* data, size_t size);
+
+// Reads a whole regular file into bytes. The size comes from the file system, so nothing is
+// allocated from a number the file claims. false when path is no readable regular file.
+UNDALINE_API bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes);
+
+// Whether path names a regular file that can be opened for reading.
+UNDALINE_API bool CanReadFile(const char* path);
 
 }  // namespace platform
