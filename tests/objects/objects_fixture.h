@@ -45,6 +45,22 @@ protected:
         WriteFileBytes(path, bytes);
         return path;
     }
+    // The unit cube [0, 1]³ with outward windings, imported from a file named name.
+    Body* Cube(const char* name = "cube.obj", const char* subdir = nullptr) {
+        std::string file = subdir ? std::string(subdir) + "_" + name : name;
+        std::string path = Write(file.c_str(), kCubeObj);
+        if (subdir) {
+            const auto d = dir.path() / subdir;
+            std::filesystem::create_directories(d);
+            std::filesystem::rename(path, d / name);
+            path = (d / name).string();
+        }
+        return ImportObjectFile(path.c_str());
+    }
+    static constexpr const char* kCubeObj =
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+        "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 4 8 7 3\nf 1 5 8 4\nf 2 3 7 6\n";
+
     static std::string Data(const char* name) {
         return std::string(UNDALINE_TEST_DATA) + "/objects/" + name;
     }
