@@ -28,12 +28,6 @@ Vector UnitNormal(const Vector& p0, const Vector& p1, const Vector& p2, float* a
 }  // namespace geometry
 
 void Body::PrepareGeometry() {
-    for (int i = 0; i < nfaces; ++i) {
-        Face& f = faces[i];
-        f.nearFluid = 0;
-        f.state = 0;
-        f.selection = 0;
-    }
     for (int i = 0; i < nverts; ++i) {
         BodyVertex& v = verts[i];
         v.velocity = Vector(0, 0, 0);
@@ -46,6 +40,9 @@ void Body::PrepareGeometry() {
     int degenerate = 0;
     for (int i = 0; i < nfaces; ++i) {
         Face& f = faces[i];
+        f.nearFluid = 0;
+        f.state = 0;
+        f.selection = 0;
         f.normal = geometry::UnitNormal(f.corner[0]->local, f.corner[1]->local, f.corner[2]->local,
                                         &f.area);
         f.degenerate = f.normal.x == 0.0f && f.normal.y == 0.0f && f.normal.z == 0.0f ? 1 : 0;
@@ -60,13 +57,7 @@ void Body::PrepareGeometry() {
 
 void Body::ComputeLocalBounds() {
     Vector lo(1e9f, 1e9f, 1e9f), hi(-1e9f, -1e9f, -1e9f);
-    for (int i = 0; i < nverts; ++i) {
-        const Vector& p = verts[i].local;
-        for (int a = 0; a < 3; ++a) {
-            if (p[a] < lo[a]) lo[a] = p[a];
-            if (p[a] > hi[a]) hi[a] = p[a];
-        }
-    }
+    for (int i = 0; i < nverts; ++i) geometry::Widen(verts[i].local, &lo, &hi);
     const Vector corners[8] = {
         {lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, lo.y, hi.z}, {lo.x, lo.y, hi.z},
         {hi.x, hi.y, hi.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z}, {lo.x, hi.y, hi.z},
@@ -99,12 +90,7 @@ void Body::ComputeFaceBounds() {
     for (int i = 0; i < nfaces; ++i) {
         Face& f = faces[i];
         Vector lo(1e9f, 1e9f, 1e9f), hi(-1e9f, -1e9f, -1e9f);
-        for (const BodyVertex* c : f.corner) {
-            for (int a = 0; a < 3; ++a) {
-                if (c->world[a] < lo[a]) lo[a] = c->world[a];
-                if (c->world[a] > hi[a]) hi[a] = c->world[a];
-            }
-        }
+        for (const BodyVertex* c : f.corner) geometry::Widen(c->world, &lo, &hi);
         f.boundsMin = lo;
         f.boundsMax = hi;
     }

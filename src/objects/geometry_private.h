@@ -9,4 +9,14 @@ namespace geometry {
 // length.
 Vector UnitNormal(const Vector& p0, const Vector& p1, const Vector& p2, float* area);
 
+// Widens the box lo..hi to hold p.
+inline void Widen(const Vector& p, Vector* lo, Vector* hi) {
+    if (p.x < lo->x) lo->x = p.x;
+    if (p.y < lo->y) lo->y = p.y;
+    if (p.z < lo->z) lo->z = p.z;
+    if (p.x > hi->x) hi->x = p.x;
+    if (p.y > hi->y) hi->y = p.y;
+    if (p.z > hi->z) hi->z = p.z;
+}
+
 }  // namespace geometry

@@ -53,12 +53,11 @@ bool FindMesh(reader::Lines* lines, int* nverts, int* nfaces) {
     return false;
 }
 
-// The number after marker ("X:"), decimal commas read as points.
-bool Coordinate(std::string_view line, const char* marker, float* out) {
-    const size_t at = line.find(marker);
-    if (at == std::string_view::npos) return false;
-    std::string_view text = line.substr(at + std::strlen(marker));
-    if (text.find(',') == std::string_view::npos) return reader::LeadingFloat(text, out);
+// A number that may use a decimal comma.
+bool Number(std::string_view text, float* out) {
+    bool comma = false;
+    for (char c : text) comma = comma || c == ',';
+    if (!comma) return reader::LeadingFloat(text, out);
     std::string copy(text);
     for (char& c : copy) {
         if (c == ',') c = '.';
@@ -66,14 +65,44 @@ bool Coordinate(std::string_view line, const char* marker, float* out) {
     return reader::LeadingFloat(copy, out);
 }
 
-// The value of a face field: "A:3" or "A: 3".
-bool FaceField(std::string_view line, std::string_view key, int* out) {
+// "X: x  Y: y  Z: z", the values also written against their markers ("X:1.5"). Each
+// coordinate found sets its bit in the result; 0 also when a value is no number.
+int Coordinates(std::string_view line, float c[3]) {
+    int found = 0;
     for (std::string_view t = NextToken(&line); !t.empty(); t = NextToken(&line)) {
-        if (!StartsWith(t, key)) continue;
-        std::string_view value = t.substr(key.size());
-        return reader::LeadingInt(value.empty() ? NextToken(&line) : value, out);
+        if (t.size() < 2 || t[1] != ':' || t[0] < 'X' || t[0] > 'Z') continue;
+        const int k = t[0] - 'X';
+        const std::string_view text = t.substr(2);
+        if (!Number(text.empty() ? NextToken(&line) : text, &c[k])) return 0;
+        found |= 1 << k;
     }
-    return false;
+    return found;
+}
+
+// The fields of a face line, "A:3" or "A: 3": A, B, C, AB, BC, CA in that order. Each one
+// found sets its bit in the result.
+int FaceFields(std::string_view line, int value[6]) {
+    int found = 0;
+    for (std::string_view t = NextToken(&line); !t.empty(); t = NextToken(&line)) {
+        // "A:", "B:", "C:" name corners 0 to 2; "AB:", "BC:", "CA:" edges 3 to 5.
+        int k = -1;
+        size_t key = 0;
+        if (t.size() >= 2 && t[1] == ':' && t[0] >= 'A' && t[0] <= 'C') {
+            k = t[0] - 'A';
+            key = 2;
+        } else if (t.size() >= 3 && t[2] == ':') {
+            if (t[0] == 'A' && t[1] == 'B') k = 3;
+            if (t[0] == 'B' && t[1] == 'C') k = 4;
+            if (t[0] == 'C' && t[1] == 'A') k = 5;
+            key = 3;
+        }
+        if (k < 0) continue;
+        const std::string_view text = t.substr(key);
+        if (reader::LeadingInt(text.empty() ? NextToken(&line) : text, &value[k])) {
+            found |= 1 << k;
+        }
+    }
+    return found;
 }
 
 bool ReadVertices(reader::Lines* lines, reader::NewGeometry* g) {
@@ -82,12 +111,11 @@ bool ReadVertices(reader::Lines* lines, reader::NewGeometry* g) {
         if (!lines->Next(&line)) return false;
         const std::string_view first = reader::FirstToken(line);
         if (first == "Face" || first == "Named") return false;  // the list ended early
-        if (first != "Vertex" || line.find("X:") == std::string_view::npos) continue;
+        if (first != "Vertex") continue;
         float c[3];
-        if (!Coordinate(line, "X:", &c[0]) || !Coordinate(line, "Y:", &c[1]) ||
-            !Coordinate(line, "Z:", &c[2])) {
-            return false;
-        }
+        const int found = Coordinates(line, c);
+        if (found == 0 && line.find("X:") == std::string_view::npos) continue;  // "Vertex list:"
+        if (found != 7) return false;
         Vector local;
         for (int k = 0; k < 3; ++k) {
             if (!reader::Scaled(c[k], &c[k])) return false;
@@ -106,20 +134,16 @@ bool ReadFaces(reader::Lines* lines, reader::NewGeometry* g) {
         if (!lines->Next(&line)) return false;
         const std::string_view first = reader::FirstToken(line);
         if (first == "Named") return false;
-        if (first != "Face" || line.find("A:") == std::string_view::npos) continue;
-        int a, b, c;
-        if (!FaceField(line, "A:", &a) || !FaceField(line, "B:", &b) ||
-            !FaceField(line, "C:", &c)) {
-            return false;
-        }
-        for (int v : {a, b, c}) {
-            if (v < 0 || v >= g->nverts) return false;
-        }
+        if (first != "Face") continue;
         // Edges without a flag are shown.
-        int ab = 1, bc = 1, ca = 1;
-        FaceField(line, "AB:", &ab);
-        FaceField(line, "BC:", &bc);
-        FaceField(line, "CA:", &ca);
+        int v[6] = {0, 0, 0, 1, 1, 1};
+        const int found = FaceFields(line, v) & 7;
+        if (found == 0) continue;  // "Face list:"
+        if (found != 7) return false;
+        for (int k = 0; k < 3; ++k) {
+            if (v[k] < 0 || v[k] >= g->nverts) return false;
+        }
+        const int a = v[0], b = v[1], c = v[2], ab = v[3], bc = v[4], ca = v[5];
         g->SetFace(i++, b, a, c, ab, ca, bc);
     }
     return true;
@@ -129,9 +153,9 @@ bool ReadFaces(reader::Lines* lines, reader::NewGeometry* g) {
 
 bool Body::LoadAsc(const char* file, const char* object_name) {
     std::string path = file ? file : "", name = object_name ? object_name : "";
-    std::vector<uint8_t> bytes;
+    platform::FileView bytes;
     if (!reader::OpenObjectFile(&path, &name, kTypeAsc, kReadError, &bytes)) return false;
-    reader::Lines lines(bytes.data(), bytes.size());
+    reader::Lines lines(bytes);
     int nv = 0, nf = 0;
     if (!FindMesh(&lines, &nv, &nf)) {
         reader::Refuse("Error reading ASC file");

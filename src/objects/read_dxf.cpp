@@ -36,15 +36,23 @@ public:
         }
         std::string_view code_line;
         if (!lines_->Next(&code_line)) return false;
-        size_t used = 0;
-        const std::string_view text = reader::Trim(code_line);
-        if (!reader::LeadingInt(text, code, &used) || used != text.size() ||
-            !lines_->Next(value)) {
+        if (!Code(code_line, code) || !lines_->Next(value)) {
             bad_ = true;
             return false;
         }
-        *value = reader::Trim(*value);
         return true;
+    }
+    // A group code: up to four digits, blanks around them, nothing else.
+    static bool Code(std::string_view line, int* code) {
+        size_t i = 0, n = line.size();
+        while (i < n && reader::IsBlank(line[i])) ++i;
+        const size_t first = i;
+        int v = 0;
+        while (i < n && line[i] >= '0' && line[i] <= '9' && i - first < 4) v = v * 10 + (line[i++] - '0');
+        if (i == first) return false;
+        while (i < n && reader::IsBlank(line[i])) ++i;
+        *code = v;
+        return i == n;
     }
     // Gives the group back: the next call returns it again.
     void Unread(int code, std::string_view value) {
@@ -78,8 +86,8 @@ struct Triangle {
 
 class DxfReader {
 public:
-    DxfReader(const std::vector<uint8_t>& bytes, const std::string& path)
-        : lines_(bytes.data(), bytes.size()), groups_(&lines_), path_(path) {}
+    DxfReader(const platform::FileView& file, const std::string& path)
+        : lines_(file), groups_(&lines_), path_(path) {}
 
     bool Read(reader::NewGeometry* g) {
         if (!FindEntities()) {
@@ -163,23 +171,25 @@ private:
         bool more = groups_.Next(&code, &value);
         int vertices = 0, faces = 0;
         while (more && (vertices < g->nverts || faces < nfaces)) {
-            if (code != 0 || value != "VERTEX") {
-                if (code == 0 && (value == "SEQEND" || value == "ENDSEC")) break;
+            const std::string_view word = code == 0 ? reader::Trim(value) : std::string_view();
+            if (word != "VERTEX") {
+                if (word == "SEQEND" || word == "ENDSEC") break;
                 more = groups_.Next(&code, &value);
                 continue;
             }
             float xyz[3] = {0, 0, 0};
             long long corner[4] = {0, 0, 0, 0};
+            const bool vertex = vertices < g->nverts;
             while ((more = groups_.Next(&code, &value)) && code != 0) {
-                if (code == 10 || code == 20 || code == 30) {
+                if (vertex && (code == 10 || code == 20 || code == 30)) {
                     if (!Number(value, &xyz[code / 10 - 1])) return false;
-                } else if (code >= 71 && code <= 74) {
+                } else if (!vertex && code >= 71 && code <= 74) {
                     int v;
                     if (!reader::LeadingInt(value, &v)) return false;
                     corner[code - 71] = v;
                 }
             }
-            if (vertices < g->nverts) {
+            if (vertex) {
                 Vector local;
                 for (int k = 0; k < 3; ++k) {
                     if (!reader::Scaled(xyz[k], &local[k])) return false;
@@ -225,7 +235,7 @@ private:
 
 bool Body::LoadDxf(const char* file, const char* object_name) {
     std::string path = file ? file : "", name = object_name ? object_name : "";
-    std::vector<uint8_t> bytes;
+    platform::FileView bytes;
     if (!reader::OpenObjectFile(&path, &name, kTypeDxf, kReadError, &bytes)) return false;
     // The binary form of DXF is not read.
     static const char kBinary[] = "AutoCAD Binary DXF";

@@ -32,7 +32,7 @@ struct Chunk {
 // The first chunk with tag after the 12-byte form header. The walk follows the sizes up to
 // the end of the file (a wrong form size does not hide chunks); a chunk running past the end
 // of the file ends the walk.
-bool FindChunk(const std::vector<uint8_t>& bytes, const char* tag, Chunk* out) {
+bool FindChunk(const platform::FileView& bytes, const char* tag, Chunk* out) {
     size_t at = 12;
     while (at + 8 <= bytes.size()) {
         const uint8_t* head = bytes.data() + at;
@@ -91,7 +91,7 @@ bool ReadPolygons(const Chunk& pols, bool lwo2, int nverts, Take take) {
 }
 
 bool ReadLwo(Body* body, std::string path, std::string name, bool only_lwo2) {
-    std::vector<uint8_t> bytes;
+    platform::FileView bytes;
     if (!reader::OpenObjectFile(&path, &name, kTypeLwo, kOpenError, &bytes)) return false;
     const bool form = bytes.size() >= 12 && std::memcmp(bytes.data(), "FORM", 4) == 0;
     const bool lwob = form && std::memcmp(bytes.data() + 8, "LWOB", 4) == 0;

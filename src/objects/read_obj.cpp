@@ -22,7 +22,7 @@ constexpr const char* kReadError = "Object file read error: %s";
 // the next. Comment lines never continue: a Windows path at the end of a comment is common.
 class LogicalLines {
 public:
-    LogicalLines(const std::vector<uint8_t>& bytes) : lines_(bytes.data(), bytes.size()) {}
+    explicit LogicalLines(const platform::FileView& file) : lines_(file) {}
     bool Next(std::string_view* line) {
         std::string_view raw;
         if (!lines_.Next(&raw)) return false;
@@ -47,8 +47,10 @@ public:
 
 private:
     static bool Continues(std::string_view raw) {
-        std::string_view t = reader::Trim(raw);
-        return !t.empty() && t.back() == '\\' && t.front() != '#';
+        size_t n = raw.size();
+        while (n > 0 && reader::IsBlank(raw[n - 1])) --n;
+        if (n == 0 || raw[n - 1] != '\\') return false;
+        return reader::TrimLeft(raw).front() != '#';
     }
     reader::Lines lines_;
     std::string joined_;
@@ -72,7 +74,7 @@ int CountTokens(std::string_view rest) {
 }
 
 // The first pass: how many vertices and triangles, so each array is allocated once.
-bool Count(const std::vector<uint8_t>& bytes, int* nverts, int* nfaces) {
+bool Count(const platform::FileView& bytes, int* nverts, int* nfaces) {
     long long v = 0, t = 0;
     LogicalLines lines(bytes);
     std::string_view line;
@@ -92,7 +94,7 @@ bool Count(const std::vector<uint8_t>& bytes, int* nverts, int* nfaces) {
     return true;
 }
 
-bool Fill(const std::vector<uint8_t>& bytes, reader::NewGeometry* g) {
+bool Fill(const platform::FileView& bytes, reader::NewGeometry* g) {
     int vi = 0, fi = 0;
     std::vector<int> corners;
     LogicalLines lines(bytes);
@@ -134,7 +136,7 @@ bool Fill(const std::vector<uint8_t>& bytes, reader::NewGeometry* g) {
 
 bool Body::LoadObj(const char* file, const char* object_name) {
     std::string path = file ? file : "", name = object_name ? object_name : "";
-    std::vector<uint8_t> bytes;
+    platform::FileView bytes;
     if (!reader::OpenObjectFile(&path, &name, kTypeObj, kReadError, &bytes)) return false;
     reader::NewGeometry g;
     int nv = 0, nf = 0;

@@ -1,5 +1,7 @@
 #include <cstdlib>
 
+#include <sys/mman.h>
+
 #include "objects/body.h"
 #include "objects/object_files.h"
 #include "objects/reader_private.h"
@@ -9,6 +11,22 @@
 #include "scene/axes.h"
 
 namespace reader {
+
+namespace {
+
+// Memory that free() releases, left as it comes: SetVertex and SetFace write every field.
+// Large arrays ask for huge pages: a million faces take 120 MB, and touching them page by
+// page is a good part of reading a big file.
+void* Fresh(size_t bytes) {
+    constexpr size_t kHuge = size_t{2} << 20;
+    if (bytes < 4 * kHuge) return std::malloc(bytes);
+    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+    void* p = std::aligned_alloc(kHuge, rounded);
+    if (p) madvise(p, rounded, MADV_HUGEPAGE);
+    return p;
+}
+
+}  // namespace
 
 NewGeometry::~NewGeometry() {
     std::free(verts);
@@ -20,7 +38,7 @@ bool NewGeometry::AllocateVertices(int nv, bool fatal) {
     verts = nullptr;
     nverts = 0;
     if (nv <= 0) return true;
-    verts = static_cast<BodyVertex*>(std::calloc(static_cast<size_t>(nv), sizeof(BodyVertex)));
+    verts = static_cast<BodyVertex*>(Fresh(static_cast<size_t>(nv) * sizeof(BodyVertex)));
     if (!verts) {
         platform::MessageBox("Memory Error: verts");
         if (fatal) std::exit(1);
@@ -35,7 +53,7 @@ bool NewGeometry::AllocateFaces(int nf, bool fatal) {
     faces = nullptr;
     nfaces = 0;
     if (nf <= 0) return true;
-    faces = static_cast<Face*>(std::calloc(static_cast<size_t>(nf), sizeof(Face)));
+    faces = static_cast<Face*>(Fresh(static_cast<size_t>(nf) * sizeof(Face)));
     if (!faces) {
         platform::MessageBox("Memory Error: faces");
         if (fatal) std::exit(1);
@@ -73,15 +91,20 @@ void Commit(Body* b, const std::string& path, const std::string& name, NewGeomet
     b->pivot2 = Vector(0, 0, 0);
     b->StoreRest();
     b->UpdateMatrix();
-    b->UpdateWorld();
+    // What UpdateWorld does, knowing the transform is the identity: the world geometry is the
+    // local one (NewGeometry set it so), and the face normals PrepareGeometry just found from
+    // the local positions are the world ones.
+    for (BodyVertex& v : b->bounds) v.world = v.local;
+    b->ComputeFaceBounds();
+    b->ComputeVertexNormals();
     b->format = static_cast<uint8_t>(format);
     b->origin = kOriginObjectFile;
 }
 
 bool OpenObjectFile(std::string* path, std::string* name, int type, const char* open_failure,
-                    std::vector<uint8_t>* bytes) {
+                    platform::FileView* file) {
     if (!LocateObjectFile(path, name, type)) return false;
-    if (!platform::ReadWholeFile(path->c_str(), bytes)) {
+    if (!file->Open(path->c_str())) {
         Refuse(platform::Format(open_failure, path->c_str()));
         return false;
     }

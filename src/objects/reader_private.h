@@ -1,14 +1,17 @@
 #pragma once
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "objects/body.h"
+#include "platform/whole_file.h"
 
 // What the four object readers share. A reader reads the whole file into memory, parses it
 // into a NewGeometry that belongs to no body yet, and only when the whole file was accepted
@@ -16,8 +19,8 @@
 // the rest of the scene exactly as they were.
 namespace reader {
 
-// Geometry being read. The arrays come from calloc and go to the body on Commit, or are freed
-// with this record.
+// Geometry being read. The arrays come from malloc and go to the body on Commit, or are freed
+// with this record; every entry is written by SetVertex or SetFace before it is used.
 class NewGeometry {
 public:
     NewGeometry() = default;
@@ -35,6 +38,7 @@ public:
 
     void SetVertex(int i, const Vector& local) {
         BodyVertex& v = verts[i];
+        v = BodyVertex{};
         v.local = local;
         v.world = local;
         v.index = i;
@@ -43,6 +47,7 @@ public:
     // p1-p2, p2-p0.
     void SetFace(int i, int a, int b, int c, int ab, int bc, int ca) {
         Face& f = faces[i];
+        f = Face{};
         f.corner[0] = verts + a;
         f.corner[1] = verts + b;
         f.corner[2] = verts + c;
@@ -66,7 +71,7 @@ void Commit(Body* b, const std::string& path, const std::string& name, NewGeomet
 // The missing-file dialog, then the whole file; false after the open-failure message
 // (open_failure holds one "%s" for the path) or when the user skipped the file.
 bool OpenObjectFile(std::string* path, std::string* name, int type, const char* open_failure,
-                    std::vector<uint8_t>* bytes);
+                    platform::FileView* file);
 
 // Shows text with the product title and the exclamation (or error) icon.
 void Refuse(const std::string& text, bool error_icon = false);
@@ -80,10 +85,11 @@ class Lines {
 public:
     Lines(const uint8_t* data, size_t size)
         : p_(reinterpret_cast<const char*>(data)), end_(p_ + size) {}
+    explicit Lines(const platform::FileView& file) : Lines(file.data(), file.size()) {}
     bool Next(std::string_view* line) {
         if (p_ >= end_) return false;
         const char* start = p_;
-        while (p_ < end_ && *p_ != '\n' && *p_ != '\r') ++p_;
+        p_ = FindEnd(p_, end_);
         *line = std::string_view(start, static_cast<size_t>(p_ - start));
         if (p_ < end_) {
             if (*p_ == '\r' && p_ + 1 < end_ && p_[1] == '\n') ++p_;
@@ -94,6 +100,30 @@ public:
     size_t Remaining() const { return static_cast<size_t>(end_ - p_); }
 
 private:
+    // The first '\n' or '\r' from p on, or end. Eight bytes at a time: a word is passed over
+    // at once unless one of its bytes is below 0x0E; the lowest such byte is exact (the
+    // borrow of the test only marks bytes above a true one), so no byte is tested alone
+    // except the few control characters that are not line ends (tabs).
+    static const char* FindEnd(const char* p, const char* end) {
+        if constexpr (std::endian::native == std::endian::little) {
+            constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+            while (end - p >= 8) {
+                uint64_t w;
+                std::memcpy(&w, p, 8);
+                const uint64_t low = (w - kOnes * 0x0E) & ~w & kHigh;
+                if (low == 0) {
+                    p += 8;
+                    continue;
+                }
+                p += std::countr_zero(low) / 8;
+                if (*p == '\n' || *p == '\r') return p;
+                ++p;
+            }
+        }
+        while (p < end && *p != '\n' && *p != '\r') ++p;
+        return p;
+    }
+
     const char* p_;
     const char* end_;
 };

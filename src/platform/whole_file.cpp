@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +46,56 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     }
     std::fclose(f);
     return ok;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDALINE_COPY_FILES 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDALINE_COPY_FILES 1
+#endif
+#endif
+
+FileView::~FileView() { Close(); }
+
+void FileView::Close() {
+    if (map_) munmap(map_, size_);
+    map_ = nullptr;
+    data_ = nullptr;
+    size_ = 0;
+    copy_.clear();
+}
+
+bool FileView::Open(const char* path) {
+    Close();
+#ifdef UNDALINE_COPY_FILES
+    if (!ReadWholeFile(path, &copy_)) return false;
+    data_ = copy_.data();
+    size_ = copy_.size();
+    return true;
+#else
+    const int fd = path ? ::open(path, O_RDONLY | O_CLOEXEC) : -1;
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && st.st_size > 0) {
+        size_ = static_cast<size_t>(st.st_size);
+        void* m = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (m == MAP_FAILED) {
+            // Some files cannot be mapped (special file systems): read them instead.
+            size_ = 0;
+            ::close(fd);
+            if (!ReadWholeFile(path, &copy_)) return false;
+            data_ = copy_.data();
+            size_ = copy_.size();
+            return true;
+        }
+        map_ = m;
+        data_ = static_cast<const uint8_t*>(m);
+    }
+    ::close(fd);
+    return ok;
+#endif
 }
 
 bool CanReadFile(const char* path) {
