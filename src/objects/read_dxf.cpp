@@ -110,6 +110,7 @@ public:
             return ReadError();
         }
         if (!g->AllocateVertices(nverts, false)) return false;
+        triangles_.reserve(static_cast<size_t>(nfaces));
         if (!ReadRecords(g, nfaces)) return ReadError();
         if (!g->AllocateFaces(static_cast<int>(triangles_.size()), false)) return false;
         for (size_t i = 0; i < triangles_.size(); ++i) {

@@ -92,28 +92,6 @@ TEST_F(Bodies, GeometryIsPreparedWithBoundsAreasAndOutwardNormals) {
     ExpectVector(b->verts[6].normal, d, d, d);
 }
 
-TEST_F(Bodies, WorldGeometryFollowsTheNodeTransform) {
-    Body* b = Cube();
-    b->pos = Vector(1, 2, 3);
-    b->rot = Vector(0, 90, 0);
-    b->scale = Vector(2, 2, 2);
-    b->UpdateMatrix();
-    b->UpdateWorld();
-    for (int i = 0; i < b->nverts; ++i) {
-        const Vector expected = b->build_matrix * b->verts[i].local;
-        ExpectVector(b->verts[i].world, expected.x, expected.y, expected.z);
-    }
-    ExpectVector(b->bounds[9].world, (b->build_matrix * Vector(1, 1, 1)).x,
-                 (b->build_matrix * Vector(1, 1, 1)).y, (b->build_matrix * Vector(1, 1, 1)).z);
-    // Face boxes and normals are world ones now; the face of +x turned to -z.
-    const Face& right = b->faces[10];
-    ExpectVector(right.normal, 0, 0, -1);
-    for (int a = 0; a < 3; ++a) {
-        EXPECT_LE(right.boundsMin[a], right.corner[0]->world[a]);
-        EXPECT_GE(right.boundsMax[a], right.corner[0]->world[a]);
-    }
-}
-
 TEST_F(Bodies, VelocityMovesAndTurnsTheGeometryAsItsVertexVelocitiesSay) {
     Body* b = Cube();
     b->pos = Vector(0.5f, 0.5f, 0.5f);

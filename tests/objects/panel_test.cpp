@@ -130,9 +130,6 @@ TEST_F(Panel, ThinFaceTestWarnsThatItCostsTime) {
               " The process will run slower as interaction through thin faces is tested");
     platform::ClickControl(panel, kIdThinFaceTest);
     EXPECT_EQ(b->thinFaceTest, 0);
-    platform::ClickControl(panel, kIdShowNormals);
-    EXPECT_EQ(show_normals, 1);
-    platform::ClickControl(panel, kIdShowNormals);
 }
 
 TEST_F(Panel, RemovalSparesSceneDataBodiesAndAsksBeforeRemovingAll) {

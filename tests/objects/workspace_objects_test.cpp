@@ -76,6 +76,7 @@ TEST_F(ObjectWorkspace, ObjectsSaveAndLoadBackToTheSameBytes) {
     ExpectVector(cube->keyA[0], 1, 2, 3);
     ExpectVector(cube->verts[6].world, (cube->build_matrix * Vector(1, 1, 1)).x,
                  (cube->build_matrix * Vector(1, 1, 1)).y, (cube->build_matrix * Vector(1, 1, 1)).z);
+    ExpectVector(cube->faces[10].normal, 0.70710678f, 0, -0.70710678f);  // +x turned 45° about y
     EXPECT_EQ(cube->K, 0.6f);
     EXPECT_EQ(cube->thinFaceTest, 1);
     EXPECT_EQ(cube->display, kDisplaySmooth);
