@@ -1,6 +1,9 @@
 // The object readers on generated files of 1,000,000 triangles (a 500 x 1000 grid of quads,
 // each cut in two), one thread: seconds per file and triangles per second, and, for OBJ, a
 // plain line-by-line std::istringstream reader of the same file measured in the same run.
+// The target is taken on the best of three reads; the first read is shown beside it, since
+// an import is done once and its first large allocation may wait for the system to find
+// memory.
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -197,25 +200,29 @@ int main() {
         {"DXF", WriteDxf((dir / "grid.dxf").string()), &Body::LoadDxf},
         {"ASC", WriteAsc((dir / "grid.asc").string()), &Body::LoadAsc},
     };
-    std::printf("%-6s %9s %10s %14s   target\n", "format", "MB", "seconds", "M triangles/s");
+    std::printf("%-6s %9s %10s %10s %14s   target\n", "format", "MB", "first s", "best s",
+                "M triangles/s");
     bool all_met = true;
     double obj_seconds = 0;
     for (const Format& f : formats) {
         bool read = true;
         int faces = 0;
-        const double s = BestSeconds(3, [&] {
+        const auto once = [&] {
             ResetScene();
             Body* b = CreaBody();
             read = read && (b->*f.read)(f.path.c_str(), "grid");
             faces = b->nfaces;
             ResetScene();
-        });
+        };
+        const double first = BestSeconds(1, once);
+        const double s = BestSeconds(3, once);
         const double rate = faces / s / 1e6;
         const bool met = read && faces == kTriangles && rate >= 3.0;
         all_met = all_met && met;
         if (f.read == &Body::LoadObj) obj_seconds = s;
-        std::printf("%-6s %9.1f %10.3f %14.2f   >= 3 M/s: %s\n", f.name,
-                    std::filesystem::file_size(f.path) / 1e6, s, rate, met ? "met" : "NOT met");
+        std::printf("%-6s %9.1f %10.3f %10.3f %14.2f   >= 3 M/s: %s\n", f.name,
+                    std::filesystem::file_size(f.path) / 1e6, first, s, rate,
+                    met ? "met" : "NOT met");
     }
     long ref_faces = 0;
     const double ref = BestSeconds(3, [&] { ref_faces = ReferenceObj(formats[0].path); });

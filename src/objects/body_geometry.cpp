@@ -25,6 +25,23 @@ Vector UnitNormal(const Vector& p0, const Vector& p1, const Vector& p2, float* a
                   static_cast<float>(nz / len));
 }
 
+void FinishWorld(Body* b, bool face_normals) {
+    for (int i = 0; i < b->nverts; ++i) b->verts[i].normal = Vector(0, 0, 0);
+    for (int i = 0; i < b->nfaces; ++i) {
+        Face& f = b->faces[i];
+        Vector lo(1e9f, 1e9f, 1e9f), hi(-1e9f, -1e9f, -1e9f);
+        for (const BodyVertex* c : f.corner) Widen(c->world, &lo, &hi);
+        f.boundsMin = lo;
+        f.boundsMax = hi;
+        if (face_normals) {
+            f.normal = UnitNormal(f.corner[0]->world, f.corner[1]->world, f.corner[2]->world,
+                                  nullptr);
+        }
+        for (BodyVertex* c : f.corner) c->normal = c->normal + f.normal;
+    }
+    for (int i = 0; i < b->nverts; ++i) b->verts[i].normal.Normaliza();
+}
+
 }  // namespace geometry
 
 void Body::PrepareGeometry() {
@@ -71,19 +88,15 @@ void Body::UpdateWorld() {
     const Matrix& n = build_matrix;
     for (int i = 0; i < nverts; ++i) verts[i].world = n * verts[i].local;
     for (BodyVertex& b : bounds) b.world = n * b.local;
-    ComputeFaceBounds();
-    ComputeFaceNormals();
-    ComputeVertexNormals();
+    geometry::FinishWorld(this, true);
 }
 
 void Body::ApplyMatrix(const Matrix& m) {
     for (int i = 0; i < nverts; ++i) verts[i].world = m * verts[i].world;
     for (BodyVertex& b : bounds) b.world = m * b.world;
-    // The face boxes move with the faces, or a moving body's thin-face test would look in
+    // The face boxes move with the faces too, or a moving body's thin-face test would look in
     // the wrong place.
-    ComputeFaceBounds();
-    ComputeFaceNormals();
-    ComputeVertexNormals();
+    geometry::FinishWorld(this, true);
 }
 
 void Body::ComputeFaceBounds() {

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include "objects/body.h"
+#include "objects/geometry_private.h"
 #include "objects/object_files.h"
 #include "objects/reader_private.h"
 #include "platform/format.h"
@@ -95,8 +96,7 @@ void Commit(Body* b, const std::string& path, const std::string& name, NewGeomet
     // local one (NewGeometry set it so), and the face normals PrepareGeometry just found from
     // the local positions are the world ones.
     for (BodyVertex& v : b->bounds) v.world = v.local;
-    b->ComputeFaceBounds();
-    b->ComputeVertexNormals();
+    geometry::FinishWorld(b, false);
     b->format = static_cast<uint8_t>(format);
     b->origin = kOriginObjectFile;
 }
