@@ -60,6 +60,14 @@
 #include "objects/object_panel.h"
 #include "objects/scene_data.h"
 
+#include "mesh/case_table.h"
+#include "mesh/clipping.h"
+#include "mesh/field.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_build.h"
+#include "mesh/mesh_normals.h"
+#include "mesh/mesh_panel.h"
+
 #include "io/class_lookup.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"

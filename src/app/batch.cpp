@@ -165,7 +165,8 @@ int RunBatch(const BatchOptions& o) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     sim::StopAtFrame(last);
-    sim::Start(true);
+    // Without a simulation thread nothing runs; the message has been shown.
+    const bool started = sim::Start(true);
     int shown = -1;
     bool stopping = false;
     while (sim::Running()) {
@@ -188,7 +189,7 @@ int RunBatch(const BatchOptions& o) {
     SimulationHooks().frame_done = nullptr;
     SimulationHooks().autosave = nullptr;
 
-    int status = g_interrupted.load() ? 130 : 0;
+    int status = !started ? 1 : g_interrupted.load() ? 130 : 0;
     if (!o.save.empty() && !SaveWorkspace(o.save.c_str())) status = 1;
     if (!o.quiet) {
         std::fprintf(stderr, "%s %d frame%s (%d to %d), %ld particles, %s.\n",

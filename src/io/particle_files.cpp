@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fluid/clock.h"
+#include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
 #include "platform/byte_buffer.h"
 #include "platform/endian.h"
@@ -92,10 +93,13 @@ bool FloatsFinite(const uint8_t* p, size_t n) {
     return true;
 }
 
-// Whether a record's floats are finite and its radius positive; a NaN or infinite position
-// would poison every pass of the fluid.
+// Whether a record's floats are finite and its radius and mass sane: a NaN or infinite
+// position would poison every pass of the fluid, and a huge mass makes an infinite density.
 bool RecordIsSound(const uint8_t* r) {
-    return FloatsFinite(r, 16) && platform::GetF32LE(r + 44) > 0.0f;
+    using namespace fluid_limits;
+    return FloatsFinite(r, 16) &&
+           Within(platform::GetF32LE(r + 44), kMinSmoothing, kMaxSmoothing) &&
+           Within(platform::GetF32LE(r + 56), kMinMass, kMaxMass);
 }
 
 bool ReadHeader(const uint8_t* bytes, BinHeader* out) {
@@ -112,7 +116,10 @@ bool ReadHeader(const uint8_t* bytes, BinHeader* out) {
     out->scale = version == kBinVersion ? file_scale : scene_scale;
     if (!std::isfinite(out->scale) || out->scale <= 0.0f) return false;
     if (out->type < kFluidGas || out->type > kFluidElastic) return false;
-    if (out->count < 0 || !std::isfinite(out->h) || out->h <= 0.0f) return false;
+    if (out->count < 0) return false;
+    if (!fluid_limits::Within(out->h, fluid_limits::kMinSmoothing, fluid_limits::kMaxSmoothing)) {
+        return false;
+    }
     return FloatsFinite(bytes + 284, 9);
 }
 
@@ -239,11 +246,7 @@ bool Fluido::LoadBinGreg(const char* file) {
         p->temperature = temperature;
     }
     // The constants that follow from h stay in step with it.
-    invH = 1.0f / h;
-    invH2 = 1.0f / (h * h);
-    cellSize = 2.0f * h;
-    const float four_h = 4.0f * h;
-    kernelC = 15.0f / (four_h * four_h * four_h * 3.1415927f);
+    fluid_limits::SetSmoothingLength(this, h);
     return true;
 }
 

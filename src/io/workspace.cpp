@@ -18,6 +18,7 @@
 #include "io/class_lookup.h"
 #include "io/record_io_private.h"
 #include "io/workspace_objects.h"
+#include "mesh/mesh.h"
 #include "objects/body.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -28,6 +29,7 @@
 #include "scene/daemon_panel.h"
 #include "scene/descriptor.h"
 #include "scene/preferences.h"
+#include "scene/scene_hooks.h"
 #include "scene/simulation_state.h"
 #include "scene/undo.h"
 #include "scene/view_settings.h"
@@ -374,6 +376,15 @@ void ClearScene() {
 
 WorkspaceHooks& GetWorkspaceHooks() { return g_hooks; }
 
+void NewWorkspace() {
+    ClearScene();
+    ReleaseUnusedClasses();
+    ResetViewSettings();
+    camera = Camera{};
+    sd_locked = 0;
+    sd_path[0] = '\0';
+}
+
 bool FindTag(uint32_t tag) {
     uint32_t v;
     if (!ReadU32(&v)) return false;
@@ -448,9 +459,16 @@ bool LoadWorkspace(const char* path) {
     for (Fluido* f = rootflow; f; f = f->next) {
         fluid_output = fluid_output || f->outLwo || f->outBin || f->outAscii;
     }
-    if (fluid_output) {
-        RedWarning("Warning: file output options are enabled for FLUIDS. Old data could be "
-                   "overwritten.");
+    bool mesh_output = false;
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) mesh_output = mesh_output || m->HasOutput();
+    if (fluid_output || mesh_output) {
+        const char* which = fluid_output && mesh_output ? "FLUIDS and MESHES"
+                            : fluid_output              ? "FLUIDS"
+                                                        : "MESHES";
+        RedWarning(platform::Format("Warning: file output options are enabled for %s. Old data "
+                                    "could be overwritten.",
+                                    which)
+                       .c_str());
     }
     return true;
 }

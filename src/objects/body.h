@@ -184,3 +184,4 @@ struct BodyHooks {
     void (*removing)(Body* b) = nullptr;
 };
 UNDALINE_API void SetBodyHooks(const BodyHooks& hooks);
+UNDALINE_API const BodyHooks& GetBodyHooks();

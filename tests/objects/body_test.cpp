@@ -6,6 +6,7 @@
 #include "fluid/driver.h"
 #include "fluid/links.h"
 #include "fluid_scenes.h"
+#include "mesh/mesh.h"
 #include "objects_fixture.h"
 #include "platform/format.h"
 #include "objects/scene_data.h"
@@ -195,6 +196,9 @@ TEST_F(Bodies, RemovingABodyLetsGoOfEverythingThatPointsAtIt) {
     d->pos = Vector(1, 0, 0);
     d->link = b;
     d->UpdateLink();
+    Mesh* mesh = NewMesh();
+    mesh->link = b;
+    mesh->UpdateLink();
     f->emitter->link = b;
     f->emitter->emitter_id = 3;
     f->emitter->UpdateLink();
@@ -213,6 +217,8 @@ TEST_F(Bodies, RemovingABodyLetsGoOfEverythingThatPointsAtIt) {
     ExpectVector(d->pos, 1, 5, 0);  // stays where it was
     EXPECT_EQ(f->emitter->link, nullptr);
     ExpectVector(f->emitter->pos, 0, 5, 0);
+    EXPECT_EQ(mesh->link, nullptr);
+    ExpectVector(mesh->pos, 0, 5, 0);
     EXPECT_EQ(selnodo, nullptr);
     EXPECT_EQ(edit_obj, nullptr);
     EXPECT_EQ(CountBodies(), 1);
