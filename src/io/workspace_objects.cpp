@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "io/config.h"
 #include "io/record_io_private.h"
 #include "io/workspace.h"
 #include "objects/body.h"
@@ -80,6 +81,12 @@ void ReadSelections(Body* b) {
     for (int i = 0; i < b->nfaces; ++i) b->faces[i].selection = m[i];
     for (int i = 0; i < b->nverts; ++i) b->verts[i].selection = m[b->nfaces + i];
 }
+
+// The objects directory is the configuration's.
+const bool g_directory = [] {
+    SetObjectsDirectorySource([]() -> const char* { return objects_dir; });
+    return true;
+}();
 
 }  // namespace
 

@@ -15,7 +15,7 @@
 namespace {
 
 std::mutex g_mutex;
-std::string g_objects_dir;
+std::atomic<const char* (*)()> g_directory_source{nullptr};
 FileNotFoundHandler g_handler = nullptr;
 int g_preset = kFileSkip;
 std::atomic<int> g_shown{0};
@@ -85,15 +85,12 @@ const char* SingleTypeFilter(int type) {
 }
 
 std::string ObjectsDirectory() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_objects_dir.empty() ? platform::JoinPath(platform::AppDir(), "objects")
-                                 : g_objects_dir;
+    const char* (*source)() = g_directory_source.load();
+    const char* dir = source ? source() : nullptr;
+    return dir && *dir ? std::string(dir) : platform::JoinPath(platform::AppDir(), "objects");
 }
 
-void SetObjectsDirectory(const char* dir) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_objects_dir = dir ? dir : "";
-}
+void SetObjectsDirectorySource(const char* (*source)()) { g_directory_source.store(source); }
 
 void SetFileNotFoundHandler(FileNotFoundHandler handler) {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -30,10 +30,10 @@ UNDALINE_API const char* ImportObjectFilter(int family);
 UNDALINE_API const char* SingleTypeFilter(int type);
 
 // The objects directory (where the open dialog starts, and where the workspace loader looks
-// for a missing object file); the configuration sets it. Empty means "objects" in the
-// application directory.
+// for a missing object file). The configuration, which keeps it, installs where it is read
+// from; without it, or while it is empty, it is "objects" in the application directory.
 UNDALINE_API std::string ObjectsDirectory();
-UNDALINE_API void SetObjectsDirectory(const char* dir);
+UNDALINE_API void SetObjectsDirectorySource(const char* (*source)());
 
 // The modal "File not found" dialog: the text "File not found: <path>" and the buttons "Skip"
 // and "Choose another file...". The desktop application installs the real dialog; without it

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "byte_builder.h"
+#include "io/config.h"
 #include "objects/body.h"
 #include "objects/object_files.h"
 #include "objects/object_panel.h"
@@ -31,7 +32,7 @@ protected:
     void TearDown() override {
         ResetScene();
         SetObjectPanel(nullptr);
-        SetObjectsDirectory(nullptr);
+        objects_dir[0] = '\0';
     }
 
     // A file of this test's directory with the given contents.

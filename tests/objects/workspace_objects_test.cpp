@@ -6,6 +6,7 @@
 #include "fluid_scenes.h"
 #include "io/workspace.h"
 #include "objects_fixture.h"
+#include "platform/format.h"
 #include "platform/paths.h"
 
 namespace {
@@ -120,7 +121,7 @@ TEST_F(ObjectWorkspace, AMovedFileIsFoundInTheObjectsDirectory) {
     const fs::path objects = dir.path() / "objects";
     fs::create_directories(objects);
     fs::rename(dir.File("cube.obj"), objects / "cube.obj");
-    SetObjectsDirectory(objects.string().c_str());
+    platform::CopyText(objects_dir, kConfigPathSize, objects.string().c_str());
 
     ASSERT_TRUE(LoadWorkspace(a.c_str()));
     EXPECT_EQ(FileNotFoundCount(), 0);
