@@ -4,6 +4,8 @@
 // The target is taken on the best of three reads; the first read is shown beside it, since
 // an import is done once and its first large allocation may wait for the system to find
 // memory.
+#include <unistd.h>
+
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -12,8 +14,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "bench_util.h"
 #include "objects/body.h"
@@ -81,9 +81,10 @@ std::string WriteAsc(const std::string& path) {
     for (int q = 0; q < kColumns * kRows; ++q) {
         Grid::Triangles(q, t);
         for (auto& f : t) {
-            s.append(line, std::snprintf(line, sizeof line,
-                                         "Face %ld:    A:%d B:%d C:%d AB:1 BC:1 CA:0\nSmoothing:  1\n",
-                                         n++, f[1], f[0], f[2]));
+            s.append(line,
+                     std::snprintf(line, sizeof line,
+                                   "Face %ld:    A:%d B:%d C:%d AB:1 BC:1 CA:0\nSmoothing:  1\n",
+                                   n++, f[1], f[0], f[2]));
         }
     }
     std::ofstream(path, std::ios::binary) << s;
@@ -91,15 +92,17 @@ std::string WriteAsc(const std::string& path) {
 }
 
 std::string WriteDxf(const std::string& path) {
-    std::string s = "  0\nSECTION\n  2\nENTITIES\n  0\nPOLYLINE\n  8\n0\n 66\n     1\n 70\n    64\n";
+    std::string s =
+        "  0\nSECTION\n  2\nENTITIES\n  0\nPOLYLINE\n  8\n0\n 66\n     1\n 70\n    64\n";
     char line[200];
     s.append(line, std::snprintf(line, sizeof line, " 71\n%d\n 72\n%ld\n", kPoints, kTriangles));
     float p[3];
     for (int i = 0; i < kPoints; ++i) {
         Grid::Point(i, p);
-        s.append(line, std::snprintf(line, sizeof line,
-                                     "  0\nVERTEX\n  8\n0\n 10\n%f\n 20\n%f\n 30\n%f\n 70\n   192\n",
-                                     p[0], p[1], p[2]));
+        s.append(line,
+                 std::snprintf(line, sizeof line,
+                               "  0\nVERTEX\n  8\n0\n 10\n%f\n 20\n%f\n 30\n%f\n 70\n   192\n",
+                               p[0], p[1], p[2]));
     }
     int t[2][3];
     for (int q = 0; q < kColumns * kRows; ++q) {
@@ -148,7 +151,8 @@ std::string WriteLwo2(const std::string& path) {
         }
     }
     std::string body = "LWO2";
-    for (auto [tag, data] : {std::pair<const char*, std::string*>{"PNTS", &pnts}, {"POLS", &pols}}) {
+    for (auto [tag, data] :
+         {std::pair<const char*, std::string*>{"PNTS", &pnts}, {"POLS", &pols}}) {
         body += tag;
         PutU32(body, static_cast<uint32_t>(data->size()));
         body += *data;
@@ -184,8 +188,8 @@ long ReferenceObj(const std::string& path) {
 
 int main() {
     platform::SetMessageBoxHandler([](const char*, const char*, int, int) { return 1; });
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("undaline_readers_bench_" + std::to_string(getpid()));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("undaline_readers_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     struct Format {
         const char* name;
@@ -228,9 +232,10 @@ int main() {
     const double ref = BestSeconds(3, [&] { ref_faces = ReferenceObj(formats[0].path); });
     const bool ratio_met = ref_faces == kTriangles && ref / obj_seconds >= 3.0;
     all_met = all_met && ratio_met;
-    std::printf("OBJ reference (std::getline + std::istringstream): %.3f s, %.2f M triangles/s; "
-                "ours is %.1fx faster   >= 3x: %s\n",
-                ref, ref_faces / ref / 1e6, ref / obj_seconds, ratio_met ? "met" : "NOT met");
+    std::printf(
+        "OBJ reference (std::getline + std::istringstream): %.3f s, %.2f M triangles/s; "
+        "ours is %.1fx faster   >= 3x: %s\n",
+        ref, ref_faces / ref / 1e6, ref / obj_seconds, ratio_met ? "met" : "NOT met");
     std::filesystem::remove_all(dir);
     std::printf("%s\n", all_met ? "all targets met" : "some targets NOT met");
     return 0;

@@ -54,9 +54,8 @@ bool GetStored(StoredObject* s) {
 // The file of a stored object: its path as stored, in this system's form, or its name in the
 // objects directory; else the stored path, for the reader's own "File not found" dialog.
 std::string FindFile(const StoredObject& s) {
-    for (const std::string& candidate :
-         {std::string(s.path), platform::LocalPath(s.path),
-          platform::JoinPath(ObjectsDirectory(), s.name)}) {
+    for (const std::string& candidate : {std::string(s.path), platform::LocalPath(s.path),
+                                         platform::JoinPath(ObjectsDirectory(), s.name)}) {
         if (platform::CanReadFile(candidate.c_str())) return candidate;
     }
     return s.path;
@@ -98,11 +97,10 @@ bool WriteObjectRecord(const Body* b) {
         ok = ok && PutVector(*v);
     }
     for (const Vector& v : b->keyA) ok = ok && PutVector(v);
-    ok = ok && PutVector(b->velocity) && PutVector(b->angularVelocity) &&
-         WriteF32(b->friction) && WriteF32(b->K) && WriteF32(b->sticky) &&
-         WriteF32(b->temperature) && WriteF32(b->conductivity) && WriteF32(b->rough) &&
-         WriteI32(b->thinFaceTest) && PutByte(b->display) && WriteF32(b->collisionDistance) &&
-         WriteF32(b->collisionTolerance);
+    ok = ok && PutVector(b->velocity) && PutVector(b->angularVelocity) && WriteF32(b->friction) &&
+         WriteF32(b->K) && WriteF32(b->sticky) && WriteF32(b->temperature) &&
+         WriteF32(b->conductivity) && WriteF32(b->rough) && WriteI32(b->thinFaceTest) &&
+         PutByte(b->display) && WriteF32(b->collisionDistance) && WriteF32(b->collisionTolerance);
     for (int i = 0; ok && i < b->nfaces; ++i) ok = WriteU32(b->faces[i].selection);
     for (int i = 0; ok && i < b->nverts; ++i) ok = WriteU32(b->verts[i].selection);
     return ok;

@@ -20,24 +20,24 @@ class Body;
 struct UNDALINE_API BodyVertex {
     Vector local;
     Vector world;
-    Vector start;     // world position at the start of the current interval
-    Vector end;       // world position at the end of the current animated-scene interval
-    Vector velocity;  // world velocity, scene units per second
-    Vector normal;    // smooth normal: the normalised sum of the normals of its faces
-    int32_t index;    // position in the owner's verts
+    Vector start;        // world position at the start of the current interval
+    Vector end;          // world position at the end of the current animated-scene interval
+    Vector velocity;     // world velocity, scene units per second
+    Vector normal;       // smooth normal: the normalised sum of the normals of its faces
+    int32_t index;       // position in the owner's verts
     uint32_t selection;  // point-selection bits; also the emitter mask of linked emitters
 };
 
 struct UNDALINE_API Face {
     BodyVertex* corner[3];  // p0, p1, p2, pointers into the owner's verts
-    Vector normal;     // unit (p1 - p0) x (p2 - p0); world space after every world update
-    Vector boundsMin;  // world bounding box of the three corners
+    Vector normal;          // unit (p1 - p0) x (p2 - p0); world space after every world update
+    Vector boundsMin;       // world bounding box of the three corners
     Vector boundsMax;
-    Vector foot;       // collision scratch
-    float dist;        // collision scratch
-    float u, w;        // collision scratch: barycentric coordinates of foot
-    float area;        // half the length of the unnormalised cross product
-    Body* body;        // owner
+    Vector foot;           // collision scratch
+    float dist;            // collision scratch
+    float u, w;            // collision scratch: barycentric coordinates of foot
+    float area;            // half the length of the unnormalised cross product
+    Body* body;            // owner
     int32_t edgeFlags[3];  // visibility of the edges p0-p1, p1-p2, p2-p0
     int32_t nearFluid;
     uint8_t state;       // collision scratch
@@ -59,13 +59,13 @@ enum BodyFormat : uint8_t {
 
 // How a body moves during a simulation.
 enum BodyOrigin : uint8_t {
-    kOriginOther = 0,        // stays where it is (scene-file objects, null objects)
-    kOriginObjectFile = 1,   // read by an object reader: moves by its velocity
-    kOriginSceneData = 2,    // part of an animated scene-data scene: follows the file
+    kOriginOther = 0,       // stays where it is (scene-file objects, null objects)
+    kOriginObjectFile = 1,  // read by an object reader: moves by its velocity
+    kOriginSceneData = 2,   // part of an animated scene-data scene: follows the file
 };
 
 class UNDALINE_API Body : public Nodo {
-public:
+  public:
     Body();
     Body(const Body&) = delete;
     Body& operator=(const Body&) = delete;
@@ -118,15 +118,15 @@ public:
 
     int32_t nverts;
     int32_t nfaces;
-    BodyVertex* verts;  // malloc'd, owned
-    Face* faces;        // malloc'd, owned
+    BodyVertex* verts;      // malloc'd, owned
+    Face* faces;            // malloc'd, owned
     BodyVertex bounds[10];  // 0..7 box corners, 8 minimum, 9 maximum; local and world only
-    Vector keyA[5];     // pos, rot, scale, pivot, pivot2 at rest (or at scene-data key A)
+    Vector keyA[5];         // pos, rot, scale, pivot, pivot2 at rest (or at scene-data key A)
     Vector previousPosition;
     Vector interpolatedPosition;
-    Vector keyB[4];     // pos, rot, scale, pivot at scene-data key B
+    Vector keyB[4];  // pos, rot, scale, pivot at scene-data key B
     float friction;
-    float K;            // elasticity of the bounce
+    float K;  // elasticity of the bounce
     float sticky;
     float rough;
     float collisionDistance;

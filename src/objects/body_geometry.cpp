@@ -34,8 +34,8 @@ void FinishWorld(Body* b, bool face_normals) {
         f.boundsMin = lo;
         f.boundsMax = hi;
         if (face_normals) {
-            f.normal = UnitNormal(f.corner[0]->world, f.corner[1]->world, f.corner[2]->world,
-                                  nullptr);
+            f.normal =
+                UnitNormal(f.corner[0]->world, f.corner[1]->world, f.corner[2]->world, nullptr);
         }
         for (BodyVertex* c : f.corner) c->normal = c->normal + f.normal;
     }
@@ -66,8 +66,8 @@ void Body::PrepareGeometry() {
         degenerate += f.degenerate;
     }
     if (degenerate > 0) {
-        RedWarning(platform::Format(" %s contains %d degenerated faces that will be ignored",
-                                    label, degenerate)
+        RedWarning(platform::Format(" %s contains %d degenerated faces that will be ignored", label,
+                                    degenerate)
                        .c_str());
     }
 }
@@ -112,8 +112,8 @@ void Body::ComputeFaceBounds() {
 void Body::ComputeFaceNormals() {
     for (int i = 0; i < nfaces; ++i) {
         Face& f = faces[i];
-        f.normal = geometry::UnitNormal(f.corner[0]->world, f.corner[1]->world,
-                                        f.corner[2]->world, nullptr);
+        f.normal = geometry::UnitNormal(f.corner[0]->world, f.corner[1]->world, f.corner[2]->world,
+                                        nullptr);
     }
 }
 

@@ -56,8 +56,12 @@ void LetGo(Body* b) {
 
 }  // namespace body_list
 
-void SetBodyHooks(const BodyHooks& hooks) { g_hooks = hooks; }
-const BodyHooks& GetBodyHooks() { return g_hooks; }
+void SetBodyHooks(const BodyHooks& hooks) {
+    g_hooks = hooks;
+}
+const BodyHooks& GetBodyHooks() {
+    return g_hooks;
+}
 
 Body* CreaBody() {
     Body* b = new Body;

@@ -1,13 +1,11 @@
 #include "objects/object_files.h"
 
 #include <atomic>
-#include <cstring>
 #include <mutex>
 
 #include "objects/body.h"
 #include "platform/file_dialog.h"
 #include "platform/format.h"
-#include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/whole_file.h"
@@ -90,7 +88,9 @@ std::string ObjectsDirectory() {
     return dir && *dir ? std::string(dir) : platform::JoinPath(platform::AppDir(), "objects");
 }
 
-void SetObjectsDirectorySource(const char* (*source)()) { g_directory_source.store(source); }
+void SetObjectsDirectorySource(const char* (*source)()) {
+    g_directory_source.store(source);
+}
 
 void SetFileNotFoundHandler(FileNotFoundHandler handler) {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -102,7 +102,9 @@ void SetFileNotFoundAnswer(int answer) {
     g_preset = answer;
 }
 
-int FileNotFoundCount() { return g_shown.load(); }
+int FileNotFoundCount() {
+    return g_shown.load();
+}
 
 void ResetFileNotFound() {
     g_shown = 0;

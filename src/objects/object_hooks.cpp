@@ -7,9 +7,15 @@
 
 namespace {
 
-Body* First() { return rootbody.next; }
-Body* Next(Body* b) { return b ? b->next : nullptr; }
-const char* Name(const Body* b) { return b ? b->name : ""; }
+Body* First() {
+    return rootbody.next;
+}
+Body* Next(Body* b) {
+    return b ? b->next : nullptr;
+}
+const char* Name(const Body* b) {
+    return b ? b->name : "";
+}
 
 void ClearMask(Body* b, int bit) {
     if (!b || bit < 0 || bit > 31) return;

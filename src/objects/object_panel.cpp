@@ -22,35 +22,59 @@ using platform::ControlKind;
 platform::Dialog* g_panel = nullptr;
 Body* g_current = nullptr;
 
-#define EDIT(id, x, y) {id, ControlKind::Edit, "", x, y, 40, 12, 0}
-#define LABEL(text, x, y) {0, ControlKind::Static, text, x, y, 60, 10, 0}
+#define EDIT(id, x, y) \
+    { id, ControlKind::Edit, "", x, y, 40, 12, 0 }
+#define LABEL(text, x, y) \
+    { 0, ControlKind::Static, text, x, y, 60, 10, 0 }
 const platform::ControlTemplate kControls[] = {
     {kIdObjectList, ControlKind::ListBox, "", 6, 6, 188, 60, 0},
     {kIdImportObject, ControlKind::PushButton, "Import object", 6, 70, 60, 14, 0},
     {kIdRemoveObject, ControlKind::PushButton, "Remove", 70, 70, 60, 14, 0},
     {kIdRemoveAllObjects, ControlKind::PushButton, "Remove all", 134, 70, 60, 14, 0},
-    LABEL("Points", 6, 92), {kIdObjectPoints, ControlKind::Static, "", 40, 92, 50, 10, 0},
-    LABEL("Faces", 100, 92), {kIdObjectFaces, ControlKind::Static, "", 134, 92, 50, 10, 0},
-    LABEL("Position", 6, 108), EDIT(kIdPosX, 66, 106), EDIT(kIdPosY, 110, 106),
+    LABEL("Points", 6, 92),
+    {kIdObjectPoints, ControlKind::Static, "", 40, 92, 50, 10, 0},
+    LABEL("Faces", 100, 92),
+    {kIdObjectFaces, ControlKind::Static, "", 134, 92, 50, 10, 0},
+    LABEL("Position", 6, 108),
+    EDIT(kIdPosX, 66, 106),
+    EDIT(kIdPosY, 110, 106),
     EDIT(kIdPosZ, 154, 106),
-    LABEL("Angles", 6, 124), EDIT(kIdRotX, 66, 122), EDIT(kIdRotY, 110, 122),
+    LABEL("Angles", 6, 124),
+    EDIT(kIdRotX, 66, 122),
+    EDIT(kIdRotY, 110, 122),
     EDIT(kIdRotZ, 154, 122),
-    LABEL("Scale", 6, 140), EDIT(kIdScaleX, 66, 138), EDIT(kIdScaleY, 110, 138),
+    LABEL("Scale", 6, 140),
+    EDIT(kIdScaleX, 66, 138),
+    EDIT(kIdScaleY, 110, 138),
     EDIT(kIdScaleZ, 154, 138),
-    LABEL("Pivot", 6, 156), EDIT(kIdPivotX, 66, 154), EDIT(kIdPivotY, 110, 154),
+    LABEL("Pivot", 6, 156),
+    EDIT(kIdPivotX, 66, 154),
+    EDIT(kIdPivotY, 110, 154),
     EDIT(kIdPivotZ, 154, 154),
-    LABEL("Velocity", 6, 172), EDIT(kIdVelocityX, 66, 170), EDIT(kIdVelocityY, 110, 170),
+    LABEL("Velocity", 6, 172),
+    EDIT(kIdVelocityX, 66, 170),
+    EDIT(kIdVelocityY, 110, 170),
     EDIT(kIdVelocityZ, 154, 170),
-    LABEL("Rotation", 6, 188), EDIT(kIdSpinX, 66, 186), EDIT(kIdSpinY, 110, 186),
+    LABEL("Rotation", 6, 188),
+    EDIT(kIdSpinX, 66, 186),
+    EDIT(kIdSpinY, 110, 186),
     EDIT(kIdSpinZ, 154, 186),
-    LABEL("Collision distance", 6, 206), EDIT(kIdCollisionDistance, 66, 204),
-    LABEL("Collision tolerance", 110, 206), EDIT(kIdCollisionTolerance, 154, 204),
-    LABEL("Friction", 6, 222), EDIT(kIdFriction, 66, 220),
-    LABEL("K", 110, 222), EDIT(kIdBounce, 154, 220),
-    LABEL("Sticky", 6, 238), EDIT(kIdSticky, 66, 236),
-    LABEL("Rough", 110, 238), EDIT(kIdRough, 154, 236),
-    LABEL("Temp", 6, 254), EDIT(kIdTemperature, 66, 252),
-    LABEL("Cond", 110, 254), EDIT(kIdConductivity, 154, 252),
+    LABEL("Collision distance", 6, 206),
+    EDIT(kIdCollisionDistance, 66, 204),
+    LABEL("Collision tolerance", 110, 206),
+    EDIT(kIdCollisionTolerance, 154, 204),
+    LABEL("Friction", 6, 222),
+    EDIT(kIdFriction, 66, 220),
+    LABEL("K", 110, 222),
+    EDIT(kIdBounce, 154, 220),
+    LABEL("Sticky", 6, 238),
+    EDIT(kIdSticky, 66, 236),
+    LABEL("Rough", 110, 238),
+    EDIT(kIdRough, 154, 236),
+    LABEL("Temp", 6, 254),
+    EDIT(kIdTemperature, 66, 252),
+    LABEL("Cond", 110, 254),
+    EDIT(kIdConductivity, 154, 252),
     {kIdThinFaceTest, ControlKind::CheckBox, "Thin face test", 6, 272, 90, 10, 0},
     {kIdShowNormals, ControlKind::CheckBox, "Show normals", 100, 272, 90, 10, 0},
     {kIdResetObject, ControlKind::PushButton, "Reset Parameters", 6, 288, 188, 14, 0},
@@ -188,8 +212,9 @@ void Clicked(platform::Dialog* d, int id) {
             if (!g_current) break;
             g_current->thinFaceTest = d->IsChecked(id) ? 1 : 0;
             if (g_current->thinFaceTest) {
-                RedWarning(" The process will run slower as interaction through thin faces is "
-                           "tested");
+                RedWarning(
+                    " The process will run slower as interaction through thin faces is "
+                    "tested");
             }
             break;
         case kIdShowNormals:
@@ -203,11 +228,19 @@ void Clicked(platform::Dialog* d, int id) {
 
 }  // namespace
 
-const platform::DialogTemplate* ObjectPanelTemplate() { return &kTemplate; }
+const platform::DialogTemplate* ObjectPanelTemplate() {
+    return &kTemplate;
+}
 
-void SetObjectPanel(platform::Dialog* panel) { g_panel = panel; }
-platform::Dialog* ObjectPanel() { return g_panel; }
-Body* PanelBody() { return g_current; }
+void SetObjectPanel(platform::Dialog* panel) {
+    g_panel = panel;
+}
+platform::Dialog* ObjectPanel() {
+    return g_panel;
+}
+Body* PanelBody() {
+    return g_current;
+}
 
 intptr_t ProcesaObjectPanel(platform::Dialog* panel, unsigned msg, uintptr_t wparam, intptr_t) {
     if (msg != platform::kMsgCommand || !panel || panel != g_panel) return 0;

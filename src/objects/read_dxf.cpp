@@ -24,7 +24,7 @@ constexpr size_t kShortestRecord = 16;
 
 // Group code and value, two lines at a time.
 class Groups {
-public:
+  public:
     explicit Groups(reader::Lines* lines) : lines_(lines) {}
     // false at the end of the file, or (bad() then true) when a code line holds no integer.
     bool Next(int* code, std::string_view* value) {
@@ -48,7 +48,8 @@ public:
         while (i < n && reader::IsBlank(line[i])) ++i;
         const size_t first = i;
         int v = 0;
-        while (i < n && line[i] >= '0' && line[i] <= '9' && i - first < 4) v = v * 10 + (line[i++] - '0');
+        while (i < n && line[i] >= '0' && line[i] <= '9' && i - first < 4)
+            v = v * 10 + (line[i++] - '0');
         if (i == first) return false;
         while (i < n && reader::IsBlank(line[i])) ++i;
         *code = v;
@@ -62,7 +63,7 @@ public:
     }
     bool bad() const { return bad_; }
 
-private:
+  private:
     reader::Lines* lines_;
     bool bad_ = false;
     bool held_ = false;
@@ -85,7 +86,7 @@ struct Triangle {
 };
 
 class DxfReader {
-public:
+  public:
     DxfReader(const platform::FileView& file, const std::string& path)
         : lines_(file), groups_(&lines_), path_(path) {}
 
@@ -121,7 +122,7 @@ public:
         return true;
     }
 
-private:
+  private:
     enum { kPolyface, kNoFlags, kNotPolyface };
 
     bool ReadError() {

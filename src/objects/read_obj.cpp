@@ -21,7 +21,7 @@ constexpr const char* kReadError = "Object file read error: %s";
 // Logical lines: a line whose last character (blanks aside) is a backslash is joined with
 // the next. Comment lines never continue: a Windows path at the end of a comment is common.
 class LogicalLines {
-public:
+  public:
     explicit LogicalLines(const platform::FileView& file) : lines_(file) {}
     bool Next(std::string_view* line) {
         std::string_view raw;
@@ -45,7 +45,7 @@ public:
         return true;
     }
 
-private:
+  private:
     static bool Continues(std::string_view raw) {
         size_t n = raw.size();
         while (n > 0 && reader::IsBlank(raw[n - 1])) --n;
@@ -61,7 +61,8 @@ private:
 bool Reference(std::string_view token, int defined_before, int nverts, int* index) {
     int i = 0;
     if (!reader::LeadingInt(token, &i)) return false;
-    long long at = i > 0 ? static_cast<long long>(i) - 1 : static_cast<long long>(defined_before) + i;
+    long long at =
+        i > 0 ? static_cast<long long>(i) - 1 : static_cast<long long>(defined_before) + i;
     if (i == 0 || at < 0 || at >= nverts) return false;
     *index = static_cast<int>(at);
     return true;

@@ -1,6 +1,6 @@
-#include <cstdlib>
-
 #include <sys/mman.h>
+
+#include <cstdlib>
 
 #include "objects/body.h"
 #include "objects/geometry_private.h"
@@ -68,8 +68,7 @@ bool NewGeometry::Allocate(int nv, int nf, bool fatal) {
     return AllocateVertices(nv, fatal) && AllocateFaces(nf, fatal);
 }
 
-void Commit(Body* b, const std::string& path, const std::string& name, NewGeometry* g,
-            int format) {
+void Commit(Body* b, const std::string& path, const std::string& name, NewGeometry* g, int format) {
     platform::CopyText(b->path, sizeof b->path, path.c_str());
     platform::CopyText(b->name, sizeof b->name, name.c_str());
     platform::CopyText(b->label, sizeof b->label, name.c_str());

@@ -22,7 +22,7 @@ namespace reader {
 // Geometry being read. The arrays come from malloc and go to the body on Commit, or are freed
 // with this record; every entry is written by SetVertex or SetFace before it is used.
 class NewGeometry {
-public:
+  public:
     NewGeometry() = default;
     NewGeometry(const NewGeometry&) = delete;
     NewGeometry& operator=(const NewGeometry&) = delete;
@@ -65,8 +65,7 @@ public:
 // Gives the geometry to b and finishes the read as every reader does: path, name, label (made
 // unique), the arrays, PrepareGeometry, the identity transform at rest, world positions,
 // format and origin 1.
-void Commit(Body* b, const std::string& path, const std::string& name, NewGeometry* g,
-            int format);
+void Commit(Body* b, const std::string& path, const std::string& name, NewGeometry* g, int format);
 
 // The missing-file dialog, then the whole file; false after the open-failure message
 // (open_failure holds one "%s" for the path) or when the user skipped the file.
@@ -78,11 +77,13 @@ void Refuse(const std::string& text, bool error_icon = false);
 
 // ---- text -----------------------------------------------------------------------------
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+inline bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
 
 // Lines end at "\n", "\r\n" or a lone "\r"; the terminator is not part of the line.
 class Lines {
-public:
+  public:
     Lines(const uint8_t* data, size_t size)
         : p_(reinterpret_cast<const char*>(data)), end_(p_ + size) {}
     explicit Lines(const platform::FileView& file) : Lines(file.data(), file.size()) {}
@@ -99,7 +100,7 @@ public:
     }
     size_t Remaining() const { return static_cast<size_t>(end_ - p_); }
 
-private:
+  private:
     // The first '\n' or '\r' from p on, or end. Eight bytes at a time: a word is passed over
     // at once unless one of its bytes is below 0x0E; the lowest such byte is exact (the
     // borrow of the test only marks bytes above a true one), so no byte is tested alone
@@ -150,7 +151,9 @@ inline std::string_view NextToken(std::string_view* s) {
     return t.substr(0, n);
 }
 
-inline std::string_view FirstToken(std::string_view line) { return NextToken(&line); }
+inline std::string_view FirstToken(std::string_view line) {
+    return NextToken(&line);
+}
 
 // Where a number starts after leading blanks, past a '+' sign (which from_chars does not
 // take); null when the '+' is followed by another sign.

@@ -29,7 +29,8 @@ std::string OpenFileDialog(const char* title, const char* filter, const char* di
         s.last_filter = filter ? filter : "";
         handler = s.handler;
     }
-    if (handler) return handler(title ? title : "", filter ? filter : "", directory ? directory : "");
+    if (handler)
+        return handler(title ? title : "", filter ? filter : "", directory ? directory : "");
     std::lock_guard<std::mutex> lock(s.mutex);
     if (s.queued.empty()) return std::string();
     std::string answer = s.queued.front();

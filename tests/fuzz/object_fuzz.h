@@ -18,7 +18,9 @@
 
 namespace object_fuzz {
 
-inline int Quiet(const char*, const char*, int, int) { return platform::kAnswerOk; }
+inline int Quiet(const char*, const char*, int, int) {
+    return platform::kAnswerOk;
+}
 
 // A reader's result must be a sound body: every corner inside its own vertex array, every
 // position finite. Anything else is a fault the fuzzer should stop on.

@@ -7,9 +7,9 @@
 #include "fluid/links.h"
 #include "fluid_scenes.h"
 #include "mesh/mesh.h"
+#include "objects/scene_data.h"
 #include "objects_fixture.h"
 #include "platform/format.h"
-#include "objects/scene_data.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
@@ -20,7 +20,7 @@ namespace {
 using Bodies = ObjectsTest;
 
 class StillClass final : public Descriptor {
-public:
+  public:
     StillClass() {
         kind = kClassDaemon;
         class_id = 9301;
@@ -31,8 +31,8 @@ public:
 StillClass g_still;
 
 TEST_F(Bodies, SharedNamesAreNumberedInListOrderAndHealAsBodiesGo) {
-    platform::Dialog* panel = platform::CreateDialog(ObjectPanelTemplate(), ProcesaObjectPanel,
-                                                     nullptr);
+    platform::Dialog* panel =
+        platform::CreateDialog(ObjectPanelTemplate(), ProcesaObjectPanel, nullptr);
     SetObjectPanel(panel);
     Body* a = Cube("X.obj", "a");
     EXPECT_STREQ(a->label, "X.obj");

@@ -21,7 +21,7 @@
 // Every objects test starts from an empty scene, no preset dialog answers and a directory of
 // its own for the files it writes.
 class ObjectsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetScene();
         platform::ClearMessageBoxes();
@@ -81,7 +81,9 @@ struct Iff {
         return *this;
     }
     Iff& U16(uint16_t v) { return U8(static_cast<uint8_t>(v >> 8)).U8(static_cast<uint8_t>(v)); }
-    Iff& U32(uint32_t v) { return U16(static_cast<uint16_t>(v >> 16)).U16(static_cast<uint16_t>(v)); }
+    Iff& U32(uint32_t v) {
+        return U16(static_cast<uint16_t>(v >> 16)).U16(static_cast<uint16_t>(v));
+    }
     Iff& F32(float v) { return U32(std::bit_cast<uint32_t>(v)); }
     Iff& Chunk(const char* tag, const Iff& data) {
         Tag(tag).U32(static_cast<uint32_t>(data.b.size()));

@@ -8,7 +8,7 @@
 namespace {
 
 class Panel : public ObjectsTest {
-protected:
+  protected:
     void SetUp() override {
         ObjectsTest::SetUp();
         panel = platform::CreateDialog(ObjectPanelTemplate(), ProcesaObjectPanel, nullptr);

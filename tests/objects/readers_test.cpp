@@ -23,8 +23,7 @@ struct RealFile {
 // - points.dxf holds points, no polyface mesh; bin_dxf_r12.dxf is the binary form of DXF.
 const RealFile kRealFiles[] = {
     {"TESTI.ASC", true, 7, 7, 0, ""},  // the first of its three named objects
-    {"sphere_with_mat_gloss_10pc.lwo", true, 266, 48, 0,
-     "240 no-triangular polygons were ignored"},
+    {"sphere_with_mat_gloss_10pc.lwo", true, 266, 48, 0, "240 no-triangular polygons were ignored"},
     {"boxuv.lwo", false, 0, 0, 0, "%s: No triangular faces found in LW object"},
     {"simple_cube.lwo", false, 0, 0, 0, "%s: No triangular faces found in LW object"},
     {"hierarchy.lwo", false, 0, 0, 0, "%s: No triangular faces found in LW object"},
@@ -122,14 +121,14 @@ TEST_F(Readers, ObjPolygonsBecomeFansThatShowOnlyTheirOwnEdges) {
 }
 
 TEST_F(Readers, DxfNegativeCornersHideTheEdgeThatStartsThere) {
-    const std::string path = Write(
-        "a.dxf",
-        "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n66\n1\n70\n64\n71\n4\n72\n2\n"
-        "0\nVERTEX\n10\n0\n20\n0\n30\n0\n70\n192\n0\nVERTEX\n10\n1,5\n20\n0\n30\n0\n70\n192\n"
-        "0\nVERTEX\n10\n0\n20\n1\n30\n0\n70\n192\n0\nVERTEX\n10\n0\n20\n0\n30\n1\n70\n192\n"
-        "0\nVERTEX\n70\n128\n71\n-2\n72\n3\n73\n1\n"
-        "0\nVERTEX\n70\n128\n71\n1\n72\n2\n73\n-3\n74\n4\n"
-        "0\nVERTEX\n70\n128\n71\n1\n72\n2\n73\n3\n0\nSEQEND\n0\nENDSEC\n0\nEOF\n");
+    const std::string path =
+        Write("a.dxf",
+              "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n66\n1\n70\n64\n71\n4\n72\n2\n"
+              "0\nVERTEX\n10\n0\n20\n0\n30\n0\n70\n192\n0\nVERTEX\n10\n1,5\n20\n0\n30\n0\n70\n192\n"
+              "0\nVERTEX\n10\n0\n20\n1\n30\n0\n70\n192\n0\nVERTEX\n10\n0\n20\n0\n30\n1\n70\n192\n"
+              "0\nVERTEX\n70\n128\n71\n-2\n72\n3\n73\n1\n"
+              "0\nVERTEX\n70\n128\n71\n1\n72\n2\n73\n-3\n74\n4\n"
+              "0\nVERTEX\n70\n128\n71\n1\n72\n2\n73\n3\n0\nSEQEND\n0\nENDSEC\n0\nEOF\n");
     Body* b = CreaBody();
     ASSERT_TRUE(b->LoadDxf(path.c_str(), "a.dxf"));
     ExpectVector(b->verts[1].local, 1.5f, 0, 0);
@@ -151,13 +150,13 @@ Iff Points(int n) {
 
 TEST_F(Readers, LwobIndicesAreTwoBytesAndFollowedByASurface) {
     Iff pols;
-    pols.U16(3).U16(2).U16(0).U16(1).U16(1);          // triangle, surface 1
-    pols.U16(4).U16(0).U16(1).U16(2).U16(3).U16(1);   // a quad: ignored
-    pols.U16(3).U16(3).U16(2).U16(1).U16(0xFFFF);     // negative surface: one detail follows
+    pols.U16(3).U16(2).U16(0).U16(1).U16(1);         // triangle, surface 1
+    pols.U16(4).U16(0).U16(1).U16(2).U16(3).U16(1);  // a quad: ignored
+    pols.U16(3).U16(3).U16(2).U16(1).U16(0xFFFF);    // negative surface: one detail follows
     pols.U16(1);
-    pols.U16(3).U16(0).U16(3).U16(2).U16(1);          // the detail polygon
-    const auto path = Write("a.lwo", Iff::Form("LWOB", Iff().Chunk("PNTS", Points(4))
-                                                           .Chunk("POLS", pols)));
+    pols.U16(3).U16(0).U16(3).U16(2).U16(1);  // the detail polygon
+    const auto path =
+        Write("a.lwo", Iff::Form("LWOB", Iff().Chunk("PNTS", Points(4)).Chunk("POLS", pols)));
     Body* b = CreaBody();
     ASSERT_TRUE(b->LoadLwo(path.c_str(), "a.lwo"));
     ExpectVector(b->verts[3].local, 3, 6, -1);
@@ -174,7 +173,8 @@ TEST_F(Readers, Lwo2IndicesTakeFourBytesBehindA0xFF) {
     pols.Tag("FACE");
     pols.U16(3).U16(1).U8(0xFF).U8(0).U8(0).U8(2).U16(0);  // 1, then the long form of 2, then 0
     pols.U16(0x8003).U16(2).U16(1).U16(0);                 // flag bits above the count
-    const auto path = Write("b.lwo", Iff::Form("LWO2", Iff().Chunk("TAGS", Iff().Tag("Def").U8(0))
+    const auto path = Write("b.lwo", Iff::Form("LWO2", Iff()
+                                                           .Chunk("TAGS", Iff().Tag("Def").U8(0))
                                                            .Chunk("PNTS", Points(3))
                                                            .Chunk("POLS", pols)
                                                            .Chunk("PNTS", Points(9))));
@@ -193,7 +193,8 @@ TEST_F(Readers, AxisMappingAndScaleApplyAsEachFormatSays) {
     pols.Tag("FACE").U16(3).U16(0).U16(1).U16(2);
     Iff pnts;
     pnts.F32(1).F32(2).F32(3).F32(0).F32(0).F32(0).F32(1).F32(0).F32(0);
-    const auto lwo = Write("p.lwo", Iff::Form("LWO2", Iff().Chunk("PNTS", pnts).Chunk("POLS", pols)));
+    const auto lwo =
+        Write("p.lwo", Iff::Form("LWO2", Iff().Chunk("PNTS", pnts).Chunk("POLS", pols)));
 
     ApplyPlatform(kPlatformMayaZUp);  // the file's y is the internal z
     scene_scale = 2.0f;
@@ -208,10 +209,10 @@ TEST_F(Readers, AxisMappingAndScaleApplyAsEachFormatSays) {
 
 TEST_F(Readers, ExtensionsGiveTypeCodesWhateverTheirCase) {
     const std::pair<const char*, int> cases[] = {
-        {"a.obj", kTypeObj}, {"B.OBJ", kTypeObj}, {"c.Lwo", kTypeLwo}, {"d.asc", kTypeAsc},
-        {"e.DXF", kTypeDxf}, {"f.lws", kTypeLws}, {"g.SD", kTypeSd},   {"h.3ds", kType3ds},
-        {"i.ase", kTypeAse}, {"j.objx", kTypeUnknown}, {"dir.obj/k", kTypeUnknown},
-        {"obj", kTypeUnknown}};
+        {"a.obj", kTypeObj},      {"B.OBJ", kTypeObj},         {"c.Lwo", kTypeLwo},
+        {"d.asc", kTypeAsc},      {"e.DXF", kTypeDxf},         {"f.lws", kTypeLws},
+        {"g.SD", kTypeSd},        {"h.3ds", kType3ds},         {"i.ase", kTypeAse},
+        {"j.objx", kTypeUnknown}, {"dir.obj/k", kTypeUnknown}, {"obj", kTypeUnknown}};
     for (const auto& [path, type] : cases) EXPECT_EQ(FileTypeOfPath(path), type) << path;
     const std::string upper = Write("CUBE.OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     Body* b = ImportObjectFile(upper.c_str());
@@ -257,11 +258,13 @@ TEST_F(Readers, RefusedFilesSayWhyAndLeaveTheSceneAsItWas) {
     const std::string dxf_vertex = "0\nVERTEX\n10\n0\n20\n0\n30\n0\n";
     const std::vector<Refusal> cases = {
         {"a.asc", "Ambient light\n", "Error reading ASC file"},
-        {"b.asc", "Named object: \"x\"\nTri-mesh, Vertices: 3 Faces: 1\nVertex list:\n"
-                  "Vertex 0: X: 0 Y: 0 Z: 0\nFace list:\nFace 0: A:0 B:1 C:2\n",
+        {"b.asc",
+         "Named object: \"x\"\nTri-mesh, Vertices: 3 Faces: 1\nVertex list:\n"
+         "Vertex 0: X: 0 Y: 0 Z: 0\nFace list:\nFace 0: A:0 B:1 C:2\n",
          "Object file read error: %s"},
-        {"c.asc", "Named object: \"x\"\nTri-mesh, Vertices: 1 Faces: 1\nVertex list:\n"
-                  "Vertex 0: X: 0 Y: 0 Z: 0\nFace list:\nFace 0: A:0 B:0 C:1\n",
+        {"c.asc",
+         "Named object: \"x\"\nTri-mesh, Vertices: 1 Faces: 1\nVertex list:\n"
+         "Vertex 0: X: 0 Y: 0 Z: 0\nFace list:\nFace 0: A:0 B:0 C:1\n",
          "Object file read error: %s"},
         {"d.asc", "Named object: \"x\"\nTri-mesh, Vertices: 90000000 Faces: 1\n",
          "Object file read error: %s"},

@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ObjectWorkspace : public ObjectsTest {
-protected:
+  protected:
     void SetUp() override {
         ObjectsTest::SetUp();
         RegisterSupportClasses();
@@ -76,7 +76,8 @@ TEST_F(ObjectWorkspace, ObjectsSaveAndLoadBackToTheSameBytes) {
     ExpectVector(cube->pos, 1.5f, 2, 3);
     ExpectVector(cube->keyA[0], 1, 2, 3);
     ExpectVector(cube->verts[6].world, (cube->build_matrix * Vector(1, 1, 1)).x,
-                 (cube->build_matrix * Vector(1, 1, 1)).y, (cube->build_matrix * Vector(1, 1, 1)).z);
+                 (cube->build_matrix * Vector(1, 1, 1)).y,
+                 (cube->build_matrix * Vector(1, 1, 1)).z);
     ExpectVector(cube->faces[10].normal, 0.70710678f, 0, -0.70710678f);  // +x turned 45° about y
     EXPECT_EQ(cube->K, 0.6f);
     EXPECT_EQ(cube->thinFaceTest, 1);
