@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fluid_start.h"
+#include "gl_shapes.h"
 #include "shipped_class.h"
 
 namespace shipped {
@@ -22,6 +23,9 @@ public:
         if (HoldsFluidStart(fluid, previous)) ApplyFluidStart(fluid);
     }
 };
+
+// What every shipped emitter is drawn in, unless selected.
+constexpr gl::Colour kEmitterColour{0.3f, 0.75f, 1.0f};
 
 // Continuous emitters: layers of particles released across a shape.
 ShippedDescriptor* CircleClass();

@@ -71,6 +71,13 @@ public:
 
     Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
 
+    // The cone particles are sprayed into, as long as a fifth of a second's travel.
+    void Representa() override {
+        gl::Begin(*this, kEmitterColour);
+        gl::Cone(std::clamp(0.2f * P(kSpraySpeed), 0.15f, 1.0f), P(kSprayAngle));
+        gl::End();
+    }
+
 private:
     EmissionClock clock_;
 };

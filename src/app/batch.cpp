@@ -121,7 +121,7 @@ int RunBatch(const BatchOptions& o) {
     BatchSink sink(terminal, o.log);
     if (!o.quiet) platform::SetMessageSink(&sink);
 
-    SetPluginsDirectory(o.plugins.empty() ? platform::JoinPath(platform::AppDir(), "plugins")
+    SetPluginsDirectory(o.plugins.empty() ? ResolvePluginsDirectory(platform::JoinPath(platform::AppDir(), "plugins"))
                                           : o.plugins);
     ScanPlugins();
     if (o.threads > 0) parallel::SetThreadCount(o.threads);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "fluid/clock.h"
+#include "fluid/draw_buffers.h"
 #include "fluid/engine_hooks.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
@@ -300,6 +301,7 @@ void Step() {
     tbuzz += inct;
     for (Fluido* f = rootflow; f; f = f->next) f->emitTime += inct;
     ShowStatus();
+    draw_buffers::Publish();
     if (g_hooks.redraw) g_hooks.redraw(g_end_of_frame);
     if (g_end_of_frame) FrameEnded();
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "fluid/draw_buffers.h"
 #include "fluid/engine_hooks.h"
 #include "fluid/fluid_limits.h"
 #include "fluid/grid_access_private.h"
@@ -385,6 +386,7 @@ void DeleteFluido(Fluido* fluid) {
     if (selflow == fluid) selflow = nullptr;
     particle_order::Forget(fluid);
     grid_access::Forget(fluid);
+    draw_buffers::Forget(fluid);
     delete fluid;
     // Last, once nothing of the fluid is left: the class may take its library with it.
     ReleaseClass(cls);

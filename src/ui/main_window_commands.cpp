@@ -37,6 +37,7 @@
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
+#include "ui/scene_panels.h"
 #include "ui/viewport.h"
 #include "version.h"
 
@@ -110,6 +111,8 @@ void MainWindow::NewWorkspaceCmd() {
         return;
     }
     NewWorkspace();
+    panels_->Refresh();
+    ShowClock();
     memo_.clear();
     workspace_ = "Untitled";
     SetModified(false);
@@ -294,6 +297,7 @@ void MainWindow::ResetSimulationCmd() {
     // A reset ends the running step first; the interface waits only for that one step.
     sim::Reset();
     SetModified(true);
+    ShowClock();
     viewport_->update();
 }
 
