@@ -109,11 +109,12 @@ bool ReadVertices(reader::Lines* lines, reader::NewGeometry* g) {
     std::string_view line;
     for (int i = 0; i < g->nverts;) {
         if (!lines->Next(&line)) return false;
-        const std::string_view first = reader::FirstToken(line);
+        std::string_view rest = line;
+        const std::string_view first = NextToken(&rest);
         if (first == "Face" || first == "Named") return false;  // the list ended early
         if (first != "Vertex") continue;
         float c[3];
-        const int found = Coordinates(line, c);
+        const int found = Coordinates(rest, c);
         if (found == 0 && line.find("X:") == std::string_view::npos) continue;  // "Vertex list:"
         if (found != 7) return false;
         Vector local;
@@ -132,12 +133,13 @@ bool ReadFaces(reader::Lines* lines, reader::NewGeometry* g) {
     std::string_view line;
     for (int i = 0; i < g->nfaces;) {
         if (!lines->Next(&line)) return false;
-        const std::string_view first = reader::FirstToken(line);
+        std::string_view rest = line;
+        const std::string_view first = NextToken(&rest);
         if (first == "Named") return false;
         if (first != "Face") continue;
         // Edges without a flag are shown.
         int v[6] = {0, 0, 0, 1, 1, 1};
-        const int found = FaceFields(line, v) & 7;
+        const int found = FaceFields(rest, v) & 7;
         if (found == 0) continue;  // "Face list:"
         if (found != 7) return false;
         for (int k = 0; k < 3; ++k) {
