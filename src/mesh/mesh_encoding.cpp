@@ -374,7 +374,7 @@ void FrameFiles::Assemble(const Geometry& g, const bool (&on)[kFormats], const S
                         Part(binVelocityHead_), Part(binVelocity_),    Part(binTail_)};
     }
     if (on[kObj]) {
-        objHead_.Raw("s 1\n");
+        if (g.objSmoothing) objHead_.Raw("s 1\n");
         parts_[kObj] = {Part(objHead_), Part(objVertices_), Part(objTexture_), Part(objFaces_)};
     }
     if (on[kTexture] && g.lwoTexture) {

@@ -56,6 +56,7 @@ struct Geometry {
     const Vector* velocities = nullptr;  // null: no velocity sections
     bool lwoTexture = false;  // the LWO2 UV map and the texture-data file (mapping on, weights)
     bool tiling = true;
+    bool objSmoothing = true;  // the OBJ file starts with "s 1" (a mesh's; an object's does not)
 };
 
 class FrameFiles {

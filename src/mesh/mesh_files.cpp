@@ -8,19 +8,21 @@
 #include "mesh/mesh.h"
 #include "mesh/mesh_build.h"
 #include "mesh/mesh_encoding_private.h"
+#include "mesh/mesh_files_private.h"
 #include "mesh/surface_files.h"
 #include "mesh/sweep_private.h"
+#include "objects/body.h"
 #include "platform/file_parts.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
 
-namespace {
-
 using mesh_encoding::FrameFiles;
 using mesh_encoding::Geometry;
 using mesh_encoding::Surface;
+
+namespace {
 
 // One encoder for every mesh: its sections keep their memory from frame to frame.
 std::mutex g_encoder_mutex;
@@ -30,6 +32,10 @@ template <size_t N>
 std::string Field(const char (&text)[N]) {
     return std::string(text, strnlen(text, N));
 }
+
+}  // namespace
+
+namespace mesh_files {
 
 Surface SurfaceOf(const Mesh* m) {
     Surface s;
@@ -46,6 +52,21 @@ Surface SurfaceOf(const Mesh* m) {
     return s;
 }
 
+bool WriteOne(const Geometry& g, int kind, const Surface& surface, const std::string& path) {
+    bool formats[mesh_encoding::kFormats] = {};
+    formats[kind] = true;
+    std::lock_guard<std::mutex> lock(g_encoder_mutex);
+    g_encoder.Encode(g, formats, surface);
+    return Write(path, g_encoder.Parts(static_cast<mesh_encoding::Format>(kind)),
+                 kind == kMeshLwo || kind == kMeshLwo2);
+}
+
+}  // namespace mesh_files
+
+namespace {
+
+using mesh_files::SurfaceOf;
+
 Geometry GeometryOf(const Mesh* m) {
     Geometry g;
     g.numVertices = m->vertices ? m->numVertices : 0;
@@ -61,6 +82,10 @@ Geometry GeometryOf(const Mesh* m) {
     return g;
 }
 
+}  // namespace
+
+namespace mesh_files {
+
 bool Write(const std::string& path, const std::vector<platform::FilePart>& parts, bool logged) {
     ShowMeshStatus("Saving mesh...");
     if (!platform::WriteFileParts(path, parts.data(), parts.size())) {
@@ -70,6 +95,12 @@ bool Write(const std::string& path, const std::vector<platform::FilePart>& parts
     if (logged) platform::LogLine(platform::Format("\r\nSave: %s", path.c_str()).c_str());
     return true;
 }
+
+}  // namespace mesh_files
+
+namespace {
+
+using mesh_files::Write;
 
 const char* const kExtension[] = {".lwo", ".lwo", ".bin", ".obj", ".txi"};
 
@@ -91,18 +122,21 @@ std::string MeshFrameName(const Mesh* mesh, int kind) {
 
 bool WriteMeshFile(Mesh* mesh, int kind, const std::string& path) {
     if (!mesh || kind < kMeshLwo || kind > kMeshTexture) return false;
-    bool formats[mesh_encoding::kFormats] = {};
-    formats[kind] = true;
-    std::lock_guard<std::mutex> lock(g_encoder_mutex);
     const Geometry g = GeometryOf(mesh);
     if (kind == kMeshTexture && !g.lwoTexture) return true;
-    g_encoder.Encode(g, formats, SurfaceOf(mesh));
-    const auto f = static_cast<mesh_encoding::Format>(kind);
-    return Write(path, g_encoder.Parts(f), kind == kMeshLwo || kind == kMeshLwo2);
+    return mesh_files::WriteOne(g, kind, SurfaceOf(mesh), path);
 }
 
 bool WriteMeshFiles(Mesh* mesh) {
     if (!mesh || !mesh->HasOutput()) return true;
+    // A mesh that follows an object writes the object in its place.
+    if (Body* body = mesh->link) {
+        bool ok = true;
+        if (mesh->outLwo || mesh->outLwo2) ok = body->SaveObjLwo(MeshFrameName(mesh, kMeshLwo).c_str(), mesh) && ok;
+        if (mesh->outBin) ok = body->SaveObjBin(MeshFrameName(mesh, kMeshBin).c_str()) && ok;
+        if (mesh->outObj) ok = body->SaveObjObj(MeshFrameName(mesh, kMeshObj).c_str()) && ok;
+        return ok;
+    }
     std::lock_guard<std::mutex> lock(g_encoder_mutex);
     const Geometry g = GeometryOf(mesh);
     bool formats[mesh_encoding::kFormats] = {};
