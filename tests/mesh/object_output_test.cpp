@@ -158,7 +158,9 @@ TEST_F(ObjectOutputTest, ObjectClippingCutsTheSurfaceAtTheObjectsFaces) {
         }
     }
     EXPECT_GT(moved, 10);
-    // Only the objects the fluid meets clip its surface.
+    // Only the objects the fluid meets clip its surface (inverse clipping with no object near
+    // would take all of it).
+    m->inverseClipping = false;
     UnlinkObject(f, box);
     Build(m);
     EXPECT_EQ(m->numFaces, whole);
