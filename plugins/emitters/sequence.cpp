@@ -33,7 +33,7 @@ constexpr size_t kHeaderBytes = 320;
 constexpr size_t kRecordBytes = 68;
 constexpr size_t kIdOffset = 64;
 
-int32_t Int32LE(const unsigned char* p) {
+int32_t Int32LE(const uint8_t* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                                 static_cast<uint32_t>(p[2]) << 16 |
                                 static_cast<uint32_t>(p[3]) << 24);
@@ -42,15 +42,8 @@ int32_t Int32LE(const unsigned char* p) {
 // The ids of a BIN file's records, in file order; empty when the file is not whole.
 std::vector<int32_t> ReadIds(const std::string& path) {
     std::vector<int32_t> ids;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return ids;
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[65536];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-    std::fclose(f);
+    std::vector<uint8_t> bytes;
+    if (!platform::ReadWholeFile(path.c_str(), &bytes)) return ids;
     if (bytes.size() < kHeaderBytes) return ids;
     const int32_t count = Int32LE(bytes.data() + 276);
     if (count < 0 || static_cast<size_t>(count) > (bytes.size() - kHeaderBytes) / kRecordBytes) {

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "io/particle_files.h"
@@ -14,6 +12,7 @@
 #include "platform/endian.h"
 #include "platform/file_parts.h"
 #include "platform/format.h"
+#include "platform/whole_file.h"
 
 namespace {
 
@@ -154,13 +153,6 @@ bool MeshPly(MeshBinData& d, const fs::path& path) {
     return Write(path, h, out);
 }
 
-bool ReadAll(const fs::path& path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), {});
-    return !in.bad();
-}
-
 }  // namespace
 
 int ExportPly(const PlyExportOptions& o) {
@@ -186,7 +178,7 @@ int ExportPly(const PlyExportOptions& o) {
     std::vector<uint8_t> bytes;
     for (const fs::path& file : files) {
         const fs::path target = out_dir / file.filename().replace_extension(".ply");
-        bool read = ReadAll(file, &bytes);
+        bool read = platform::ReadWholeFile(file.c_str(), &bytes);
         bool written = false;
         if (read && bytes.size() >= 4 && platform::GetU32LE(bytes.data()) == kMeshMagic) {
             MeshBinData mesh;

@@ -9,6 +9,7 @@
 #include "mesh/mesh_panel_private.h"
 #include "mesh/mesh_texture.h"
 #include "mesh/surface_files.h"
+#include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
@@ -90,6 +91,18 @@ bool RefinementClicked(platform::Dialog* d, Mesh* m, int id) {
         case kIdUnloadTexture:
             UnloadPreviewTexture(m);
             break;
+        case kIdPreviewTexture: {
+            const std::string file = platform::OpenFileDialog(
+                "Preview texture", "Images (*.tga;*.jpg;*.bmp)|*.tga;*.jpg;*.bmp|", m->outDir);
+            if (!file.empty()) LoadPreviewTexture(m, file.c_str());
+            break;
+        }
+        case kIdChooseSurface: {
+            const std::string file = platform::OpenFileDialog(
+                "Load Surface", "Surface files (*.srf;*.prw)|*.srf;*.prw|", m->outDir);
+            if (!file.empty()) LoadMeshSurfaceFile(m, file.c_str());
+            break;
+        }
         case kIdIncludeShader:
             SetMeshShader(m, d->IsChecked(id));
             break;

@@ -2,9 +2,8 @@
 // chunks for their particle LWO files.
 #include "mesh/surface_files.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -19,6 +18,7 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
 #include "scene/creador.h"
 
 namespace {
@@ -26,29 +26,19 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // Surface files are a few hundred bytes; anything far larger is not one.
-constexpr long kMostFileBytes = 16L << 20;
+constexpr uintmax_t kMostFileBytes = uintmax_t{16} << 20;
 constexpr int kNameChars = 50;
 constexpr char kShaderName[] = "Undaline_shader";
 
 enum class Read { kOk, kCannotOpen, kInvalid };
 
 Read ReadSurfaceFile(const char* path, Bytes* out) {
-    std::FILE* f = path && *path ? std::fopen(platform::LocalPath(path).c_str(), "rb") : nullptr;
-    if (!f) return Read::kCannotOpen;
-    struct stat st;
-    Read result = Read::kOk;
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        result = Read::kCannotOpen;
-    } else if (st.st_size > kMostFileBytes) {
-        result = Read::kInvalid;
-    } else {
-        out->resize(static_cast<size_t>(st.st_size));
-        if (!out->empty() && std::fread(out->data(), 1, out->size(), f) != out->size()) {
-            result = Read::kCannotOpen;
-        }
-    }
-    std::fclose(f);
-    return result;
+    if (!path || !*path) return Read::kCannotOpen;
+    const std::string local = platform::LocalPath(path);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(local, ec);
+    if (!ec && size > kMostFileBytes) return Read::kInvalid;
+    return platform::ReadWholeFile(local.c_str(), out) ? Read::kOk : Read::kCannotOpen;
 }
 
 // Keeps a chunk an even number of bytes long with its size field counting them all, as IFF

@@ -4,6 +4,8 @@
 #include "mesh_classes.h"
 #include "mesh_fixture.h"
 #include "platform/dialog.h"
+#include "platform/file_dialog.h"
+#include "byte_builder.h"
 
 namespace {
 
@@ -183,12 +185,30 @@ TEST_F(MeshPanelTest, TheOptimizeFiltersAndTextureTabsEditTheMesh) {
     platform::ClickControl(panel_, kIdMotionBlur);
     EXPECT_FALSE(m->motionBlur);
 
-    // The surface name goes into the surface; "Clear surface" brings back the default.
+    // A surface file chosen with "...": its name shows, the surface name follows the field,
+    // "Clear surface" brings back the default.
+    TempDir dir;
+    const std::string srf = dir.File("glass.srf");
+    Bytes file;
+    file.Text("FORM").U32BE(24).Text("LWOB").Text("SURF").U32BE(12).Text("Glass").U8(0);
+    file.Text("FLAG").U16BE(2).U16BE(0);
+    WriteFileBytes(srf, file.b);
+    platform::QueueOpenFileAnswer(srf);
+    platform::ClickControl(panel_, kIdChooseSurface);
+    EXPECT_EQ(platform::LastOpenFileTitle(), "Load Surface");
+    EXPECT_EQ(panel_->GetText(kIdSurfaceFile), srf);
+    EXPECT_EQ(panel_->GetText(kIdSurfaceName), "Glass");
     platform::TypeIntoField(panel_, kIdSurfaceName, "Sea");
-    EXPECT_STREQ(m->surfaceName, "Sea");
+    EXPECT_STREQ(static_cast<const char*>(m->surfaceChunk) + 8, "Sea");
     platform::ClickControl(panel_, kIdIncludeShader);
-    EXPECT_EQ(m->includeShader, 0);
+    EXPECT_EQ(m->includeShader, 1);
+    platform::ClickControl(panel_, kIdClearSurface);
     EXPECT_EQ(panel_->GetText(kIdSurfaceFile), "(default)");
+    EXPECT_EQ(panel_->GetText(kIdSurfaceName), "Meshsurf");
+    platform::ClickControl(panel_, kIdUvw);
+    platform::QueueOpenFileAnswer("waves.jpg");
+    platform::ClickControl(panel_, kIdPreviewTexture);
+    EXPECT_EQ(panel_->GetText(kIdTextureName), "waves.jpg");
 }
 
 }  // namespace
