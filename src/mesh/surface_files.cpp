@@ -3,9 +3,9 @@
 #include "mesh/surface_files.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -13,6 +13,7 @@
 #include "fluid/engine_hooks.h"
 #include "fluid/fluido.h"
 #include "mesh/mesh.h"
+#include "mesh/surface_chunk.h"
 #include "platform/endian.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -23,12 +24,11 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = surface_chunk::Bytes;
 
 // Surface files are a few hundred bytes; anything far larger is not one.
 constexpr uintmax_t kMostFileBytes = uintmax_t{16} << 20;
 constexpr int kNameChars = 50;
-constexpr char kShaderName[] = "Undaline_shader";
 
 enum class Read { kOk, kCannotOpen, kInvalid };
 
@@ -39,56 +39,6 @@ Read ReadSurfaceFile(const char* path, Bytes* out) {
     const auto size = std::filesystem::file_size(local, ec);
     if (!ec && size > kMostFileBytes) return Read::kInvalid;
     return platform::ReadWholeFile(local.c_str(), out) ? Read::kOk : Read::kCannotOpen;
-}
-
-// Keeps a chunk an even number of bytes long with its size field counting them all, as IFF
-// asks: an odd chunk gets a zero byte at its end.
-void Even(Bytes* chunk) {
-    if (chunk->size() & 1) chunk->push_back(0);
-    platform::PutU32BE(chunk->data() + 4, static_cast<uint32_t>(chunk->size() - 8));
-}
-
-// The chunk at `at` when it is whole: its declared size lies within the file and its name
-// ends within it.
-bool ChunkAt(const Bytes& file, size_t at, Bytes* chunk) {
-    if (at + 9 > file.size() || std::memcmp(file.data() + at, "SURF", 4) != 0) return false;
-    const size_t size = platform::GetU32BE(file.data() + at + 4);
-    if (size > file.size() - at - 8) return false;
-    if (!std::memchr(file.data() + at + 8, 0, size)) return false;
-    chunk->assign(file.begin() + static_cast<long>(at),
-                  file.begin() + static_cast<long>(at + 8 + size));
-    Even(chunk);
-    return true;
-}
-
-std::string ChunkName(const Bytes& chunk) {
-    return std::string(reinterpret_cast<const char*>(chunk.data() + 8));
-}
-
-bool HasShader(const uint8_t* chunk, size_t n) {
-    const size_t k = sizeof kShaderName - 1;
-    for (size_t i = 0; i + k <= n; ++i) {
-        if (std::memcmp(chunk + i, kShaderName, k) == 0) return true;
-    }
-    return false;
-}
-
-// The chunk with another name: the old padded name (its zero byte, and a second one when
-// there is one) replaced by the new name padded to an even length; the size follows.
-Bytes Renamed(const uint8_t* chunk, const char* name) {
-    const size_t total = SurfaceChunkBytes(chunk);
-    const size_t old_len = strnlen(reinterpret_cast<const char*>(chunk + 8), total - 8);
-    size_t old_pad = old_len + 1;
-    if (8 + old_pad < total && chunk[8 + old_pad] == 0) ++old_pad;
-    const size_t new_len = strnlen(name, kNameChars);
-    const size_t new_pad = new_len + 1 + ((new_len & 1) ? 0 : 1);
-    const size_t rest = 8 + old_pad < total ? total - 8 - old_pad : 0;
-    Bytes out(8 + new_pad + rest, 0);
-    std::memcpy(out.data(), chunk, 8);
-    std::memcpy(out.data() + 8, name, new_len);
-    if (rest) std::memcpy(out.data() + 8 + new_pad, chunk + 8 + old_pad, rest);
-    Even(&out);
-    return out;
 }
 
 void* Keep(const Bytes& chunk) {
@@ -133,13 +83,11 @@ const bool g_installed = Install();
 }  // namespace
 
 size_t SurfaceChunkBytes(const void* chunk) {
-    return chunk
-               ? 8 + static_cast<size_t>(platform::GetU32BE(static_cast<const uint8_t*>(chunk) + 4))
-               : 0;
+    return surface_chunk::Size(chunk);
 }
 
 bool SurfaceChunkHasShader(const void* chunk) {
-    return chunk && HasShader(static_cast<const uint8_t*>(chunk), SurfaceChunkBytes(chunk));
+    return surface_chunk::HasShader(chunk);
 }
 
 bool LoadMeshSurfaceFile(Mesh* mesh, const char* path) {
@@ -147,9 +95,7 @@ bool LoadMeshSurfaceFile(Mesh* mesh, const char* path) {
     Bytes file;
     if (!ReportRead(ReadSurfaceFile(path, &file), path)) return false;
     Bytes chunk;
-    size_t at = 0;
-    while (at + 4 <= file.size() && std::memcmp(file.data() + at, "SURF", 4) != 0) at += 4;
-    if (!ChunkAt(file, at, &chunk)) return ReportRead(Read::kInvalid, path);
+    if (!surface_chunk::FromMeshFile(file, &chunk)) return ReportRead(Read::kInvalid, path);
     void* kept = Keep(chunk);
     if (!kept) {
         platform::MessageBox("Error in surface chunk allocation");
@@ -157,11 +103,12 @@ bool LoadMeshSurfaceFile(Mesh* mesh, const char* path) {
     }
     std::free(mesh->surfaceChunk);
     mesh->surfaceChunk = kept;
-    platform::CopyText(mesh->surfaceName, kNameChars + 1, ChunkName(chunk).c_str());
+    platform::CopyText(mesh->surfaceName, kNameChars + 1,
+                       surface_chunk::Name(chunk.data()).c_str());
     platform::CopyText(mesh->surfaceFile, sizeof mesh->surfaceFile, path);
     mesh->surfaceFileSet = true;
     mesh->includeShader = 0;
-    if (HasShader(chunk.data(), chunk.size())) {
+    if (surface_chunk::HasShader(chunk.data())) {
         mesh->includeShader = 1;
         RedWarning(" Undaline_shader found inside the srf file could cause conflicts");
     }
@@ -172,7 +119,7 @@ void RenameMeshSurface(Mesh* mesh, const char* name) {
     if (!mesh || !name) return;
     platform::CopyText(mesh->surfaceName, kNameChars + 1, name);
     if (!mesh->surfaceFileSet || !mesh->surfaceChunk) return;
-    void* kept = Keep(Renamed(static_cast<const uint8_t*>(mesh->surfaceChunk), mesh->surfaceName));
+    void* kept = Keep(surface_chunk::Renamed(mesh->surfaceChunk, mesh->surfaceName));
     if (!kept) return;
     std::free(mesh->surfaceChunk);
     mesh->surfaceChunk = kept;
@@ -213,15 +160,13 @@ bool LoadFluidSurfaceFile(Fluido* fluid, const char* path) {
     Bytes file;
     if (!ReportRead(ReadSurfaceFile(path, &file), path)) return false;
     Bytes chunk;
-    if (file.size() < 12 || std::memcmp(file.data(), "FORM", 4) != 0 ||
-        !ChunkAt(file, 12, &chunk)) {
-        return ReportRead(Read::kInvalid, path);
-    }
+    if (!surface_chunk::FromFluidFile(file, &chunk)) return ReportRead(Read::kInvalid, path);
     {
         std::lock_guard<std::mutex> lock(g_fluid_mutex);
         g_fluid_chunks[fluid] = chunk;
     }
-    platform::CopyText(fluid->surfaceName, kNameChars + 1, ChunkName(chunk).c_str());
+    platform::CopyText(fluid->surfaceName, kNameChars + 1,
+                       surface_chunk::Name(chunk.data()).c_str());
     platform::CopyText(fluid->surfaceFile, sizeof fluid->surfaceFile, path);
     return true;
 }
@@ -231,7 +176,8 @@ void RenameFluidSurface(Fluido* fluid, const char* name) {
     platform::CopyText(fluid->surfaceName, kNameChars + 1, name);
     std::lock_guard<std::mutex> lock(g_fluid_mutex);
     auto it = g_fluid_chunks.find(fluid);
-    if (it != g_fluid_chunks.end()) it->second = Renamed(it->second.data(), fluid->surfaceName);
+    if (it != g_fluid_chunks.end())
+        it->second = surface_chunk::Renamed(it->second.data(), fluid->surfaceName);
 }
 
 void ClearFluidSurface(Fluido* fluid) {
