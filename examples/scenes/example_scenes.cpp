@@ -156,8 +156,8 @@ bool FallingBlock() {
 
 const ExampleScene kScenes[] = {
     {"fountain", "spray thrown up from a nozzle, falling back onto a floor", Fountain},
-    {"falling_block", "a column of water dropped into a box, settling into a pool, with its surface",
-     FallingBlock},
+    {"falling_block",
+     "a column of water dropped into a box, settling into a pool, with its surface", FallingBlock},
 };
 
 }  // namespace

@@ -95,7 +95,8 @@ bool ParamBlock::Save() const {
     for (int i = 0; i < table_->count; ++i) {
         if (table_->specs[i].kind != FieldKind::Text) continue;
         const std::string& t = texts_[i];
-        if (!platform::WriteI32(static_cast<int32_t>(t.size())) || ::Write(t.data(), static_cast<int>(t.size())) != static_cast<int>(t.size())) {
+        if (!platform::WriteI32(static_cast<int32_t>(t.size())) ||
+            ::Write(t.data(), static_cast<int>(t.size())) != static_cast<int>(t.size())) {
             return false;
         }
     }
@@ -115,7 +116,8 @@ bool ParamBlock::Load() {
     for (int i = 0; i < table_->count; ++i) {
         if (table_->specs[i].kind != FieldKind::Text) continue;
         int32_t n = 0;
-        if (!platform::ReadI32(&n) || n < 0 || n > static_cast<int32_t>(kMaxTextBytes)) return false;
+        if (!platform::ReadI32(&n) || n < 0 || n > static_cast<int32_t>(kMaxTextBytes))
+            return false;
         texts[i].resize(static_cast<size_t>(n));
         if (n > 0 && ::Read(texts[i].data(), n) != n) return false;
     }

@@ -43,7 +43,9 @@ public:
         if (fluid) EmitSpray(fluid, NodeFrame::Of(*this), clock_, Shape());
     }
 
-    float DameTiempoMaximo() override { return fluid ? SprayTimeLimit(fluid->emitTime, Shape()) : 0.0f; }
+    float DameTiempoMaximo() override {
+        return fluid ? SprayTimeLimit(fluid->emitTime, Shape()) : 0.0f;
+    }
 
     Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fluid/fluido.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_build.h"
 #include "mesh/sweep_private.h"
-#include "fluid/fluido.h"
 #include "objects/body.h"
 
 namespace {
@@ -74,7 +74,8 @@ ClipResult ClipByFaces(const ClipFace* faces, int n, float h, bool inverse, Vect
 namespace {
 
 int64_t CellKey(int x, int y, int z) {
-    return (static_cast<int64_t>(x) << 42) | (static_cast<int64_t>(y) << 21) | static_cast<int64_t>(z);
+    return (static_cast<int64_t>(x) << 42) | (static_cast<int64_t>(y) << 21) |
+           static_cast<int64_t>(z);
 }
 
 }  // namespace
@@ -158,7 +159,8 @@ void GatherClipFaces(const MeshBuilder& builder, const Vector& p, std::vector<Cl
     seen.clear();
     for (int x = std::max(centre[0] - 3, 0); x <= std::min(centre[0] + 3, dims[0] - 1); ++x) {
         for (int y = std::max(centre[1] - 3, 0); y <= std::min(centre[1] + 3, dims[1] - 1); ++y) {
-            for (int z = std::max(centre[2] - 3, 0); z <= std::min(centre[2] + 3, dims[2] - 1); ++z) {
+            for (int z = std::max(centre[2] - 3, 0); z <= std::min(centre[2] + 3, dims[2] - 1);
+                 ++z) {
                 auto cell = index.cells.find(CellKey(x, y, z));
                 if (cell == index.cells.end()) continue;
                 for (int face : cell->second) {

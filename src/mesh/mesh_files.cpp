@@ -132,7 +132,8 @@ bool WriteMeshFiles(Mesh* mesh) {
     // A mesh that follows an object writes the object in its place.
     if (Body* body = mesh->link) {
         bool ok = true;
-        if (mesh->outLwo || mesh->outLwo2) ok = body->SaveObjLwo(MeshFrameName(mesh, kMeshLwo).c_str(), mesh) && ok;
+        if (mesh->outLwo || mesh->outLwo2)
+            ok = body->SaveObjLwo(MeshFrameName(mesh, kMeshLwo).c_str(), mesh) && ok;
         if (mesh->outBin) ok = body->SaveObjBin(MeshFrameName(mesh, kMeshBin).c_str()) && ok;
         if (mesh->outObj) ok = body->SaveObjObj(MeshFrameName(mesh, kMeshObj).c_str()) && ok;
         return ok;

@@ -1,11 +1,12 @@
+#include "mesh/mesh_panel.h"
+
 #include <string>
 
-#include "mesh/mesh_panel.h"
+#include "byte_builder.h"
 #include "mesh_classes.h"
 #include "mesh_fixture.h"
 #include "platform/dialog.h"
 #include "platform/file_dialog.h"
-#include "byte_builder.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ using namespace mesh_panel;
 TetraClass g_tetra;
 
 class MeshPanelTest : public MeshTest {
-protected:
+  protected:
     void SetUp() override {
         MeshTest::SetUp();
         panel_ = platform::CreateDialog(Template(), Procesa, nullptr);

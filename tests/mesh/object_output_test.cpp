@@ -26,7 +26,7 @@ constexpr const char* kBoxObj =
     "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
 
 class ObjectOutputTest : public MeshTest {
-protected:
+  protected:
     void TearDown() override {
         scene_scale = 1.0f;
         MeshTest::TearDown();
