@@ -19,13 +19,6 @@ UNDALINE_API void OptimiseMesh(Mesh* mesh);
 // along the surface. Vertices marked by clipping and vertices without neighbours stay put.
 UNDALINE_API void SmoothMesh(Mesh* mesh, int sweeps);
 
-// Moves every vertex along its normal back onto the surface (field = 1). Needs the builder.
-UNDALINE_API void ReprojectMesh(Mesh* mesh);
-
-// Per-face excess (the sum of a face's three corner angles on the surface, less pi) into the
-// mesh's per-face array and its largest value. Needs the builder.
-UNDALINE_API void ComputeFaceExcess(Mesh* mesh);
-
 // The after-build filter of every frame: smoothing with strength x 250 sweeps when it is on,
 // then face and vertex normals from the faces.
 UNDALINE_API void FilterAfterBuild(Mesh* mesh);

@@ -339,19 +339,6 @@ void Smooth(Work* w, int type, int sweeps) {
 
 }  // namespace
 
-void ComputeFaceExcess(Mesh* m) {
-    FieldProbe probe(m);
-    if (!m || !probe.Valid() || !m->vertices || !m->faces) return;
-    Work w;
-    Load(m, &w);
-    mesh_refine::GradientNormals(probe, w.pos.data(), w.Vertices(), w.normal.data());
-    const std::vector<float> excess = Excess(w, &m->maxFaceExcess);
-    std::free(m->faceExcess);
-    m->faceExcess =
-        static_cast<float*>(std::malloc(std::max<size_t>(excess.size(), 1) * sizeof(float)));
-    if (m->faceExcess) std::copy(excess.begin(), excess.end(), m->faceExcess);
-}
-
 void OptimiseMesh(Mesh* m) {
     if (!m || !m->optimize || !m->vertices || !m->faces) return;
     FieldProbe probe(m);

@@ -124,14 +124,6 @@ void SmoothMesh(Mesh* m, int sweeps) {
                               m->filterType, sweeps);
 }
 
-void ReprojectMesh(Mesh* m) {
-    if (!m || !m->vertices || !m->vertexNormals) return;
-    mesh_refine::FieldProbe probe(m);
-    if (probe.Valid()) {
-        mesh_refine::Reproject(probe, m->vertices, m->vertexNormals, m->clipFlags, m->numVertices);
-    }
-}
-
 void FilterAfterBuild(Mesh* m) {
     if (!m || !m->vertices || !m->faces) return;
     if (m->filterType == kFilterStandard) ComputeMeshNormals(m);
