@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "export.h"
 
@@ -10,5 +12,9 @@ namespace platform {
 // path only when everything was written and flushed. A failed write leaves the previous file
 // as it was. Returns false on any failure.
 UNDALINE_API bool WriteWholeFile(const char* path, const void* data, size_t size);
+
+// Reads a whole file into bytes; false when it cannot be opened or read. The size comes from
+// the file system, never from a number the file claims.
+UNDALINE_API bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes);
 
 }  // namespace platform
