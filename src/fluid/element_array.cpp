@@ -33,7 +33,7 @@ int CopiesOf(const ArraySettings& s) {
 using platform::ControlKind;
 using platform::ControlTemplate;
 
-constexpr int kFieldX = 112, kFieldStep = 38, kFieldWidth = 34;
+constexpr int kFieldX = 150, kFieldStep = 38, kFieldWidth = 34;
 
 const std::vector<ControlTemplate>& Controls() {
     static const std::vector<ControlTemplate> controls = [] {
@@ -58,11 +58,11 @@ const std::vector<ControlTemplate>& Controls() {
         int y = 33;
         for (const auto& r : rows) {
             if (r.first == kIdArrayRotationX) {
-                c.push_back({0, ControlKind::Static, "Number of items", 8, y + 2, 100, 9, 0});
+                c.push_back({0, ControlKind::Static, "Number of items", 8, y + 2, kFieldX - 10, 9, 0});
                 c.push_back({kIdArrayItems, ControlKind::Edit, "", kFieldX, y, kFieldWidth, 12, platform::kStyleNumber});
                 y += 16;
             }
-            c.push_back({0, ControlKind::Static, r.caption, 8, y + 2, 104, 9, 0});
+            c.push_back({0, ControlKind::Static, r.caption, 8, y + 2, kFieldX - 10, 9, 0});
             for (int k = 0; k < 3; ++k) {
                 c.push_back({r.first + k, ControlKind::Edit, "", kFieldX + k * kFieldStep, y, kFieldWidth, 12, r.style});
             }
@@ -207,7 +207,7 @@ const platform::DialogTemplate* ArrayWindowTemplate() {
     static const platform::DialogTemplate tmpl = [] {
         int bottom = 0;
         for (const ControlTemplate& c : Controls()) bottom = c.y + c.height > bottom ? c.y + c.height : bottom;
-        return platform::DialogTemplate{"Array of fluids", 232, bottom + 8, Controls().data(),
+        return platform::DialogTemplate{"Array of fluids", kFieldX + 3 * kFieldStep + 4, bottom + 8, Controls().data(),
                                         static_cast<int>(Controls().size())};
     }();
     return &tmpl;

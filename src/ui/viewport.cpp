@@ -217,13 +217,14 @@ void Viewport::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != button_) return;
     if (button_ == Qt::LeftButton && !rubber_.isNull()) {
         const QRect box = QRect(press_, e->position().toPoint());
-        rubber_ = QRect();
         if (particle_rubber_) {
+            // The rectangle stays in view while its particles are asked about.
             SelectParticles(box);
         } else {
             ZoomTo(box.normalized());
             zoom_region = false;
         }
+        rubber_ = QRect();
         particle_rubber_ = false;
     }
     if (undo_node_ && undo_node_ == selnodo) RecordUndo(undo_node_, kUndoTransform, undo_before_);
