@@ -89,9 +89,13 @@ ScenePicture::Options Viewport::PictureOptions() const {
 void Viewport::paintGL() { picture_.Paint(PictureOptions()); }
 
 bool Viewport::CaptureFrame(std::vector<float>* rgb, int* w, int* h) {
+    if (!isValid()) return false;  // never shown: no context to draw in
     makeCurrent();
     ScenePicture::Options o = PictureOptions();
     o.rubber_w = o.rubber_h = -1;  // the pointer's rectangle is no part of the scene
+    // The display switch spares the window's drawing during long runs; the recorded frames
+    // still show the scene.
+    o.display_on = true;
     picture_.Paint(o);
     *w = o.width;
     *h = o.height;
@@ -128,6 +132,7 @@ bool Viewport::PlanePoint(QPoint pixel, Vector* hit) const {
 }
 
 void Viewport::PickAt(QPoint pixel) {
+    if (!isValid()) return;
     const double r = devicePixelRatio();
     makeCurrent();
     const NodeHits hits = PickNodes(picture_, PictureOptions(), pixel.x() * r, pixel.y() * r);
@@ -239,7 +244,7 @@ void Viewport::mouseReleaseEvent(QMouseEvent* e) {
 
 void Viewport::SelectParticles(const QRect& box) {
     // The particles belong to the simulation thread while it runs.
-    if (sim::Running()) return;
+    if (sim::Running() || !isValid()) return;
     const double r = devicePixelRatio();
     makeCurrent();
     const std::vector<ParticleHit> hits =

@@ -60,7 +60,8 @@ public:
     std::function<void()> on_particle_mode_left;
 
     // The picture as it stands, drawn afresh and read back: width × height pixels, three
-    // floats each, rows from the bottom up. The context is made current for it.
+    // floats each, rows from the bottom up; the scene even while the display is switched off.
+    // The context is made current for it; false when there is none yet or the read failed.
     bool CaptureFrame(std::vector<float>* rgb, int* width, int* height);
     // The options of the picture the window shows.
     ScenePicture::Options PictureOptions() const;

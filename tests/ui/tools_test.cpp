@@ -274,6 +274,14 @@ private slots:
         }
         QCOMPARE(differ, 0);
         QVERIFY(lit > 100);
+        // With the display switched off the frames still show the scene.
+        window_->DisplayCmd();
+        QVERIFY(output::ChooseImageSequence((scratch_ + "/dark.tga").toStdString()));
+        ui::CaptureHook();
+        window_->DisplayCmd();
+        output::RgbImage dark;
+        QVERIFY(output::ReadTarga((scratch_ + "/dark00004.tga").toLocal8Bit().constData(), &dark));
+        QCOMPARE(dark.pixels, saved.pixels);
 
         // Switched on again over an existing sequence: "New sequence?" and, on no, the same names.
         window_->SaveImagesCmd();
@@ -283,7 +291,7 @@ private slots:
         window_->SaveImagesCmd();
         QCOMPARE(platform::LastMessageBoxText(), std::string("New sequence?"));
         QVERIFY(sim_settings.image_output);
-        QCOMPARE(QString(image_output.sequence), QString("still"));
+        QCOMPARE(QString(image_output.sequence), QString("dark"));
     }
 
     void aRunRecordsAMovieThatPlaysElsewhere() {
