@@ -7,6 +7,7 @@
 #include <QSurfaceFormat>
 #include <QtTest>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -191,21 +192,27 @@ private slots:
     }
 
     void particlesInARectangleAreMarkedThenRemovedOrKept() {
-        // Three columns of particles in the front view, a few pixels apart.
+        // Three columns of particles in the front view, two pixels apart, the middle one on
+        // the centre of a pixel.
         camera.view_mode = 2;
         camera.zoom[1] = 2.0f;
+        Draw();
+        const double origin = view_->Project(Vector(0, 0, 0)).x();
+        const double per_unit = view_->Project(Vector(1, 0, 0)).x() - origin;
+        const float middle = static_cast<float>((std::floor(origin) + 0.5 - origin) / per_unit);
+        const float step = static_cast<float>(2.0 / std::fabs(per_unit));
         Fluido* f = MakeEmptyFluid();
         f->colourMode = 4;
         f->colour = Vector(0, 0, 1);
         for (int column = -1; column <= 1; ++column) {
             for (int row = 0; row < 5; ++row) {
-                f->CreaParticula(Vector(0.05f * column, 0.1f * row - 0.2f, 0), Vector(0, 0, 0));
+                f->CreaParticula(Vector(middle + step * column, 0.1f * row - 0.2f, 0), Vector(0, 0, 0));
             }
         }
         Draw();
         window_->Action("edit.particles")->trigger();
         QVERIFY(view_->particle_selection);
-        const QPointF top = view_->Project(Vector(0, 0.35f, 0)), bottom = view_->Project(Vector(0, -0.35f, 0));
+        const QPointF top = view_->Project(Vector(middle, 0.35f, 0)), bottom = view_->Project(Vector(middle, -0.35f, 0));
         const int x = static_cast<int>(top.x());
         // A rectangle of no width: the middle column only. "No" keeps them, unmarked.
         platform::SetMessageBoxHandler(AnswerAfterLooking);
@@ -219,7 +226,7 @@ private slots:
         platform::QueueMessageBoxAnswer(platform::kAnswerYes);
         Drag(view_, QPoint(x, static_cast<int>(top.y())), QPoint(x, static_cast<int>(bottom.y())));
         QCOMPARE(f->count, 10);
-        for (Particula* p = f->First(); p; p = p->next) QVERIFY(p->pos.x != 0.0f);
+        for (Particula* p = f->First(); p; p = p->next) QVERIFY(p->pos.x != middle);
         QVERIFY(view_->particle_selection);
         // A rectangle over nothing ends the mode and releases its button.
         Drag(view_, QPoint(20, 20), QPoint(40, 40));
