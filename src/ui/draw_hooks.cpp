@@ -9,7 +9,7 @@
 namespace draw {
 namespace {
 
-Drawer g_drawers[kLayerCount] = {DrawFluids, DrawNodes, nullptr, nullptr};
+Drawer g_drawers[kLayerCount] = {DrawFluids, DrawNodes, nullptr, DrawObjects};
 // Pointers do not fit GL's names: a name is an index into this table, from 1.
 std::vector<Nodo*> g_names;
 

@@ -36,6 +36,7 @@ Drawer GetDrawer(Layer layer);
 // The drawers the viewport itself provides.
 void DrawFluids(const Pass& pass);  // particle_draw.cpp
 void DrawNodes(const Pass& pass);   // every node of the daemon list draws itself
+void DrawObjects(const Pass& pass); // object_draw.cpp
 
 // The names of a picking pass. BeginNames forgets the last pass's; NameNode loads the next
 // name for node (a drawer calls it before the node draws); NodeOfName gives the node back,

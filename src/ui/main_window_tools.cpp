@@ -16,6 +16,8 @@
 #include "fluid/driver.h"
 #include "fluid/element_array.h"
 #include "fluid/fluido.h"
+#include "objects/body.h"
+#include "objects/object_panel.h"
 #include "output/frame_capture.h"
 #include "platform/dialog.h"
 #include "platform/format.h"
@@ -99,6 +101,8 @@ void MainWindow::InstallToolHooks() {
         if (QAction* a = Action("edit.particles")) a->setChecked(false);
     };
     SimulationHooks().capture_image = CaptureHook;
+    // A picked object is the one the object panel shows.
+    SetPickedHandler(kKindObject, [](Nodo* node) { ShowObjectPanel(static_cast<Body*>(node)); });
 }
 
 void MainWindow::OnPicked(Nodo* node) {

@@ -16,6 +16,8 @@
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "fluid_scenes.h"
+#include "objects/body.h"
+#include "objects/object_panel.h"
 #include "output/frame_capture.h"
 #include "output/targa_file.h"
 #include "platform/message_box.h"
@@ -160,6 +162,34 @@ private slots:
         QCOMPARE(selnodo, static_cast<Nodo*>(freeze));
         QVERIFY(freeze->pos.x != before.x);
         QCOMPARE(kill->pos.x, 0.0f);
+    }
+
+    void clicksCycleThroughOverlappingObjects() {
+        // Two copies of one cube: every edge of one is an edge of the other.
+        const QString cube = scratch_ + "/cube.obj";
+        QFile file(cube);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("v -0.5 -0.5 -0.5\nv 0.5 -0.5 -0.5\nv 0.5 0.5 -0.5\nv -0.5 0.5 -0.5\n"
+                   "v -0.5 -0.5 0.5\nv 0.5 -0.5 0.5\nv 0.5 0.5 0.5\nv -0.5 0.5 0.5\n"
+                   "f 1 2 3 4\nf 5 8 7 6\nf 1 5 6 2\nf 2 6 7 3\nf 3 7 8 4\nf 4 8 5 1\n");
+        file.close();
+        Body* first = ImportObjectFile(cube.toLocal8Bit().constData());
+        Body* second = ImportObjectFile(cube.toLocal8Bit().constData());
+        QVERIFY(first && second);
+        selnodo = nullptr;
+        window_->SelectToolCmd();
+        const QImage image = Draw();
+        const QPointF edge = view_->Project(Vector(0.5f, 0.5f, 0.0f));
+        QVERIFY(CountColour(image.copy(QRect(edge.toPoint() - QPoint(2, 2), QSize(5, 5))), QColor(204, 204, 204)) > 0);
+        const Body* expected[3] = {first, second, first};
+        for (const Body* b : expected) {
+            Click(edge);
+            QCOMPARE(selnodo, static_cast<const Nodo*>(b));
+            QCOMPARE(PanelBody(), b);
+        }
+        // The selected one is drawn white.
+        QVERIFY(CountColour(Draw().copy(QRect(edge.toPoint() - QPoint(2, 2), QSize(5, 5))), QColor(255, 255, 255)) > 0);
+        RemoveAllBodies();
     }
 
     void aClickOnAnEmitterSelectsItsFluid() {
