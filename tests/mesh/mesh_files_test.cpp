@@ -14,6 +14,7 @@
 #include "fluid/clock.h"
 #include "mesh/mesh_bin_reader.h"
 #include "mesh_fixture.h"
+#include "objects/body.h"
 #include "platform/endian.h"
 #include "platform/format.h"
 #include "scene/axes.h"
@@ -352,6 +353,16 @@ TEST_F(MeshFilesTest, AnIndependentReaderCountsTheVerticesAndFacesWeWrote) {
         Build(m);
         ASSERT_GT(m->numFaces, 100);
         ASSERT_EQ(m->texCoords != nullptr, uvw);
+        // Our own object reader takes both LWO layouts back with every vertex and face.
+        for (int kind : {kMeshLwo, kMeshLwo2}) {
+            const std::string path = dir_.File("ours.lwo");
+            ASSERT_TRUE(WriteMeshFile(m, kind, path));
+            Body body;
+            ASSERT_TRUE(body.LoadLwo(path.c_str(), "ours.lwo")) << kind;
+            EXPECT_EQ(body.nverts, m->numVertices) << kind;
+            EXPECT_EQ(body.nfaces, m->numFaces) << kind;
+            EXPECT_EQ(body.verts[7].local.y, m->vertices[7].y) << kind;
+        }
         for (int kind : {kMeshLwo2, kMeshObj}) {
             const std::string path = dir_.File(kind == kMeshObj ? "ball.obj" : "ball.lwo");
             ASSERT_TRUE(WriteMeshFile(m, kind, path));
