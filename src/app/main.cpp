@@ -20,25 +20,28 @@ const char* kHelp =
     "\n"
     "Options:\n"
     "  -b, --batch WORKSPACE  run WORKSPACE headless\n"
-    "  --frames N             frames to simulate from the workspace's current frame\n"
-    "                         (default: the workspace's frame limit when it has one\n"
-    "                         switched on, else 100)\n"
+    "  --frames N             frames to simulate from the workspace's current frame,\n"
+    "                         also beyond the workspace's frame limit (default: that\n"
+    "                         limit when it is switched on, else 100)\n"
     "  --out DIR              output directory for every fluid whose own output\n"
     "                         directory is empty (created when missing)\n"
     "  --threads N            worker threads of the neighbour search and force passes\n"
     "                         (default: as many as the machine offers); results are\n"
     "                         the same for every N\n"
     "  --save FILE            save the scene to FILE when the run ends, also after\n"
-    "                         an interruption\n"
+    "                         an interruption (FILE's directory must exist)\n"
     "  --plugins DIR          plug-ins directory (default: plugins/ beside the program)\n"
-    "  -q, --quiet            no progress output\n"
+    "  -q, --quiet            no progress, summary or warnings; errors are still shown\n"
     "  --log                  print every line of the message log (files saved, start\n"
     "                         and stop), not only warnings\n"
     "  -h, --help             show this text\n"
     "  --version              show the version\n"
     "\n"
     "Ctrl-C stops the run after the current step; files already written are whole.\n"
-    "Exit status: 0 on success, 1 when the workspace cannot be run, 2 for bad usage.\n";
+    "A workspace that cannot be read whole is refused before anything is written.\n"
+    "Exit status: 0 on success; 1 when the workspace was refused, a particle file\n"
+    "could not be written or the scene could not be saved; 130 after Ctrl-C;\n"
+    "2 for bad usage.\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "undaline: %s\nTry 'undaline --help'.\n", problem);
@@ -93,6 +96,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--save") {
             const char* v = value("--save");
             if (!v) return 2;
+            if (!*v) return Usage("--save needs a file name");
             options.save = v;
         } else if (arg == "--plugins") {
             const char* v = value("--plugins");
