@@ -190,7 +190,7 @@ TEST_F(PanelTest, LinkingFollowsTheObjectAndFreeingReadsTheFieldsBack) {
     Nodo n;
     n.pos.Set(1, 0, 0);
     SetObjectChooserAnswer(reinterpret_cast<Body*>(&object));
-    AbreLink(&n, dialog, kIdPosX, kIdPosY, kIdPosZ, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
+    n.AbreLink(dialog, kIdPosX, kIdPosY, kIdPosZ, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
     EXPECT_EQ(n.link, reinterpret_cast<Body*>(&object));
     ExpectNear(n.matrix.GetTranslation(), 11, 0, 0);
     EXPECT_EQ(dialog->GetImage(kLinkButton), kIconLinked);
@@ -199,7 +199,7 @@ TEST_F(PanelTest, LinkingFollowsTheObjectAndFreeingReadsTheFieldsBack) {
     dialog->SetText(kIdPosY, "abc");  // refused: keeps 0
     dialog->SetText(kIdRotY, "90");
     SetObjectChooserAnswer(nullptr);
-    AbreLink(&n, dialog, kIdPosX, kIdPosY, 0, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
+    n.AbreLink(dialog, kIdPosX, kIdPosY, 0, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
     EXPECT_EQ(n.link, nullptr);
     ExpectNear(n.pos, 3, 0, 0);
     ExpectNear(n.rot, 0, 90, 0);
