@@ -69,6 +69,11 @@ TEST_F(PanelTest, FloatFieldsRefuseTextThatIsNoNumber) {
     EXPECT_EQ(Read("0abc", 4.5f, 0, 0), 0.0f);
     EXPECT_EQ(Read("  7.25xyz", 4.5f, 0, 0), 7.25f);
     EXPECT_EQ(Read("0x10", 4.5f, 0, 0), 0.0f);  // no hexadecimal
+    // Negative exponents: the number they make, or a refusal when it is no float but 0.
+    EXPECT_EQ(Read("2.5e-3", 4.5f, 0, 0), 2.5e-3f);
+    EXPECT_EQ(Read("-1E-2", 4.5f, 0, 0), -1e-2f);
+    EXPECT_EQ(Read("3e-", 4.5f, 0, 0), 3.0f);  // an exponent without digits ends the number
+    EXPECT_EQ(Read("1e-50", 4.5f, 0, 0), 4.5f);
     // Only the first nine characters count.
     EXPECT_EQ(Read("1234567891", 0, 0, 0), 123456789.0f);
 }
