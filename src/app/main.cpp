@@ -1,4 +1,7 @@
-// The undaline program: the batch runner and (when built) the desktop application.
+// The undaline program: the desktop application, and the batch runner with --batch.
+#include <QCommandLineParser>
+#include <QStringList>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -7,18 +10,19 @@
 #include <string>
 
 #include "app/batch.h"
+#include "ui/application.h"
 #include "version.h"
 
 namespace {
 
-const char* kHelp =
-    "Usage: undaline --batch WORKSPACE [options]\n"
-    "       undaline --help | --version\n"
+const char* kBatchHelp =
+    "Without a window:\n"
+    "  undaline --batch WORKSPACE [options]\n"
     "\n"
     "Simulates a workspace (.ulw) without a window and writes, frame by frame, the\n"
     "particle files its fluids ask for (BIN and text output switches of each fluid).\n"
     "\n"
-    "Options:\n"
+    "Batch options:\n"
     "  -b, --batch WORKSPACE  run WORKSPACE headless\n"
     "  --frames N             frames to simulate from the workspace's current frame,\n"
     "                         also beyond the workspace's frame limit (default: that\n"
@@ -34,8 +38,6 @@ const char* kHelp =
     "  -q, --quiet            no progress, summary or warnings; errors are still shown\n"
     "  --log                  print every line of the message log (files saved, start\n"
     "                         and stop), not only warnings\n"
-    "  -h, --help             show this text\n"
-    "  --version              show the version\n"
     "\n"
     "Ctrl-C stops the run after the current step; files already written are whole.\n"
     "A workspace that cannot be read whole is refused before anything is written.\n"
@@ -58,9 +60,40 @@ bool ParseCount(const char* text, int minimum, int* out) {
     return true;
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
+bool IsBatch(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-b") == 0 || std::strcmp(argv[i], "--batch") == 0) return true;
+    }
+    return false;
+}
+
+// The desktop application's command line: an optional workspace to open.
+int DesktopMain(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Undaline simulates liquids and particle fluids for 3D animation. Without options it "
+        "opens its window; WORKSPACE is a workspace file (.ulw) to open in it.");
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument("WORKSPACE", "workspace file (.ulw) to open", "[WORKSPACE]");
+    if (!parser.parse(args)) return Usage(parser.errorText().toLocal8Bit().constData());
+    if (parser.isSet(help)) {
+        std::printf("%s\n%s", parser.helpText().toLocal8Bit().constData(), kBatchHelp);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("undaline %s\n", UndalineVersion());
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) return Usage("only one workspace can be opened");
+    return ui::RunDesktop(argc, argv, positional.isEmpty() ? QString() : positional.first());
+}
+
+int BatchMain(int argc, char** argv) {
     BatchOptions options;
     bool batch = false;
     for (int i = 1; i < argc; ++i) {
@@ -73,7 +106,7 @@ int main(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "-h" || arg == "--help") {
-            std::fputs(kHelp, stdout);
+            std::fputs(kBatchHelp, stdout);
             return 0;
         } else if (arg == "--version") {
             std::printf("undaline %s\n", UndalineVersion());
@@ -106,16 +139,14 @@ int main(int argc, char** argv) {
             options.quiet = true;
         } else if (arg == "--log") {
             options.log = true;
-        } else if (!arg.empty() && arg[0] != '-' && !batch) {
-            return Usage("the desktop application is not part of this build; run a workspace "
-                         "with --batch WORKSPACE");
         } else {
             return Usage(("unknown option: " + arg).c_str());
         }
     }
-    if (!batch) {
-        return Usage("the desktop application is not part of this build; run a workspace with "
-                     "--batch WORKSPACE");
-    }
+    if (!batch) return Usage("--batch needs a workspace");
     return RunBatch(options);
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return IsBatch(argc, argv) ? BatchMain(argc, argv) : DesktopMain(argc, argv); }

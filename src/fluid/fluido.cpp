@@ -352,5 +352,8 @@ void SweepRemovedParticles() {
             }
         }
     }
+    // The viewport walks the lists under the scene mutex and may stand on a record that was
+    // just unlinked: records are freed only while no such walk is in progress.
+    std::lock_guard<std::mutex> lock(SceneMutex());
     particles::FreeRetired();
 }

@@ -28,6 +28,7 @@
 #include "scene/daemon_panel.h"
 #include "scene/descriptor.h"
 #include "scene/preferences.h"
+#include "scene/scene_hooks.h"
 #include "scene/simulation_state.h"
 #include "scene/undo.h"
 #include "scene/view_settings.h"
@@ -157,6 +158,28 @@ bool WriteGridWindow() {
 }  // namespace
 
 WorkspaceHooks& GetWorkspaceHooks() { return g_hooks; }
+
+void workspace_private::ClearScene() {
+    while (Daemon* d = FirstDaemon()) {
+        d->AtaNodos();
+        delete d;
+    }
+    if (platform::Dialog* panel = DaemonPanel()) panel->ListClear(DaemonListId());
+    sim::ClearSimulation();
+    seldaemon = nullptr;
+    selnodo = nullptr;
+    Creador::seed = 0;
+    ClearUndo();
+}
+
+void NewWorkspace() {
+    workspace_private::ClearScene();
+    ReleaseUnusedClasses();
+    ResetViewSettings();
+    camera = Camera{};
+    sd_locked = 0;
+    sd_path[0] = '\0';
+}
 
 bool FindTag(uint32_t tag) {
     uint32_t v;

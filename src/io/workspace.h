@@ -53,6 +53,10 @@ UNDALINE_API bool SaveWorkspace(const char* path);
 // they named. false when the file was refused.
 UNDALINE_API bool LoadWorkspace(const char* path);
 
+// "New workspace": every daemon and fluid removed, the clock at 0, the animated scene link
+// dropped and the view toggles and camera back to their start.
+UNDALINE_API void NewWorkspace();
+
 // Steps the read position to just past the next occurrence of tag; false at the end of the
 // file. Bytes that are not the tag are skipped one at a time, so unknown records are passed
 // over.

@@ -37,6 +37,7 @@
 namespace {
 
 using namespace record_io;
+using workspace_private::ClearScene;
 using platform::ReadF32;
 using platform::ReadU32;
 
@@ -292,20 +293,6 @@ bool ReadSections() {
     }
     for (Daemon* d = FirstDaemon(); d; d = NextDaemon(d)) d->PostLoad();
     return ReadSettings() && ReadGridWindow();
-}
-
-// Everything of the old scene goes before the new one is read.
-void ClearScene() {
-    while (Daemon* d = FirstDaemon()) {
-        d->AtaNodos();
-        delete d;
-    }
-    if (platform::Dialog* panel = DaemonPanel()) panel->ListClear(DaemonListId());
-    sim::ClearSimulation();
-    seldaemon = nullptr;
-    selnodo = nullptr;
-    Creador::seed = 0;
-    ClearUndo();
 }
 
 // The scene as a workspace in memory; false when it could not be taken.

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Regenerates the pictures of the desktop guide (docs/images/*.png) on a virtual screen:
+# the main window with the fountain loaded, and the fountain in the middle of its run.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+./undaline build >/dev/null
+LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1600x1000x24" \
+    build/release/tests/ui/ui_screenshots docs/images
