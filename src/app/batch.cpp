@@ -73,9 +73,8 @@ void FrameDone(int at) {
 }
 
 // Warnings go to standard error (with --log, every log line); on a terminal the progress line
-// is cleared first.
-// With --quiet (and no --log) nothing of the log is shown; errors still are, as message boxes
-// and the run's own failure lines.
+// is cleared first. With --quiet (and no --log) nothing of the log is shown; errors still are,
+// as message boxes and the run's own failure lines.
 class BatchSink : public platform::MessageSink {
 public:
     BatchSink(bool terminal, bool warnings, bool everything)
