@@ -52,7 +52,8 @@ std::string CheckOpen(std::FILE* f, uint64_t file_size) {
     if (!ReadAt(f, eh.e_phoff, headers.data(), headers.size() * sizeof(ElfW(Phdr)))) {
         return "the program headers cannot be read";
     }
-    bool loadable = false, dynamic = false;
+    bool loadable = false;
+    const ElfW(Phdr)* dynamic = nullptr;
     for (const ElfW(Phdr)& ph : headers) {
         if (!Within(ph.p_offset, 1, ph.p_filesz, file_size)) {
             return "a segment runs past the end of the file";
@@ -65,9 +66,18 @@ std::string CheckOpen(std::FILE* f, uint64_t file_size) {
             }
             loadable = true;
         }
-        dynamic = dynamic || (ph.p_type == PT_DYNAMIC && ph.p_filesz > 0);
+        if (ph.p_type == PT_DYNAMIC && ph.p_filesz > 0) dynamic = &ph;
     }
     if (!loadable || !dynamic) return "not a shared library";
+    // The loader reads the dynamic section where a segment maps it, not where the file has it.
+    bool mapped = false;
+    for (const ElfW(Phdr)& ph : headers) {
+        mapped = mapped || (ph.p_type == PT_LOAD && dynamic->p_vaddr >= ph.p_vaddr &&
+                            dynamic->p_vaddr - ph.p_vaddr <= ph.p_filesz &&
+                            dynamic->p_filesz <= ph.p_filesz - (dynamic->p_vaddr - ph.p_vaddr) &&
+                            dynamic->p_offset - ph.p_offset == dynamic->p_vaddr - ph.p_vaddr);
+    }
+    if (!mapped) return "its dynamic section lies outside its segments";
     // The section headers come last: a copy cut anywhere loses them.
     if (eh.e_shoff != 0 && (eh.e_shentsize != sizeof(ElfW(Shdr)) ||
                             !Within(eh.e_shoff, eh.e_shnum, sizeof(ElfW(Shdr)), file_size))) {
