@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Regenerates the pictures of the desktop guide (docs/images/*.png) on a virtual screen:
-# the main window with the fountain loaded, and the fountain in the middle of its run.
+# Regenerates the pictures of the guides (docs/images/*.png) on a virtual screen: the main
+# window with the fountain loaded, the fountain in the middle of its run, and the envelope
+# editor with a sound behind its curve.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"

@@ -122,7 +122,7 @@ const platform::DialogTemplate* ParamWindowTemplate(const char* title, const Par
     if (found != built.end()) return &found->second->tmpl;
 
     // Dialog units: a label column, then up to three fields per row.
-    constexpr int kLabelX = 4, kLabelWidth = 70, kFieldX = 76, kFieldWidth = 36, kFieldPitch = 40;
+    constexpr int kLabelX = 4, kLabelWidth = 78, kFieldX = 82, kFieldWidth = 36, kFieldPitch = 39;
     constexpr int kTop = 4, kRowPitch = 16, kFieldHeight = 12;
     auto out = std::make_unique<Built>();
     auto& c = out->controls;

@@ -22,7 +22,9 @@ public:
     }
 
     // Calls emit(lateness) for every emission due at time t, oldest first. Emissions more than
-    // kMaxLateness behind are dropped rather than piled up at once.
+    // kMaxLateness behind are dropped rather than piled up at once. emit returns false when it
+    // can take no more (the fluid is full): the rest due by t is dropped. However fine the
+    // interval, the clock ends past t, so a step never loops on it.
     template <class Emit>
     void Run(float t, double interval, float start, float stop, Emit&& emit) {
         const double tol = Tolerance(t, interval);
@@ -30,10 +32,18 @@ public:
         last_ = t;
         if (!(interval > 0.0)) return;
         if (t - next_ > kMaxLateness) next_ += std::ceil((t - kMaxLateness - next_) / interval) * interval;
+        long emitted = 0;
         while (next_ <= t + tol) {
             if (stop > 0.0f && next_ > stop + tol) return;
-            emit(static_cast<float>(t - next_));
+            if (emitted == kMaxPerRun || !emit(static_cast<float>(t - next_))) {
+                next_ = After(next_, t + tol, interval);
+                return;
+            }
+            ++emitted;
+            const double before = next_;
             next_ += interval;
+            // An interval below the spacing of doubles here: on to the next step.
+            if (next_ == before) next_ = After(next_, t + tol, interval);
         }
     }
 
@@ -43,7 +53,8 @@ public:
         const double tol = Tolerance(t, interval);
         double n = t < last_ - tol ? std::max(start, 0.0f) : next_;
         if (n <= t + tol) n += std::floor((t + tol - n) / interval) * interval;
-        while (n <= t + tol) n += interval;
+        for (int i = 0; i < 4 && n <= t + tol; ++i) n += interval;
+        if (!(n > t + tol)) n = After(n, t + tol, interval);
         if (stop > 0.0f && n > stop + tol) return 0.0f;
         return static_cast<float>(n);
     }
@@ -55,8 +66,17 @@ public:
     }
 
     static constexpr double kMaxLateness = 1.0;  // seconds
+    // No step emits more often than this, whatever the rate: a fluid holds no more particles.
+    static constexpr long kMaxPerRun = 10000000;
 
 private:
+    // The first time on the stream of n past `past`, or the next double after `past` when the
+    // interval is too fine to land beyond it.
+    static double After(double n, double past, double interval) {
+        n += (std::floor((past - n) / interval) + 1.0) * interval;
+        return n > past ? n : std::nextafter(past, past + 1.0);
+    }
+
     double next_ = 0.0;
     float last_ = 0.0f;
 };

@@ -6,9 +6,26 @@
 #include <cmath>
 #include <vector>
 
+#include "fluid_start.h"
+#include "gl_shapes.h"
 #include "shipped_class.h"
 
 namespace shipped {
+
+// Every shipped emitter. The fluid it makes starts with the values that give its type a
+// well-behaved fluid, and changing the type brings the new type's values, as long as nobody
+// has set values of their own.
+class ShippedEmitter : public Shipped<Creador> {
+public:
+    using Shipped::Shipped;
+    void PostCreation() override { ApplyFluidStart(fluid); }
+    void OnFluidChange(char previous) override {
+        if (HoldsFluidStart(fluid, previous)) ApplyFluidStart(fluid);
+    }
+};
+
+// What every shipped emitter is drawn in, unless selected.
+constexpr gl::Colour kEmitterColour{0.3f, 0.75f, 1.0f};
 
 // Continuous emitters: layers of particles released across a shape.
 ShippedDescriptor* CircleClass();
@@ -37,12 +54,13 @@ inline Vector Jitter(float amount) {
 }
 
 // Lattice points at spacing s inside the ellipse of semi-axes a (along x) and b (along z),
-// appended as (u, y, w). The lattice is symmetric about the centre, with a point on it
-// (phase 0) or with the centre between four points (phase 0.5).
-void DiscPointsAt(float a, float b, float s, float y, float phase, std::vector<Vector>& out);
+// appended as (u, y, w) until `out` holds `most`. The lattice is symmetric about the centre,
+// with a point on it (phase 0) or with the centre between four points (phase 0.5).
+void DiscPointsAt(float a, float b, float s, float y, float phase, size_t most,
+                  std::vector<Vector>& out);
 // The phase whose point count is closer to the ellipse's area in cells of s × s: a small
 // disc then holds the particles (the mass) its area calls for, as nearly as a lattice can.
-float BestDiscPhase(float a, float b, float s);
-void DiscPoints(float a, float b, float s, float y, std::vector<Vector>& out);
+float BestDiscPhase(float a, float b, float s, size_t most);
+void DiscPoints(float a, float b, float s, float y, size_t most, std::vector<Vector>& out);
 
 }  // namespace shipped

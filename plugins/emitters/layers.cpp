@@ -6,6 +6,7 @@
 
 #include "emission_clock.h"
 #include "emitters.h"
+#include "gl_shapes.h"
 #include "node_frame.h"
 #include "shipped_ids.h"
 
@@ -35,11 +36,12 @@ const ParamTable kSquareTable{kSquareSpecs.data(), kLayerCount};
 const ParamTable kTriangleTable{kTriangleSpecs.data(), kLayerCount};
 const ParamTable kLinearTable{kLinearSpecs.data(), kLayerCount};
 
-class LayerEmitter : public Shipped<Creador> {
+class LayerEmitter : public ShippedEmitter {
 public:
-    using Shipped::Shipped;
+    using ShippedEmitter::ShippedEmitter;
 
     void PostCreation() override {
+        ShippedEmitter::PostCreation();
         CalculaDependientes();
         clock_.Reset(P(kLayerStart));
     }
@@ -60,10 +62,12 @@ public:
         const float jitter = P(kLayerRandom) * 0.5f * s;
         bool laid_out = false;
         clock_.Run(fluid->emitTime, Interval(), P(kLayerStart), P(kLayerStop), [&](float late) {
-            if (fluid->count >= fluid->maxParticles) return;
+            if (fluid->count >= fluid->maxParticles) return false;
             if (!laid_out) {
+                // Never more points than the fluid has room for, however fine the spacing.
                 layer_.clear();
-                LayerPoints(s, frame.size.x, frame.size.z, layer_);
+                LayerPoints(s, frame.size.x, frame.size.z,
+                            static_cast<size_t>(fluid->maxParticles - fluid->count), layer_);
                 laid_out = true;
             }
             // A late layer has already travelled for `late` seconds.
@@ -74,6 +78,7 @@ public:
                 if (jitter > 0.0f) p = p + Jitter(jitter);
                 fluid->CreaParticula(p, vel);
             }
+            return true;
         });
     }
 
@@ -85,10 +90,23 @@ public:
 
     Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
 
+    // The shape particles leave through, and an arrow along their way as long as a fifth of
+    // a second's travel (within limits, so that it stays readable).
+    void Representa() override {
+        gl::Begin(*this, kEmitterColour);
+        Outline();
+        const float reach = std::clamp(0.2f * P(kLayerSpeed), 0.15f, 1.0f);
+        gl::Arrow(Vector(0, 0, 0), Vector(0, reach, 0));
+        gl::End();
+    }
+
 protected:
+    virtual void Outline() const = 0;
+
     // The points of one layer as (u, 0, w) in world units along the local x and z axes, for
-    // spacing s and the node's scale sx, sz along those axes.
-    virtual void LayerPoints(float s, float sx, float sz, std::vector<Vector>& out) const = 0;
+    // spacing s and the node's scale sx, sz along those axes; no more than `most`.
+    virtual void LayerPoints(float s, float sx, float sz, size_t most,
+                             std::vector<Vector>& out) const = 0;
 
 private:
     double Interval() const {
@@ -106,8 +124,10 @@ public:
     Circle() : LayerEmitter(kCircleTable) {}
 
 protected:
-    void LayerPoints(float s, float sx, float sz, std::vector<Vector>& out) const override {
-        DiscPoints(P(kLayerSize) * sx, P(kLayerSize) * sz, s, 0.0f, out);
+    void Outline() const override { gl::Circle(P(kLayerSize), 1); }
+    void LayerPoints(float s, float sx, float sz, size_t most,
+                     std::vector<Vector>& out) const override {
+        DiscPoints(P(kLayerSize) * sx, P(kLayerSize) * sz, s, 0.0f, most, out);
     }
 };
 
@@ -116,12 +136,15 @@ public:
     Square() : LayerEmitter(kSquareTable) {}
 
 protected:
+    void Outline() const override { gl::Square(P(kLayerSize)); }
     // Each point in the middle of its own s × s cell of the square.
-    void LayerPoints(float s, float sx, float sz, std::vector<Vector>& out) const override {
+    void LayerPoints(float s, float sx, float sz, size_t most,
+                     std::vector<Vector>& out) const override {
         const int nx = PointsAcross(P(kLayerSize) * sx, s);
         const int nz = PointsAcross(P(kLayerSize) * sz, s);
         for (int i = 0; i < nx; ++i) {
             for (int k = 0; k < nz; ++k) {
+                if (out.size() >= most) return;
                 out.emplace_back(CentredPoint(i, nx, s), 0.0f, CentredPoint(k, nz, s));
             }
         }
@@ -133,8 +156,17 @@ public:
     Triangle() : LayerEmitter(kTriangleTable) {}
 
 protected:
+    void Outline() const override {
+        const float side = P(kLayerSize), root3 = 1.7320508f;
+        const Vector top(0, 0, side / root3), left(-0.5f * side, 0, -side / (2.0f * root3));
+        const Vector right(0.5f * side, 0, -side / (2.0f * root3));
+        gl::Line(top, left);
+        gl::Line(left, right);
+        gl::Line(right, top);
+    }
     // An equilateral triangle centred on its centroid, one corner towards local +z.
-    void LayerPoints(float s, float sx, float sz, std::vector<Vector>& out) const override {
+    void LayerPoints(float s, float sx, float sz, size_t most,
+                     std::vector<Vector>& out) const override {
         const float side = P(kLayerSize);
         if (!(side > 0.0f) || !(s > 0.0f) || !(sx > 0.0f) || !(sz > 0.0f)) return;
         const float root3 = 1.7320508f;
@@ -142,16 +174,20 @@ protected:
         const float bottom = -side / (2.0f * root3) * sz;  // the opposite side
         const float half = 0.5f * side * sx;             // half the base
         const float tol = 1e-4f * s;
-        const int ni = static_cast<int>(half / s + 1e-4f);
-        const int j0 = static_cast<int>(std::ceil(bottom / s - 1e-4f));
-        const int j1 = static_cast<int>(std::floor(top / s + 1e-4f));
+        constexpr float kMostAcross = 100000.0f;
+        const int ni = static_cast<int>(std::min(half / s + 1e-4f, kMostAcross));
+        const int j0 = static_cast<int>(std::max(std::ceil(bottom / s - 1e-4f), -kMostAcross));
+        const int j1 = static_cast<int>(std::min(std::floor(top / s + 1e-4f), kMostAcross));
         for (int j = j0; j <= j1; ++j) {
             const float w = static_cast<float>(j) * s;
             // Half-width of the triangle at this w shrinks linearly to 0 at the top corner.
             const float reach = half * (top - w) / (top - bottom) + tol;
-            for (int i = -ni; i <= ni; ++i) {
+            const int across = std::min(ni, static_cast<int>(std::min(reach / s, kMostAcross)) + 1);
+            for (int i = -across; i <= across; ++i) {
                 const float u = static_cast<float>(i) * s;
-                if (std::fabs(u) <= reach) out.emplace_back(u, 0.0f, w);
+                if (std::fabs(u) > reach) continue;
+                if (out.size() >= most) return;
+                out.emplace_back(u, 0.0f, w);
             }
         }
     }
@@ -162,10 +198,14 @@ public:
     Linear() : LayerEmitter(kLinearTable) {}
 
 protected:
+    void Outline() const override { gl::Line(Vector(-0.5f * P(kLayerSize), 0, 0), Vector(0.5f * P(kLayerSize), 0, 0)); }
     // A row along local x: the stream is a curtain one particle thick.
-    void LayerPoints(float s, float sx, float, std::vector<Vector>& out) const override {
+    void LayerPoints(float s, float sx, float, size_t most,
+                     std::vector<Vector>& out) const override {
         const int n = PointsAcross(P(kLayerSize) * sx, s);
-        for (int i = 0; i < n; ++i) out.emplace_back(CentredPoint(i, n, s), 0.0f, 0.0f);
+        for (int i = 0; i < n && out.size() < most; ++i) {
+            out.emplace_back(CentredPoint(i, n, s), 0.0f, 0.0f);
+        }
     }
 };
 
@@ -188,24 +228,35 @@ ShippedClass<Linear> g_linear({kClassEmitter, kLinearId, "Linear", "Linear",
 
 }  // namespace
 
-void DiscPointsAt(float a, float b, float s, float y, float phase, std::vector<Vector>& out) {
+void DiscPointsAt(float a, float b, float s, float y, float phase, size_t most,
+                  std::vector<Vector>& out) {
     if (!(a > 0.0f) || !(b > 0.0f) || !(s > 0.0f)) return;
     const int ni = static_cast<int>(std::min(a / s + 1.0f, 100000.0f));
     const int nk = static_cast<int>(std::min(b / s + 1.0f, 100000.0f));
     for (int i = -ni; i <= ni; ++i) {
         const float u = (static_cast<float>(i) + phase) * s;
-        for (int k = -nk; k <= nk; ++k) {
+        // Only the columns the ellipse can reach on this row are tried (with one to spare on
+        // each side), so the work follows the points made, not the lattice's bounding square.
+        const float left = 1.0f + 1e-5f - (u / a) * (u / a);
+        if (left < 0.0f) continue;
+        const float reach = b * std::sqrt(left) / s + 1.0f;
+        const int k0 = std::max(-nk, static_cast<int>(std::floor(-reach - phase)));
+        const int k1 = std::min(nk, static_cast<int>(std::ceil(reach - phase)));
+        for (int k = k0; k <= k1; ++k) {
             const float w = (static_cast<float>(k) + phase) * s;
-            if ((u / a) * (u / a) + (w / b) * (w / b) <= 1.0f + 1e-5f) out.emplace_back(u, y, w);
+            if ((u / a) * (u / a) + (w / b) * (w / b) <= 1.0f + 1e-5f) {
+                if (out.size() >= most) return;
+                out.emplace_back(u, y, w);
+            }
         }
     }
 }
 
-float BestDiscPhase(float a, float b, float s) {
+float BestDiscPhase(float a, float b, float s, size_t most) {
     if (!(a > 0.0f) || !(b > 0.0f) || !(s > 0.0f)) return 0.0f;
     std::vector<Vector> on, off;
-    DiscPointsAt(a, b, s, 0.0f, 0.0f, on);
-    DiscPointsAt(a, b, s, 0.0f, 0.5f, off);
+    DiscPointsAt(a, b, s, 0.0f, 0.0f, most, on);
+    DiscPointsAt(a, b, s, 0.0f, 0.5f, most, off);
     const float cells = 3.14159265f * a * b / (s * s);
     return std::fabs(static_cast<float>(off.size()) - cells) <
                    std::fabs(static_cast<float>(on.size()) - cells)
@@ -213,8 +264,8 @@ float BestDiscPhase(float a, float b, float s) {
                : 0.0f;
 }
 
-void DiscPoints(float a, float b, float s, float y, std::vector<Vector>& out) {
-    DiscPointsAt(a, b, s, y, BestDiscPhase(a, b, s), out);
+void DiscPoints(float a, float b, float s, float y, size_t most, std::vector<Vector>& out) {
+    DiscPointsAt(a, b, s, y, BestDiscPhase(a, b, s, most), most, out);
 }
 
 ShippedDescriptor* CircleClass() { return &g_circle; }

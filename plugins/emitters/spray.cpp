@@ -23,11 +23,12 @@ constexpr std::array<ParamSpec, 6> kSpraySpecs = {{
 }};
 const ParamTable kSprayTable{kSpraySpecs.data(), static_cast<int>(kSpraySpecs.size())};
 
-class Spray final : public Shipped<Creador> {
+class Spray final : public ShippedEmitter {
 public:
-    Spray() : Shipped(kSprayTable) {}
+    Spray() : ShippedEmitter(kSprayTable) {}
 
     void PostCreation() override {
+        ShippedEmitter::PostCreation();
         CalculaDependientes();
         clock_.Reset(P(kSprayStart));
     }
@@ -44,7 +45,7 @@ public:
         const double interval = P(kSprayRate) > 0.0f ? 1.0 / P(kSprayRate) : 0.0;
         const float cos_max = std::cos(P(kSprayAngle) * 0.017453292f);
         clock_.Run(fluid->emitTime, interval, P(kSprayStart), P(kSprayStop), [&](float late) {
-            if (fluid->count >= fluid->maxParticles) return;
+            if (fluid->count >= fluid->maxParticles) return false;
             // Uniform over the cone's cap: cos of the angle from the axis is uniform.
             const float c = 1.0f - DameRandom() * (1.0f - cos_max);
             const float sn = std::sqrt(std::max(0.0f, 1.0f - c * c));
@@ -54,6 +55,7 @@ public:
             const float speed = P(kSpraySpeed) * (1.0f + P(kSprayRandom) * DameRandom11());
             const Vector vel = dir * speed;
             fluid->CreaParticula(frame.origin + vel * late, vel);
+            return true;
         });
     }
 
@@ -68,6 +70,13 @@ public:
     }
 
     Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
+
+    // The cone particles are sprayed into, as long as a fifth of a second's travel.
+    void Representa() override {
+        gl::Begin(*this, kEmitterColour);
+        gl::Cone(std::clamp(0.2f * P(kSpraySpeed), 0.15f, 1.0f), P(kSprayAngle));
+        gl::End();
+    }
 
 private:
     EmissionClock clock_;

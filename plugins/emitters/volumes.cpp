@@ -52,14 +52,17 @@ const ParamTable kSphereTable{kSphereSpecs.data(), static_cast<int>(kSphereSpecs
 const ParamTable kCubeTable{kCubeSpecs.data(), static_cast<int>(kCubeSpecs.size())};
 const ParamTable kCylinderTable{kCylinderSpecs.data(), static_cast<int>(kCylinderSpecs.size())};
 
-class VolumeEmitter : public Shipped<Creador> {
+class VolumeEmitter : public ShippedEmitter {
 public:
     VolumeEmitter(const ParamTable& table, int vel_index, int random_index)
-        : Shipped(table), vel_index_(vel_index), random_index_(random_index) {}
+        : ShippedEmitter(table), vel_index_(vel_index), random_index_(random_index) {}
 
     // The engine zeroes the new fluid's count after PostCreation, so nothing may be created
     // here: a new volume fluid is filled at its first reset or first edit.
-    void PostCreation() override { Shipped::CalculaDependientes(); }
+    void PostCreation() override {
+        ShippedEmitter::PostCreation();
+        Shipped::CalculaDependientes();
+    }
 
     void CalculaDependientes() override {
         Shipped::CalculaDependientes();
@@ -72,10 +75,28 @@ public:
         return frame.Place(c.x, c.y, c.z);
     }
 
+    // The volume that fills at a reset, and its starting velocity from its centre (a tenth of
+    // a second's travel).
+    void Representa() override {
+        gl::Begin(*this, kEmitterColour);
+        Outline();
+        gl::End();
+        const Vector vel(P(vel_index_), P(vel_index_ + 1), P(vel_index_ + 2));
+        if (vel.Modulo() > 0.0f) {
+            const Vector c = DameCentro();
+            gl::BeginWorld(*this, kEmitterColour);
+            gl::Arrow(c, c + vel * 0.1f);
+            gl::End();
+        }
+    }
+
 protected:
+    // The volume in local units.
+    virtual void Outline() const = 0;
     // The filled points in world units along the local axes, for spacing s and the node's
-    // scale along each axis.
-    virtual void ShapePoints(float s, const Vector& size, std::vector<Vector>& out) const = 0;
+    // scale along each axis; no more than `most` of them, however fine s is.
+    virtual void ShapePoints(float s, const Vector& size, size_t most,
+                             std::vector<Vector>& out) const = 0;
     // The shape's centre in the same coordinates.
     virtual Vector Centre(const Vector& size) const = 0;
 
@@ -115,7 +136,11 @@ private:
         const NodeFrame frame = NodeFrame::Of(*this);
         const float s = fluid->fillSpacing;
         points_.clear();
-        ShapePoints(s, frame.size, points_);
+        // Bounded before any point is made: a huge rest density must not ask for more points
+        // than the fluid may hold.
+        const int room = fluid->maxParticles - fluid->count;
+        if (room <= 0) return;
+        ShapePoints(s, frame.size, static_cast<size_t>(room), points_);
         const Vector vel(P(vel_index_), P(vel_index_ + 1), P(vel_index_ + 2));
         const float jitter = P(random_index_) * 0.5f * s;
         for (const Vector& q : points_) {
@@ -140,29 +165,36 @@ public:
 protected:
     // Slices of the lattice in one phase throughout: the phase whose count is closer to the
     // volume in cells, as for discs.
-    void ShapePoints(float s, const Vector& size, std::vector<Vector>& out) const override {
+    void ShapePoints(float s, const Vector& size, size_t most,
+                     std::vector<Vector>& out) const override {
         const float r = P(kSphereRadius);
         const Vector semi(r * size.x, r * size.y, r * size.z);
         if (!(semi.x > 0.0f) || !(semi.y > 0.0f) || !(semi.z > 0.0f) || !(s > 0.0f)) return;
         const float cells = 4.1887902f * semi.x * semi.y * semi.z / (s * s * s);
         std::vector<Vector> phased[2];
-        for (int ph = 0; ph < 2; ++ph) Slices(semi, s, 0.5f * static_cast<float>(ph), phased[ph]);
+        for (int ph = 0; ph < 2; ++ph) {
+            Slices(semi, s, 0.5f * static_cast<float>(ph), most, phased[ph]);
+        }
         const bool off = std::fabs(static_cast<float>(phased[1].size()) - cells) <
                          std::fabs(static_cast<float>(phased[0].size()) - cells);
         out.insert(out.end(), phased[off].begin(), phased[off].end());
     }
     Vector Centre(const Vector&) const override { return Vector(0, 0, 0); }
+    void Outline() const override {
+        for (int axis = 0; axis < 3; ++axis) gl::Circle(P(kSphereRadius), axis);
+    }
 
 private:
-    static void Slices(const Vector& semi, float s, float phase, std::vector<Vector>& out) {
+    static void Slices(const Vector& semi, float s, float phase, size_t most,
+                       std::vector<Vector>& out) {
         const int nj = static_cast<int>(std::min(semi.y / s + 1.0f, 100000.0f));
-        for (int j = -nj; j <= nj; ++j) {
+        for (int j = -nj; j <= nj && out.size() < most; ++j) {
             const float v = (static_cast<float>(j) + phase) * s;
             const float h = 1.0f - (v / semi.y) * (v / semi.y);
             if (h < -1e-5f) continue;
             // The slice at height v is the equator's ellipse shrunk by sqrt(h).
             const float k = std::sqrt(std::max(h, 0.0f)) + 1e-6f;
-            DiscPointsAt(semi.x * k, semi.z * k, s, v, phase, out);
+            DiscPointsAt(semi.x * k, semi.z * k, s, v, phase, most, out);
         }
     }
 };
@@ -176,13 +208,15 @@ public:
 protected:
     // Each point in the middle of its own s × s × s cell, so the bottom layer sits half a
     // spacing above the base.
-    void ShapePoints(float s, const Vector& size, std::vector<Vector>& out) const override {
+    void ShapePoints(float s, const Vector& size, size_t most,
+                     std::vector<Vector>& out) const override {
         const int nx = PointsAcross(P(kCubeWidth) * size.x, s);
         const int ny = PointsAcross(P(kCubeHeight) * size.y, s);
         const int nz = PointsAcross(P(kCubeDepth) * size.z, s);
         for (int j = 0; j < ny; ++j) {
             for (int i = 0; i < nx; ++i) {
                 for (int k = 0; k < nz; ++k) {
+                    if (out.size() >= most) return;
                     out.emplace_back(CentredPoint(i, nx, s), (static_cast<float>(j) + 0.5f) * s,
                                      CentredPoint(k, nz, s));
                 }
@@ -192,6 +226,10 @@ protected:
     Vector Centre(const Vector& size) const override {
         return Vector(0, 0.5f * P(kCubeHeight) * size.y, 0);
     }
+    void Outline() const override {
+        const float w = 0.5f * P(kCubeWidth), d = 0.5f * P(kCubeDepth);
+        gl::Box(Vector(-w, 0, -d), Vector(w, P(kCubeHeight), d));
+    }
 };
 
 // A cylinder standing on the emitter, its axis along the local up axis.
@@ -200,15 +238,24 @@ public:
     Cylinder() : VolumeEmitter(kCylinderTable, kCylVel, kCylRandom) {}
 
 protected:
-    void ShapePoints(float s, const Vector& size, std::vector<Vector>& out) const override {
+    void ShapePoints(float s, const Vector& size, size_t most,
+                     std::vector<Vector>& out) const override {
         const int ny = PointsAcross(P(kCylHeight) * size.y, s);
-        for (int j = 0; j < ny; ++j) {
+        for (int j = 0; j < ny && out.size() < most; ++j) {
             DiscPoints(P(kCylRadius) * size.x, P(kCylRadius) * size.z, s,
-                       (static_cast<float>(j) + 0.5f) * s, out);
+                       (static_cast<float>(j) + 0.5f) * s, most, out);
         }
     }
     Vector Centre(const Vector& size) const override {
         return Vector(0, 0.5f * P(kCylHeight) * size.y, 0);
+    }
+    void Outline() const override {
+        const float r = P(kCylRadius), h = P(kCylHeight);
+        gl::Circle(r, 1, 0.0f);
+        gl::Circle(r, 1, h);
+        for (const Vector& side : {Vector(r, 0, 0), Vector(-r, 0, 0), Vector(0, 0, r), Vector(0, 0, -r)}) {
+            gl::Line(side, side + Vector(0, h, 0));
+        }
     }
 };
 

@@ -157,7 +157,7 @@ int RunBatch(const BatchOptions& o) {
     BatchSink sink(terminal, !o.quiet, o.log);
     platform::SetMessageSink(&sink);
 
-    SetPluginsDirectory(o.plugins.empty() ? platform::JoinPath(platform::AppDir(), "plugins")
+    SetPluginsDirectory(o.plugins.empty() ? ResolvePluginsDirectory(platform::JoinPath(platform::AppDir(), "plugins"))
                                           : o.plugins);
     ScanPlugins();
     if (o.threads > 0) parallel::SetThreadCount(o.threads);
@@ -209,7 +209,8 @@ int RunBatch(const BatchOptions& o) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     sim::StopAtFrame(last);
-    sim::Start(true);
+    // Without a simulation thread nothing runs; the message has been shown.
+    const bool started = sim::Start(true);
     int shown = -1;
     bool stopping = false;
     while (sim::Running()) {
@@ -234,7 +235,7 @@ int RunBatch(const BatchOptions& o) {
     SimulationHooks().write_particles = nullptr;
     if (g_limit_suspended.exchange(false)) sim_settings.max_frames_on = true;
 
-    int status = g_interrupted.load() ? 130 : 0;
+    int status = !started ? 1 : g_interrupted.load() ? 130 : 0;
     const bool saved = o.save.empty() || SaveWorkspace(o.save.c_str());
     if (!o.quiet) {
         std::fprintf(stderr, "%s %d frame%s (%d to %d), %ld particles, %s.\n",
@@ -248,7 +249,7 @@ int RunBatch(const BatchOptions& o) {
         }
         if (!o.save.empty() && saved) std::fprintf(stderr, "  scene saved to %s\n", o.save.c_str());
     }
-    if (!g_interrupted.load() && frame < last) {
+    if (started && !g_interrupted.load() && frame < last) {
         Fail(platform::Format("stopped at frame %d, before frame %d: the workspace's frame limit "
                               "is %d (use --frames to go beyond it)",
                               frame, last, sim_settings.max_frames));

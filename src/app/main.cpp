@@ -81,7 +81,9 @@ int DesktopMain(int argc, char** argv) {
     parser.addPositionalArgument("WORKSPACE", "workspace file (.ulw) to open", "[WORKSPACE]");
     if (!parser.parse(args)) return Usage(parser.errorText().toLocal8Bit().constData());
     if (parser.isSet(help)) {
-        std::printf("%s\n%s", parser.helpText().toLocal8Bit().constData(), kBatchHelp);
+        // Parsed before the application object exists: Qt does not know the program's name yet.
+        const QString text = parser.helpText().replace("<executable_name>", "undaline");
+        std::printf("%s\n%s", text.toLocal8Bit().constData(), kBatchHelp);
         return 0;
     }
     if (parser.isSet(version)) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "fluid/clock.h"
+#include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
 #include "fluid/grid_access_private.h"
 #include "fluid/pair_kernels.h"
@@ -81,7 +82,11 @@ void AroundPoint(const Fluido* f, const Vector& point, Visit visit) {
 
 void Fluido::CalculaAche() {
     if (!First()) return;
-    if (type == kFluidElastic && springsBuilt) return;
+    if (type == kFluidElastic && springsBuilt) {
+        // Fixed once the springs exist, but never below the floor, whatever set it.
+        if (!(h >= fluid_limits::SmoothingFloor(this))) fluid_limits::SetSmoothingLength(this, h);
+        return;
+    }
     double sum = 0.0;
     for (Particula* p = First(); p; p = p->next) sum += p->density;
     if (sum == 0.0 || count <= 0) {
@@ -89,13 +94,35 @@ void Fluido::CalculaAche() {
         return;
     }
     float mean = static_cast<float>(sum / count);
-    h = 1.0f / std::pow(mean, 0.3333333f);
-    invH = 1.0f / h;
-    invH2 = 1.0f / (h * h);
-    cellSize = 2.0f * h;
-    float four_h = 4.0f * h;
-    kernelC = 15.0f / (four_h * four_h * four_h * kPi);
+    fluid_limits::SetSmoothingLength(this, 1.0f / std::pow(mean, 0.3333333f));
 }
+
+namespace fluid_limits {
+
+float RestSmoothing(const Fluido* f) {
+    float rho = f->restDensity;
+    if (!std::isfinite(rho) || !(rho > 0.0f)) rho = 1000.0f;
+    rho = std::clamp(rho, kMinRestDensity, kMaxRestDensity);
+    return 1.0f / std::pow(rho, 0.3333333f);
+}
+
+float SmoothingFloor(const Fluido* f) { return 0.5f * RestSmoothing(f); }
+
+void SetSmoothingLength(Fluido* f, float h) {
+    const float floor = SmoothingFloor(f);
+    // Infinite density gives h = 0, a stack of coincident particles shrinks h every step: the
+    // floor keeps every division by h and by the cell size finite and the steps long enough.
+    if (!(h >= floor)) h = floor;
+    if (!(h <= kMaxSmoothing)) h = kMaxSmoothing;
+    f->h = h;
+    f->invH = 1.0f / h;
+    f->invH2 = 1.0f / (h * h);
+    f->cellSize = 2.0f * h;
+    const float four_h = 4.0f * h;
+    f->kernelC = 15.0f / (four_h * four_h * four_h * kPi);
+}
+
+}  // namespace fluid_limits
 
 void Fluido::CalculaDensidades() {
     if (!First() || NoStateEquation(this)) return;

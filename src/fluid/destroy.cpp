@@ -60,7 +60,8 @@ void Fluido::DivideParticula(Particula* p) {
     const Vector origin = p->pos;
     const float half = p->mass * 0.5f;
     Vector r(0, 0, 0);
-    for (int i = 0; i < splitCount; ++i) {
+    // Never past the fluid's particle limit, however many children a split asks for.
+    for (int i = 0; i < splitCount && count < maxParticles; ++i) {
         Vector child_vel;
         if (i % 2 == 0) {
             r.x = DameRandom11();

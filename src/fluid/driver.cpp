@@ -8,12 +8,15 @@
 #include <thread>
 
 #include "fluid/clock.h"
+#include "fluid/draw_buffers.h"
+#include "fluid/engine_hooks.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
 #include "platform/clock.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/threads.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/fields.h"
@@ -43,15 +46,17 @@ class SimThread {
 public:
     ~SimThread() { End(); }
 
-    void Resume() {
+    // False when the thread did not exist and could not be created.
+    bool Resume() {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!thread_.joinable()) {
             quit_ = false;
-            thread_ = std::thread([this] { Loop(); });
+            if (!platform::StartThread(&thread_, [this] { Loop(); })) return false;
         }
         running_ = true;
         resume_ = true;
         wake_.notify_all();
+        return true;
     }
 
     void WaitIdle() {
@@ -132,6 +137,8 @@ float LimitByEmitters(float step) {
     return step;
 }
 
+bool g_thread_made_before = false;
+
 void FirstPass(Fluido* f) {
     f->active = 1;
     if (f->type == kFluidDumb && f->numObjects == 0) {
@@ -157,20 +164,13 @@ void FirstPass(Fluido* f) {
     f->CalculaPresiones();
 }
 
-void SecondPass(Fluido* f) {
+// Forces and springs, then the head of the collision pass: no particle may cross more than a
+// fraction of h in one step, nor shorten a spring by more than a few per cent.
+void ForcePass(Fluido* f) {
     f->PropagaContacto();
     fluid_passes::ComputeForces(f);
     f->CalculaMuelles();
-    if (!EmitterFlag(f, kEmitterKeepsExtraVel)) {
-        for (Particula* p = f->First(); p; p = p->next) p->extraVel = Vector(0, 0, 0);
-    }
-    for (int i = 0; i < f->numDaemons; ++i) {
-        Daemon* d = f->daemons[i];
-        if (d && d->enabled) d->Affect(f);
-    }
-    if (f->emitter) f->emitter->Affect();
     if (EmitterFlag(f, kEmitterNoCollisions)) return;
-    // No particle may cross more than a fraction of h in one step.
     const float k = f->type == kFluidDumb ? 1.0f : 0.1f;
     const float speed = f->speedMax + 1.0f;
     if (speed * inct > k * f->h) inct = k * f->h / speed;
@@ -179,7 +179,27 @@ void SecondPass(Fluido* f) {
         if (inct * f->speedMax > t) inct = t / f->speedMax;
     }
     inct *= sim_settings.time_step_factor;
-    if (g_hooks.collide) g_hooks.collide(f);
+}
+
+// Daemons, the emitter's Affect and the objects' collisions. The step is settled before they
+// run, so whatever they integrate over time uses the step actually taken; only a collision
+// may still shorten it.
+void ActorPass(Fluido* f) {
+    if (f->First()) {
+        if (!EmitterFlag(f, kEmitterKeepsExtraVel)) {
+            for (Particula* p = f->First(); p; p = p->next) p->extraVel = Vector(0, 0, 0);
+        }
+        for (int i = 0; i < f->numDaemons; ++i) {
+            Daemon* d = f->daemons[i];
+            if (d && d->enabled) d->Affect(f);
+        }
+    }
+    if (f->emitter) f->emitter->Affect();
+    if (!EmitterFlag(f, kEmitterNoCollisions) && g_hooks.collide) g_hooks.collide(f);
+}
+
+bool EndsFrame(float time_in_frame, float tpf) {
+    return time_in_frame - tpf >= 0.0f || std::fabs(time_in_frame - tpf) < 1e-8f;
 }
 
 void ShowStatus() {
@@ -249,7 +269,7 @@ void Step() {
     for (Nodo* n = root.next; n; n = n->next) n->UpdateLink();
     for (Fluido* f = rootflow; f; f = f->next) FirstPass(f);
     inct = base;
-    for (Fluido* f = rootflow; f; f = f->next) SecondPass(f);
+    for (Fluido* f = rootflow; f; f = f->next) ForcePass(f);
 
     // Steps end exactly on emission times and frame ends.
     for (Fluido* f = rootflow; f; f = f->next) {
@@ -259,8 +279,16 @@ void Step() {
     }
     if (inct < sim_settings.smallest_step) inct = sim_settings.smallest_step;
     const float tpf = TimePerFrame();
+    const bool frame_ends = g_full_mode && EndsFrame(frame_time + inct, tpf);
+    if (frame_ends) inct = tpf - frame_time;
+    const float settled = inct;
+    for (Fluido* f = rootflow; f; f = f->next) ActorPass(f);
+    if (inct < settled && inct < sim_settings.smallest_step) inct = sim_settings.smallest_step;
     if (g_full_mode) frame_time += inct;
-    if (frame_time - tpf >= 0.0f || std::fabs(frame_time - tpf) < 1e-8f) {
+    if (frame_ends && inct == settled) {
+        g_end_of_frame = true;
+        frame_time = tpf;
+    } else if (EndsFrame(frame_time, tpf)) {
         g_end_of_frame = true;
         inct = tpf - (frame_time - inct);
         frame_time = tpf;
@@ -273,6 +301,7 @@ void Step() {
     tbuzz += inct;
     for (Fluido* f = rootflow; f; f = f->next) f->emitTime += inct;
     ShowStatus();
+    draw_buffers::Publish();
     if (g_hooks.redraw) g_hooks.redraw(g_end_of_frame);
     if (g_end_of_frame) FrameEnded();
 }
@@ -285,15 +314,26 @@ void ParticleOutputRequests() {
     }
 }
 
-void Start(bool full) {
-    if (Thread().Running()) return;
+bool Start(bool full) {
+    if (Thread().Running()) return true;
     g_full_mode = full;
     SimulationState = kSimRunning;
     SetSimulationRunning(true);
     StatusText("Simulation in progress...");
     platform::LogLine(" Simulation started");
     if (!full && g_hooks.objects_stand_still) g_hooks.objects_stand_still();
-    Thread().Resume();
+    const bool first = !g_thread_made_before;
+    if (Thread().Resume()) {
+        g_thread_made_before = true;
+        return true;
+    }
+    // Without its thread nothing runs: the start is undone, and the program goes on.
+    SimulationState = 0;
+    g_full_mode = false;
+    SetSimulationRunning(false);
+    StatusText("Process stopped");
+    platform::MessageBox(first ? "Error code: 02 (thread-0)" : "Thread creation fail");
+    return false;
 }
 
 void RequestStop() {
@@ -322,6 +362,7 @@ void Reset() {
     g_end_of_frame = false;
     g_speed_mark = 0.0;
     if (g_hooks.reset_objects) g_hooks.reset_objects();
+    RefreshAllDaemons();
     for (Fluido* f = rootflow; f; f = f->next) {
         Creador* e = f->emitter;
         if (e) e->AboutReset();
@@ -334,6 +375,7 @@ void Reset() {
         }
     }
     for (Nodo* n = root.next; n; n = n->next) n->NotifyReset();
+    engine_hooks::SimulationReset();
     if (g_hooks.status) g_hooks.status("", "", "", 0, 0);
 }
 
@@ -344,6 +386,7 @@ namespace sim {
 void ClearSimulation() {
     RequestStop();
     Thread().End();
+    engine_hooks::SceneClearing();
     DeleteAllFluids();
     tbuzz = tuniversal = inct = frame_time = 0.0f;
     frame = 0;

@@ -82,8 +82,10 @@ UNDALINE_API StepHooks& SimulationHooks();
 namespace sim {
 
 // "Start simulation" (full: time advances, frames end) or "Start simulation (only
-// particles)". Starting while running changes nothing.
-UNDALINE_API void Start(bool full);
+// particles)". Starting while running changes nothing. False, after the message "Error code:
+// 02 (thread-0)" (the first thread of the process) or "Thread creation fail" (a later one),
+// when the simulation thread cannot be created: nothing runs then.
+UNDALINE_API bool Start(bool full);
 // Asks the thread to stop after its current step; returns at once.
 UNDALINE_API void RequestStop();
 // Blocks until the thread has suspended itself (or was never started).

@@ -1,14 +1,20 @@
 #include "fluid/fluido.h"
 
+#include <malloc.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <string>
 #include <new>
-#include <vector>
+#include <string>
+#include <unordered_map>
 
+#include "fluid/draw_buffers.h"
 #include "fluid/engine_hooks.h"
+#include "fluid/fluid_limits.h"
+#include "fluid/grid_access_private.h"
+#include "fluid/owned_array_private.h"
 #include "fluid/particle_order_private.h"
 #include "fluid/links.h"
 #include "math/random.h"
@@ -17,6 +23,7 @@
 #include "platform/paths.h"
 #include "scene/creador.h"
 #include "scene/descriptor.h"
+#include "scene/scene_hooks.h"
 #include "scene/view_settings.h"
 
 Fluido* rootflow = nullptr;
@@ -60,6 +67,51 @@ bool TrailingNumber(const char* name, int* n) {
 }
 
 }  // namespace
+
+namespace owned_array {
+namespace {
+
+struct Known {
+    const void* array;
+    size_t bytes;
+};
+
+std::mutex& Mutex() {
+    static auto* m = new std::mutex;
+    return *m;
+}
+
+std::unordered_map<const Fluido*, Known>& Sizes() {
+    static auto* sizes = new std::unordered_map<const Fluido*, Known>;
+    return *sizes;
+}
+
+}  // namespace
+
+void Adopt(Fluido* f, void* array, size_t bytes) {
+    std::free(f->ownedArray);
+    f->ownedArray = array;
+    std::lock_guard<std::mutex> lock(Mutex());
+    Sizes()[f] = Known{array, array ? bytes : 0};
+}
+
+size_t ReadableBytes(const Fluido* f) {
+    if (!f->ownedArray) return 0;
+    {
+        std::lock_guard<std::mutex> lock(Mutex());
+        auto it = Sizes().find(f);
+        if (it != Sizes().end() && it->second.array == f->ownedArray) return it->second.bytes;
+    }
+    // Put there by a plug-in: the fluid frees it with free(), so it came from malloc.
+    return malloc_usable_size(f->ownedArray);
+}
+
+void Forget(const Fluido* f) {
+    std::lock_guard<std::mutex> lock(Mutex());
+    Sizes().erase(f);
+}
+
+}  // namespace owned_array
 
 std::mutex& SceneMutex() {
     static std::mutex* m = new std::mutex;
@@ -173,15 +225,12 @@ Fluido::Fluido()
     pressureK.InitValue(0.01f, "Pressure");
     anchor.owner = this;
     // The smoothing length before the first step follows the rest density.
-    h = 1.0f / std::pow(restDensity, 0.3333333f);
-    invH = 1.0f / h;
-    invH2 = 1.0f / (h * h);
-    cellSize = 2.0f * h;
-    kernelC = 15.0f / (static_cast<float>(std::pow(4.0f * h, 3.0f)) * 3.1415927f);
+    fluid_limits::SetSmoothingLength(this, fluid_limits::RestSmoothing(this));
 }
 
 Fluido::~Fluido() {
     FreePools(this);
+    owned_array::Forget(this);
     std::free(ownedArray);
     std::free(daemons);
     std::free(objects);
@@ -219,6 +268,8 @@ void Fluido::RemoveParticula(Particula* p) {
         p->prev->next = p->next;
     }
     if (p->next && p->prev) p->next->prev = p->prev;
+    // Its own springs go first: the emitter is told of a particle already cut loose.
+    while (p->springs) p->RemoveMuelle(p->springs);
     if (emitter) emitter->GonnaKill(p);
     --count;
     particles::Retire(p);
@@ -245,26 +296,31 @@ void Fluido::RemoveALLParticles() {
 }
 
 void Fluido::Regenera() {
-    std::vector<unsigned char> marks;
-    if (count > 0) {
-        marks.reserve(static_cast<size_t>(count));
-        for (Particula* p = anchor.next; p; p = p->next) {
-            marks.push_back(static_cast<unsigned char>(p->frozen & 0xFF));
+    // One byte per particle; the list is walked, since a plug-in may have left count wrong.
+    size_t remembered = 0;
+    for (Particula* p = anchor.next; p; p = p->next) ++remembered;
+    unsigned char* marks = nullptr;
+    if (remembered > 0) {
+        marks = static_cast<unsigned char*>(std::malloc(remembered));
+        if (!marks) {
+            platform::MessageBox("Error allocating memory : regen 1");
+            remembered = 0;
         }
+    }
+    size_t i = 0;
+    for (Particula* p = anchor.next; p && i < remembered; p = p->next) {
+        marks[i++] = static_cast<unsigned char>(p->frozen & 0xFF);
     }
     RemoveALLParticles();
     fillSpacing = 1.0f / std::pow(restDensity, 0.333f);
-    h = 1.0f / std::pow(restDensity, 0.3333333f);
-    invH = 1.0f / h;
-    invH2 = 1.0f / (h * h);
-    cellSize = 2.0f * h;
-    kernelC = 15.0f / (static_cast<float>(std::pow(4.0f * h, 3.0f)) * 3.1415927f);
+    fluid_limits::SetSmoothingLength(this, fluid_limits::RestSmoothing(this));
     if (emitter) {
         if (emitter->link) emitter->UpdateLink();
         emitter->CalculaDependientes();
     }
-    size_t i = 0;
-    for (Particula* p = anchor.next; p && i < marks.size(); p = p->next, ++i) p->frozen = marks[i];
+    i = 0;
+    for (Particula* p = anchor.next; p && i < remembered; p = p->next, ++i) p->frozen = marks[i];
+    std::free(marks);
     FreePools(this);
     CreatePools(this);
     grid = nullptr;
@@ -325,6 +381,7 @@ void DeleteFluido(Fluido* fluid) {
     if (!fluid) return;
     engine_hooks::FluidDeleting(fluid);
     WithdrawFluidFromFluids(fluid);
+    Descriptor* cls = fluid->emitter ? fluid->emitter->descriptor : nullptr;
     delete fluid->emitter;
     fluid->emitter = nullptr;
     fluid->RemoveALLParticles();
@@ -336,7 +393,11 @@ void DeleteFluido(Fluido* fluid) {
     }
     if (selflow == fluid) selflow = nullptr;
     particle_order::Forget(fluid);
+    grid_access::Forget(fluid);
+    draw_buffers::Forget(fluid);
     delete fluid;
+    // Last, once nothing of the fluid is left: the class may take its library with it.
+    ReleaseClass(cls);
 }
 
 void DeleteAllFluids() {

@@ -135,7 +135,7 @@ void ComputeForces(Fluido* f) {
         ZeroForces(f);
         return;
     }
-    parallel::ForSlabs(f->nx, SlabForces, f);
+    parallel::ForSlabs(f->nx, SlabForces, f, "thread-2");
 }
 
 }  // namespace fluid_passes

@@ -5,12 +5,15 @@
 // positions (x, y, z per particle). The neighbour search and the queries read positions from
 // there: contiguous, so a cell's candidates stream through the cache instead of being
 // gathered from scattered particle records.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <unordered_map>
 #include <vector>
 
 #include "fluid/engine_hooks.h"
+#include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
 #include "fluid/grid_access_private.h"
 #include "fluid/particle_order_private.h"
@@ -24,6 +27,11 @@ namespace {
 // made wider instead, which the search tolerates (a cell of at least 2h still holds every
 // neighbour within its 27-cell block).
 constexpr double kMaxCells = 16.0 * 1024 * 1024;
+// Every pass walks every cell, so one particle far from the rest must not make a grid of
+// millions of empty cells: past this many cells per particle they are widened too. Wider
+// cells cost the dense part more candidates per particle, which pays off long before this.
+constexpr double kCellsPerParticle = 64.0;
+constexpr double kMinCellBudget = 65536.0;
 constexpr int kMaxAxisCells = kPoolBlockSize / static_cast<int>(sizeof(void*)) - 1;
 
 int Dimension(float lo, float hi, float cell) {
@@ -33,9 +41,25 @@ int Dimension(float lo, float hi, float cell) {
     return static_cast<int>(n);
 }
 
+// What a fluid's grid keeps from step to step: whether its cells were widened (so the warning
+// comes once, not every step) and the storage of cells too full for one pool block, which
+// grows to the largest cell seen like the search's buffers. Touched only by the stepping
+// thread.
+struct GridState {
+    bool widened = false;
+    std::vector<std::vector<char>> big_cells;
+};
+
+std::unordered_map<const Fluido*, GridState>& States() {
+    static auto* states = new std::unordered_map<const Fluido*, GridState>;
+    return *states;
+}
+
 }  // namespace
 
 namespace grid_access {
+
+void Forget(const Fluido* f) { States().erase(f); }
 
 int CellIndex(float offset, float inv_cell, int n) {
     float v = offset * inv_cell;
@@ -93,13 +117,23 @@ void Fluido::CalculaCaja() {
 
 void Fluido::CreaRejilla() {
     if (!active || !First()) return;
+    // A cell size left at zero, below 2h or not a number (by a file or a plug-in) would
+    // never widen and would lose neighbours: it follows h again.
+    if (!(cellSize >= 2.0f * h) || !std::isfinite(cellSize)) {
+        fluid_limits::SetSmoothingLength(this, h);
+    }
+    double placed = count;
+    for (int l = 0; l < numLinkedFluids; ++l) {
+        if (linkedFluids[l] && linkedFluids[l] != this) placed += linkedFluids[l]->count;
+    }
+    const double budget = std::min(kMaxCells, kMinCellBudget + kCellsPerParticle * placed);
     nx = Dimension(boxMin.x, boxMax.x, cellSize);
     ny = Dimension(boxMin.y, boxMax.y, cellSize);
     nz = Dimension(boxMin.z, boxMax.z, cellSize);
     // A fluid spread far and wide (a stray particle, a long fall) gets wider cells rather
-    // than a grid that cannot be allocated.
+    // than a grid that cannot be allocated or that every pass would crawl through.
     bool widened = false;
-    while (static_cast<double>(nx) * ny * nz > kMaxCells || nx > kMaxAxisCells ||
+    while (static_cast<double>(nx) * ny * nz > budget || nx > kMaxAxisCells ||
            ny > kMaxAxisCells || nz > kMaxAxisCells) {
         if (!std::isfinite(cellSize) || cellSize > 1e30f) break;
         cellSize *= 2.0f;
@@ -109,11 +143,13 @@ void Fluido::CreaRejilla() {
         widened = true;
     }
     if (nx > kMaxAxisCells || ny > kMaxAxisCells || nz > kMaxAxisCells) nx = ny = nz = 1;
-    if (widened) {
+    bool& was_widened = States()[this].widened;
+    if (widened && !was_widened) {
         Warning(platform::Format("%s spreads too far for its grid; cells widened to %g",
                                  prefix, static_cast<double>(cellSize))
                     .c_str());
     }
+    was_widened = widened;
     MemPool* previous = AllocSetPool(poolVoxels);
     grid = static_cast<Voxel****>(Alloc(nx * static_cast<int>(sizeof(Voxel***))));
     for (int i = 0; i < nx; ++i) {
@@ -168,6 +204,8 @@ void Fluido::LlenaRejilla() {
     }
 
     MemPool* previous = AllocSetPool(nullptr);
+    std::vector<std::vector<char>>& big_cells = States()[this].big_cells;
+    size_t big_used = 0;
     size_t c = 0;
     for (int i = 0; i < nx; ++i) {
         for (int j = 0; j < ny; ++j) {
@@ -177,15 +215,20 @@ void Fluido::LlenaRejilla() {
                 Voxel* cell = static_cast<Voxel*>(Alloc(sizeof(Voxel)));
                 cell->faces = nullptr;
                 grid[i][j][k] = cell;
-                // A pool serves at most one block per request; a cell packed beyond that keeps
-                // the particles that fit and the rest sit out this step.
-                int capacity = counts[c];
-                if (capacity > grid_access::kMaxCellCapacity) {
-                    capacity = grid_access::kMaxCellCapacity;
-                    Warning("Too many particles in one cell; some are left out of this step");
+                const int capacity = counts[c];
+                const size_t bytes = grid_access::CellBytes(capacity);
+                void* block;
+                if (capacity <= grid_access::kMaxCellCapacity) {
+                    AllocSetPool(poolLists);
+                    block = Alloc(static_cast<int>(bytes));
+                } else {
+                    // A pool serves at most one block per request: a cell packed beyond that
+                    // (a collapsed stack) keeps its storage beside the pool.
+                    if (big_used == big_cells.size()) big_cells.emplace_back();
+                    std::vector<char>& store = big_cells[big_used++];
+                    if (store.size() < bytes) store.resize(bytes);
+                    block = store.data();
                 }
-                AllocSetPool(poolLists);
-                void* block = Alloc(static_cast<int>(grid_access::CellBytes(capacity)));
                 grid_access::InitCell(cell, block, capacity);
             }
         }

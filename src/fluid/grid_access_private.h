@@ -12,7 +12,11 @@ namespace grid_access {
 // (and for a position that is not a number).
 int CellIndex(float offset, float inv_cell, int n);
 
-// The most particles one cell's storage can hold: one pool block.
+// Drops what a deleted fluid's grid kept between steps.
+void Forget(const Fluido* f);
+
+// The most particles one cell's storage in the pool can hold: one pool block. Fuller cells
+// keep their storage beside the pool.
 constexpr int kMaxCellCapacity =
     static_cast<int>((kPoolBlockSize - 16) / (sizeof(Particula*) + 3 * sizeof(float)));
 

@@ -427,7 +427,7 @@ bool UseSearchKernel(SearchKernel kernel) {
 void SearchNeighbours(Fluido* f) {
     if (SearchSkipped(f)) return;
     SlabJob job{f};
-    parallel::ForSlabs(f->nx, SlabSearch, &job);
+    parallel::ForSlabs(f->nx, SlabSearch, &job, "thread-1");
     // Springs read and write the lists of particles on both sides of a slab boundary, so
     // they are made in one ordered pass: the same springs whatever the thread count.
     if (f->type == kFluidElastic) CreateSprings(f, 0, f->nx);

@@ -5,7 +5,11 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "platform/messages.h"
+#include "platform/threads.h"
 
 namespace parallel {
 namespace {
@@ -25,9 +29,10 @@ public:
         for (auto& t : threads_) t.join();
     }
 
-    void Run(int threads, int n, SlabBody body, void* context) {
+    // False, with nothing run, when the helpers cannot all be had.
+    bool Run(int threads, int n, SlabBody body, void* context) {
         std::lock_guard<std::mutex> one_pass(pass_mutex_);
-        Grow(threads - 1);
+        if (!Grow(threads - 1)) return false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             body_ = body;
@@ -41,6 +46,7 @@ public:
         body(context, 0, Bound(0, n, threads), 0);
         std::unique_lock<std::mutex> lock(mutex_);
         done_.wait(lock, [&] { return pending_ == 0; });
+        return true;
     }
 
 private:
@@ -48,11 +54,14 @@ private:
         return static_cast<int>(static_cast<long long>(n) * (slot + 1) / slots);
     }
 
-    void Grow(int helpers) {
+    bool Grow(int helpers) {
         while (static_cast<int>(threads_.size()) < helpers) {
             int slot = static_cast<int>(threads_.size()) + 1;
-            threads_.emplace_back([this, slot] { Loop(slot); });
+            std::thread helper;
+            if (!platform::StartThread(&helper, [this, slot] { Loop(slot); })) return false;
+            threads_.push_back(std::move(helper));
         }
+        return true;
     }
 
     void Loop(int slot) {
@@ -114,14 +123,15 @@ void SetMultithreading(bool on) { g_multithreading.store(on); }
 bool Multithreading() { return g_multithreading.load(); }
 void SetThreadCount(int n) { g_thread_count.store(n); }
 
-void ForSlabs(int n, SlabBody body, void* context) {
+void ForSlabs(int n, SlabBody body, void* context) { ForSlabs(n, body, context, nullptr); }
+
+void ForSlabs(int n, SlabBody body, void* context, const char* thread_name) {
     int threads = SlabThreads();
     if (threads > n) threads = n > 0 ? n : 1;
-    if (threads <= 1) {
-        body(context, 0, n, 0);
-        return;
-    }
-    TheWorkers().Run(threads, n, body, context);
+    if (threads > 1 && TheWorkers().Run(threads, n, body, context)) return;
+    // No helper could be had: this thread does the whole range, which gives the same result.
+    if (threads > 1 && thread_name) Warning(thread_name);
+    body(context, 0, n, 0);
 }
 
 }  // namespace parallel

@@ -20,5 +20,8 @@ UNDALINE_API void SetThreadCount(int n);
 // on the calling thread. Two threads give exactly the halves [0, n/2) and [n/2, n).
 using SlabBody = void (*)(void* context, int x0, int x1, int slot);
 UNDALINE_API void ForSlabs(int n, SlabBody body, void* context);
+// The same; when a helper thread cannot be created the calling thread does the whole range
+// alone, after the warning line naming thread_name (none when it is null).
+UNDALINE_API void ForSlabs(int n, SlabBody body, void* context, const char* thread_name);
 
 }  // namespace parallel

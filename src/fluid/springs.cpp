@@ -55,7 +55,8 @@ void Fluido::CalculaMuelles() {
                     k = rest * std::log(length / rest);
                 }
             } else if (fractureLimitOn && length >= fracture) {
-                DropSpringTo(q, p);
+                // A spring from p to itself is in one list only: dropped once.
+                if (q != p) DropSpringTo(q, p);
                 p->RemoveMuelle(s);
                 s = next;
                 continue;

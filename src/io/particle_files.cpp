@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fluid/clock.h"
+#include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
 #include "platform/byte_buffer.h"
 #include "platform/endian.h"
@@ -92,10 +93,13 @@ bool FloatsFinite(const uint8_t* p, size_t n) {
     return true;
 }
 
-// Whether a record's floats are finite and its radius positive; a NaN or infinite position
-// would poison every pass of the fluid.
+// Whether a record's floats are finite and its radius and mass sane: a NaN or infinite
+// position would poison every pass of the fluid, and a huge mass makes an infinite density.
 bool RecordIsSound(const uint8_t* r) {
-    return FloatsFinite(r, 16) && platform::GetF32LE(r + 44) > 0.0f;
+    using namespace fluid_limits;
+    return FloatsFinite(r, 16) &&
+           Within(platform::GetF32LE(r + 44), kMinSmoothing, kMaxSmoothing) &&
+           Within(platform::GetF32LE(r + 56), kMinMass, kMaxMass);
 }
 
 bool ReadHeader(const uint8_t* bytes, BinHeader* out) {
@@ -112,24 +116,11 @@ bool ReadHeader(const uint8_t* bytes, BinHeader* out) {
     out->scale = version == kBinVersion ? file_scale : scene_scale;
     if (!std::isfinite(out->scale) || out->scale <= 0.0f) return false;
     if (out->type < kFluidGas || out->type > kFluidElastic) return false;
-    if (out->count < 0 || !std::isfinite(out->h) || out->h <= 0.0f) return false;
-    return FloatsFinite(bytes + 284, 9);
-}
-
-// The whole file, or false when it cannot be opened or read. The size comes from the file
-// system, so nothing is allocated from a number the file claims.
-bool ReadFile(const char* file, std::vector<uint8_t>* bytes) {
-    std::FILE* f = file ? std::fopen(file, "rb") : nullptr;
-    if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size));
-        ok = size == 0 || std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
+    if (out->count < 0) return false;
+    if (!fluid_limits::Within(out->h, fluid_limits::kMinSmoothing, fluid_limits::kMaxSmoothing)) {
+        return false;
     }
-    std::fclose(f);
-    return ok;
+    return FloatsFinite(bytes + 284, 9);
 }
 
 // ---- text --------------------------------------------------------------------------------
@@ -211,7 +202,7 @@ bool Fluido::EscribeAscii(const char* file) {
 
 bool Fluido::LoadBinGreg(const char* file) {
     std::vector<uint8_t> bytes;
-    if (!ReadFile(file, &bytes)) return false;
+    if (!platform::ReadWholeFile(file, &bytes)) return false;
 
     // Everything is checked before the fluid changes, so a refused file leaves it whole.
     BinHeader header;
@@ -255,11 +246,7 @@ bool Fluido::LoadBinGreg(const char* file) {
         p->temperature = temperature;
     }
     // The constants that follow from h stay in step with it.
-    invH = 1.0f / h;
-    invH2 = 1.0f / (h * h);
-    cellSize = 2.0f * h;
-    const float four_h = 4.0f * h;
-    kernelC = 15.0f / (four_h * four_h * four_h * 3.1415927f);
+    fluid_limits::SetSmoothingLength(this, h);
     return true;
 }
 

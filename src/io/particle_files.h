@@ -31,10 +31,14 @@ UNDALINE_API ParticleLwoWriter GetParticleLwoWriter();
 
 // A frame's particle outputs of one fluid, as its output setup asks: the LWO particle file
 // when outLwo is on (only at frame 0 with onlyFirstLwo), then BIN when outBin, then text
-// when outAscii. A batch run calls it from the driver's write_particles hook, at every frame
-// end for each fluid in list order.
+// when outAscii. The driver's write_particles hook calls it at every frame end for each fluid
+// in list order.
 // Returns false when any of them could not be written.
 UNDALINE_API bool WriteFrameParticleFiles(Fluido* fluid);
+
+// Makes the simulation thread write each frame's particle files itself (the desktop
+// application); batch runs install a hook of their own that also counts the failures.
+UNDALINE_API void InstallDirectFrameOutputs();
 
 
 // Main window commands on the selected fluid. Loading shows "Please create or select a fluid

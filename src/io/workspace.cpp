@@ -19,6 +19,9 @@
 #include "io/class_lookup.h"
 #include "io/record_io_private.h"
 #include "io/workspace_private.h"
+#include "io/workspace_objects.h"
+#include "mesh/mesh.h"
+#include "objects/body.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -34,8 +37,6 @@
 #include "scene/view_settings.h"
 
 int workspace_version = kWorkspaceVersion;
-unsigned char sd_locked = 0;
-char sd_path[256] = {};
 
 namespace {
 
@@ -73,9 +74,10 @@ bool WriteSceneData() {
 }
 
 bool WriteObjects() {
-    const int count = g_hooks.count_objects ? g_hooks.count_objects() : 0;
-    bool ok = WriteU32(kTagObjects) && WriteI32(count);
-    for (int i = 0; ok && i < count; ++i) ok = WriteU32(kTagObject) && g_hooks.write_object(i);
+    bool ok = WriteU32(kTagObjects) && WriteI32(CountBodies());
+    for (Body* b = rootbody.next; ok && b; b = b->next) {
+        ok = WriteU32(kTagObject) && WriteObjectRecord(b);
+    }
     return ok;
 }
 
@@ -113,8 +115,7 @@ bool WriteLinks() {
         for (int i = 0; ok && i < f->numDaemons; ++i) {
             ok = WriteI32(IndexOf<Daemon>(FirstDaemon(), f->daemons[i], NextDaemon));
         }
-        // Objects are numbered in the object list; without one there are none to number.
-        for (int i = 0; ok && i < f->numObjects; ++i) ok = WriteI32(-1);
+        for (int i = 0; ok && i < f->numObjects; ++i) ok = WriteI32(BodyIndex(f->objects[i]));
         for (int i = 0; ok && i < f->numLinkedFluids; ++i) {
             ok = WriteI32(IndexOf<Fluido>(rootflow, f->linkedFluids[i],
                                           [](Fluido* g) { return g->next; }));
@@ -166,6 +167,7 @@ void workspace_private::ClearScene() {
     }
     if (platform::Dialog* panel = DaemonPanel()) panel->ListClear(DaemonListId());
     sim::ClearSimulation();
+    RemoveAllBodies();
     seldaemon = nullptr;
     selnodo = nullptr;
     Creador::seed = 0;

@@ -1,11 +1,14 @@
 // A fluid's workspace record: the emitter, the parameters, the particles and the springs.
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <unordered_map>
 #include <vector>
 
+#include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
+#include "fluid/owned_array_private.h"
 #include "io/class_lookup.h"
 #include "io/record_io_private.h"
 #include "io/workspace.h"
@@ -70,34 +73,53 @@ bool PutSprings(Fluido* f) {
     return true;
 }
 
-bool GetSprings(const std::vector<Particula*>& particles) {
-    const int count = static_cast<int>(particles.size());
-    for (Particula* p : particles) {
+struct StoredSpring {
+    int from, to;
+    float rest, plastic;
+};
+
+// Every spring of the record, checked before anything is made from it: both ends must be
+// particles of the record and differ (a spring to itself would be dropped twice when it
+// breaks), and its lengths must be numbers.
+bool GetSprings(int count, std::vector<StoredSpring>* springs) {
+    for (int from = 0; from < count; ++from) {
         int n;
         // A spring takes 12 bytes; a count the file cannot hold is a broken record.
         if (!GetInt(&n) || n < 0 || n > Remaining() / 12) return false;
         for (int i = 0; i < n; ++i) {
-            int far;
-            float rest, plastic;
-            if (!GetInt(&far) || !ReadF32(&rest) || !ReadF32(&plastic)) return false;
-            if (far < 0 || far >= count) continue;
-            p->AddMuelleASi(nullptr);
-            Muelle* s = p->springs;
-            while (s->next) s = s->next;
-            s->other = particles[static_cast<size_t>(far)];
-            s->restLength = rest;
-            s->plastic = plastic;
+            StoredSpring s{from, 0, 0.0f, 0.0f};
+            if (!GetInt(&s.to) || !ReadF32(&s.rest) || !ReadF32(&s.plastic)) return false;
+            if (s.to < 0 || s.to >= count || s.to == from) return false;
+            if (!std::isfinite(s.rest) || !std::isfinite(s.plastic)) return false;
+            springs->push_back(s);
         }
     }
     return true;
 }
 
-void SetSmoothingLength(Fluido* f, float h) {
-    f->h = h;
-    f->invH = 1.0f / h;
-    f->invH2 = 1.0f / (h * h);
-    float four_h = 4.0f * h;
-    f->kernelC = 15.0f / (four_h * four_h * four_h * 3.1415927f);
+void MakeSprings(const std::vector<StoredSpring>& springs,
+                 const std::vector<Particula*>& particles) {
+    for (const StoredSpring& stored : springs) {
+        Particula* p = particles[static_cast<size_t>(stored.from)];
+        p->AddMuelleASi(nullptr);
+        Muelle* s = p->springs;
+        while (s->next) s = s->next;
+        s->other = particles[static_cast<size_t>(stored.to)];
+        s->restLength = stored.rest;
+        s->plastic = stored.plastic;
+    }
+}
+
+// Values no step can work with, or that would ask for memory without bound: such a record is
+// refused. The cell size is at least 2h in every record the program writes.
+bool SaneParameters(const Fluido* f, float h) {
+    using namespace fluid_limits;
+    return Within(h, kMinSmoothing, kMaxSmoothing) &&
+           Within(f->restDensity, kMinRestDensity, kMaxRestDensity) &&
+           Within(f->cellSize, 2.0f * h, 2e30f) && Within(f->mass, kMinMass, kMaxMass) &&
+           Within(f->fillSpacing, kMinSmoothing, kMaxSmoothing) && f->maxParticles >= 0 &&
+           f->maxParticles <= kMaxParticles && f->splitCount >= 0 &&
+           f->splitCount <= kMaxSplitCount;
 }
 
 }  // namespace
@@ -143,8 +165,12 @@ bool WriteFluidRecord(Fluido* f) {
          PutText(f->outDir, sizeof f->outDir) && WriteF32(f->emitTime) &&
          WriteI32(f->randomEmission) && PutByte(f->ownedArray ? 1 : 0);
     if (f->ownedArray) {
+        // Three values per particle; an array made for fewer particles gives zeros for the rest.
         const float* values = static_cast<const float*>(f->ownedArray);
-        for (int i = 0; ok && i < 3 * f->count; ++i) ok = WriteF32(values[i]);
+        const size_t readable = owned_array::ReadableBytes(f) / sizeof(float);
+        for (size_t i = 0; ok && i < 3 * static_cast<size_t>(f->count); ++i) {
+            ok = WriteF32(i < readable ? values[i] : 0.0f);
+        }
     }
     for (Particula* p = f->First(); ok && p; p = p->next) ok = PutParticle(p);
     if (ok && f->springsBuilt) ok = PutSprings(f);
@@ -209,13 +235,13 @@ Fluido* workspace_private::ReadFluidRecord(bool* skipped) {
     // before anything is made from it.
     if (ok && (count < 0 || count > Remaining() / kParticleRecordBytes)) ok = false;
     if (ok && owned) {
-        float* values = static_cast<float*>(std::malloc(sizeof(float) * 3 * (count ? count : 1)));
+        const size_t bytes = sizeof(float) * 3 * static_cast<size_t>(count ? count : 1);
+        float* values = static_cast<float*>(std::malloc(bytes));
         if (!values) {
             platform::MessageBox("Memory error: magic chunk");
             ok = false;
         } else {
-            std::free(f->ownedArray);
-            f->ownedArray = values;
+            owned_array::Adopt(f, values, bytes);
             for (int i = 0; ok && i < 3 * count; ++i) ok = ReadF32(&values[i]);
         }
     }
@@ -226,6 +252,9 @@ Fluido* workspace_private::ReadFluidRecord(bool* skipped) {
             if (!(ok = GetParticle(&s))) break;
         }
     }
+    std::vector<StoredSpring> springs;
+    if (ok && f->springsBuilt) ok = GetSprings(count, &springs);
+    ok = ok && SaneParameters(f, h);
     if (!ok) {
         platform::MessageBox("Error loading fluid");
         DeleteFluido(f);
@@ -237,9 +266,10 @@ Fluido* workspace_private::ReadFluidRecord(bool* skipped) {
     const float cell = f->cellSize, spacing = f->fillSpacing;
     const int grid[3] = {f->nx, f->ny, f->nz};
     const unsigned char springs_built = f->springsBuilt;
+    f->invRestDensity = 1.0f / f->restDensity;
     f->Regenera();
     f->RemoveALLParticles();
-    SetSmoothingLength(f, h);
+    fluid_limits::SetSmoothingLength(f, h);
     f->boxMax = box_max;
     f->boxMin = box_min;
     f->cellSize = cell;
@@ -269,7 +299,9 @@ Fluido* workspace_private::ReadFluidRecord(bool* skipped) {
         p->frozen = s.frozen;
         particles[static_cast<size_t>(i)] = p;
     }
-    if (f->springsBuilt && f->count == count && !GetSprings(particles)) {
+    if (f->count == count) {
+        MakeSprings(springs, particles);
+    } else if (!springs.empty()) {
         platform::MessageBox("Memory error loading spring data");
     }
     return f;

@@ -19,7 +19,10 @@
 #include "io/class_lookup.h"
 #include "io/record_io_private.h"
 #include "io/workspace.h"
+#include "io/workspace_objects.h"
 #include "io/workspace_private.h"
+#include "mesh/mesh.h"
+#include "objects/body.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -47,8 +50,10 @@ constexpr int kMaxFrame = INT_MAX / 2;
 // A step shorter than this would not move the frame clock of a float.
 constexpr float kShortestStep = 1e-7f;
 
-// What the file's positions of fluids and daemons became: null where a record was passed over.
+// What the file's positions of objects, fluids and daemons became: null where a record was
+// passed over.
 struct Loaded {
+    std::vector<Body*> objects;
     std::vector<Fluido*> fluids;
     std::vector<Daemon*> daemons;
 };
@@ -105,16 +110,16 @@ bool ReadSceneData() {
     return true;
 }
 
-bool ReadObjects() {
+bool ReadObjects(Loaded* loaded) {
     const char* broken = "Error reading object data chunk";
     int count = 0;
     if (!FindTag(kTagObjects) || !GetInt(&count) || !PlausibleCount(count, 4)) {
         return Broken(broken);
     }
-    const WorkspaceHooks& hooks = GetWorkspaceHooks();
-    // Without an object layer the records are passed over by the next tag search.
-    for (int i = 0; i < count && hooks.read_object; ++i) {
-        if (!FindTag(kTagObject) || !hooks.read_object()) return Broken(broken);
+    // An object that cannot be restored is passed over: its record reports why.
+    for (int i = 0; i < count; ++i) {
+        if (!FindTag(kTagObject)) return Broken(broken);
+        loaded->objects.push_back(ReadObjectRecord());
     }
     return true;
 }
@@ -202,6 +207,8 @@ bool ReadLinks(const Loaded& loaded) {
                 if (!f) continue;
                 if (kind == 0) {
                     if (Daemon* d = At(loaded.daemons, index)) LinkDaemon(f, d);
+                } else if (kind == 1) {
+                    if (Body* b = At(loaded.objects, index)) LinkObject(f, b);
                 } else if (kind == 2) {
                     if (Fluido* g = At(loaded.fluids, index)) LinkFluid(f, g);
                 }
@@ -284,7 +291,7 @@ bool ReadGridWindow() {
 // Everything after the version, in file order; false at the first section that fails.
 bool ReadSections() {
     Loaded loaded;
-    if (!ReadHeaderRest() || !ReadSceneData() || !ReadObjects() || !ReadFluids(&loaded) ||
+    if (!ReadHeaderRest() || !ReadSceneData() || !ReadObjects(&loaded) || !ReadFluids(&loaded) ||
         !ReadDaemons(&loaded) || !ReadCamera() || !ReadLinks(loaded) || !ReadMeshes()) {
         return false;
     }
@@ -332,9 +339,16 @@ void ShowLoaded(const char* path) {
     for (Fluido* f = rootflow; f; f = f->next) {
         fluid_output = fluid_output || f->outLwo || f->outBin || f->outAscii;
     }
-    if (fluid_output) {
-        RedWarning("Warning: file output options are enabled for FLUIDS. Old data could be "
-                   "overwritten.");
+    bool mesh_output = false;
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) mesh_output = mesh_output || m->HasOutput();
+    if (fluid_output || mesh_output) {
+        const char* which = fluid_output && mesh_output ? "FLUIDS and MESHES"
+                            : fluid_output              ? "FLUIDS"
+                                                        : "MESHES";
+        RedWarning(platform::Format("Warning: file output options are enabled for %s. Old data "
+                                    "could be overwritten.",
+                                    which)
+                       .c_str());
     }
 }
 

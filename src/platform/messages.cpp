@@ -9,6 +9,20 @@
 namespace platform {
 namespace {
 
+// The log keeps only the lines a message window shows; a warning repeated every step of a
+// long batch run must not grow the process. Trimmed a quarter beyond the limit at a time, so
+// appending stays cheap.
+void KeepTail(std::string& log, int& lines) {
+    if (lines <= kLogTailLines + kLogTailLines / 4) return;
+    size_t cut = 0;
+    for (; lines > kLogTailLines; --lines) {
+        const size_t end = log.find('\n', cut);
+        if (end == std::string::npos) break;
+        cut = end + 1;
+    }
+    log.erase(0, cut);
+}
+
 struct MessageState {
     std::mutex mutex;
     MessageSink* sink = nullptr;
@@ -16,6 +30,7 @@ struct MessageState {
     int colour = kStatusNone;
     bool clear_on_click = false;
     std::string log;
+    int log_lines = 0;
 };
 
 // Never destroyed: plug-ins and threads may still report while the process exits.
@@ -81,6 +96,8 @@ void LogLine(const char* text) {
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.log += line;
+        for (char c : line) s.log_lines += c == '\n';
+        KeepTail(s.log, s.log_lines);
         sink = &CurrentSink(s);
     }
     sink->OnLogLine(line);
@@ -122,6 +139,7 @@ void ResetMessages() {
     s.colour = kStatusNone;
     s.clear_on_click = false;
     s.log.clear();
+    s.log_lines = 0;
 }
 
 }  // namespace platform

@@ -5,7 +5,8 @@
 #include "export.h"
 
 // The one channel for non-fatal events: a status line (latest text, red or blue) and an
-// append-only, time-stamped log that lasts the whole run. Safe to call from any thread.
+// append-only, time-stamped log whose latest lines stay in memory. Safe to call from any
+// thread.
 
 // Status line in red (warnings and errors), and a log line.
 UNDALINE_API void RedWarning(const char* text);
@@ -44,7 +45,10 @@ UNDALINE_API int StatusColour();
 // A click in the viewport clears a status message that is still showing.
 UNDALINE_API void ClearStatusOnClick();
 
-// The whole log so far, and a reset of status and log for a fresh start (tests, new runs).
+// The lines of the log a message window keeps; older ones leave memory.
+constexpr int kLogTailLines = 5000;
+// The latest lines of the log (at least the last kLogTailLines), and a reset of status and
+// log for a fresh start (tests, new runs).
 UNDALINE_API std::string LogText();
 UNDALINE_API void ResetMessages();
 

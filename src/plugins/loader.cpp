@@ -129,6 +129,14 @@ std::string PluginsDirectory() {
     return g_plugins_dir;
 }
 
+std::string ResolvePluginsDirectory(const std::string& configured) {
+    const std::string beside = platform::JoinPath(platform::AppDir(), "plugins");
+    std::error_code ec;
+    if (configured != beside || std::filesystem::is_directory(beside, ec)) return configured;
+    const std::string installed = platform::JoinPath(platform::AppDir(), UNDALINE_INSTALLED_PLUGINS);
+    return std::filesystem::is_directory(installed, ec) ? installed : configured;
+}
+
 void SetPluginsDirectory(const std::string& dir) {
     std::lock_guard<std::mutex> lock(g_dir_mutex);
     g_plugins_dir = dir.substr(0, 255);

@@ -59,6 +59,10 @@ struct UNDALINE_API PluginLibrary {
 // The plug-ins directory; by default "plugins" in the application directory.
 UNDALINE_API std::string PluginsDirectory();
 UNDALINE_API void SetPluginsDirectory(const std::string& dir);
+// The directory to scan for a configured one: the same, except that the default "plugins"
+// beside the program, when it does not exist, gives way to where an installed program keeps
+// its plug-ins (with its libraries), if that exists.
+UNDALINE_API std::string ResolvePluginsDirectory(const std::string& configured);
 
 // Rebuilds the catalogue from the plug-ins directory, in file-name order. Classes that nothing
 // in the scene uses are deactivated first; classes still in use stay active and their

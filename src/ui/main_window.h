@@ -14,6 +14,7 @@ class QToolBar;
 namespace ui {
 
 class MessageWindow;
+class ScenePanels;
 class Viewport;
 struct CommandRow;
 
@@ -29,6 +30,7 @@ public:
 
     Viewport* viewport() const { return viewport_; }
     MessageWindow* messages() const { return messages_; }
+    ScenePanels* panels() const { return panels_; }
     // The action of a command by its key ("start", "view.front", ...); null for none.
     QAction* Action(const char* key) const;
 
@@ -106,6 +108,8 @@ private:
     void BuildStatusBar();
     void InstallSimulationHooks();
     void UpdateTitle();
+    // The status bar's clock from the scene's, when no step is telling it.
+    void ShowClock();
     void SetView(int mode);
     void StartSimulation(bool full);
     void OnStopped();
@@ -113,6 +117,7 @@ private:
 
     Viewport* viewport_;
     MessageWindow* messages_;
+    ScenePanels* panels_ = nullptr;
     QMenu* recent_menu_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QLabel* status_line_;

@@ -21,6 +21,7 @@ MessageWindow::MessageWindow(QLabel* status_line, QWidget* parent)
     : QDockWidget("Undaline messages", parent), log_(new QPlainTextEdit(this)), status_line_(status_line) {
     setObjectName("messages");
     log_->setReadOnly(true);
+    log_->setMaximumBlockCount(platform::kLogTailLines);
     log_->setLineWrapMode(QPlainTextEdit::NoWrap);
     log_->setFont(QFont("Monospace", 9));
     setWidget(log_);

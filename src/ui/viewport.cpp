@@ -5,19 +5,20 @@
 
 #include <QMetaObject>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 
 #include "fluid/clock.h"
+#include "fluid/draw_buffers.h"
 #include "fluid/fluido.h"
 #include "io/config.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "scene/axes.h"
 #include "scene/nodo.h"
+#include "scene/daemon.h"
 #include "scene/preferences.h"
 #include "scene/undo.h"
 #include "ui/camera_math.h"
@@ -38,8 +39,11 @@ Viewport::Viewport(QWidget* parent) : QOpenGLWidget(parent) {
 }
 
 Viewport::~Viewport() {
+    // Without a window, steps stop publishing the particles.
+    draw_buffers::Request(0);
     makeCurrent();
     if (grid_list_) glDeleteLists(grid_list_, 1);
+    font_.Release();
     doneCurrent();
 }
 
@@ -62,9 +66,18 @@ void Viewport::initializeGL() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glFrontFace(GL_CW);  // the x mirror turns the winding over
     grid_dirty_ = true;
+    grid_list_ = 0;  // a new context has no lists
+    font_.Build(font(), devicePixelRatioF());
+    font_scale_ = devicePixelRatioF();
 }
 
-void Viewport::resizeGL(int, int) {}
+void Viewport::resizeGL(int, int) {
+    // Moved to a screen of another pixel density: the letters follow.
+    if (font_scale_ != devicePixelRatioF()) {
+        font_.Build(font(), devicePixelRatioF());
+        font_scale_ = devicePixelRatioF();
+    }
+}
 
 void Viewport::SetProjection() {
     const int w = width() * devicePixelRatio(), h = height() * devicePixelRatio();
@@ -97,26 +110,30 @@ void Viewport::SetCamera() {
 }
 
 void Viewport::paintGL() {
-    // QPainter leaves its own state behind: everything the picture needs is set here.
     glClearColor(background_colour.x, background_colour.y, background_colour.z, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!display_on) {
-        QPainter p(this);
-        p.setPen(QColor(255, 255, 255));
-        p.drawText(rect(), Qt::AlignCenter, "DISPLAY DISABLED");
-        return;
-    }
-    glEnable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glDisable(GL_CULL_FACE);
+    glDisable(GL_FOG);
+    // Points are squares of whole pixels: smoothing would cost the rasteriser for nothing.
+    glDisable(GL_POINT_SMOOTH);
+    glDisable(GL_LINE_SMOOTH);
     glFrontFace(GL_CW);
     SetProjection();
+    glGetIntegerv(GL_VIEWPORT, view_);
+    if (!display_on) {
+        glDisable(GL_DEPTH_TEST);
+        glColor3f(1, 1, 1);
+        const std::string notice = "DISPLAY DISABLED";
+        font_.DrawAt((view_[2] - font_.Width(notice)) / 2, view_[3] / 2, notice, view_[2], view_[3]);
+        return;
+    }
+    glEnable(GL_DEPTH_TEST);
     SetCamera();
     glGetDoublev(GL_MODELVIEW_MATRIX, model_);
     glGetDoublev(GL_PROJECTION_MATRIX, proj_);
-    glGetIntegerv(GL_VIEWPORT, view_);
 
     draw::Pass pass{};
     pass.fast = fast_view && camera_moving_;
@@ -159,7 +176,7 @@ void Viewport::DrawAxes() {
 }
 
 void Viewport::DrawGrid() {
-    if (grid_dirty_ || grid_square_ != prefs.grid_square || grid_dimension_ != prefs.grid_dimension) {
+    if (grid_dirty_ || !grid_list_ || grid_square_ != prefs.grid_square || grid_dimension_ != prefs.grid_dimension) {
         if (!grid_list_) grid_list_ = glGenLists(1);
         grid_square_ = prefs.grid_square;
         grid_dimension_ = prefs.grid_dimension;
@@ -167,19 +184,43 @@ void Viewport::DrawGrid() {
         const float half = 0.5f * static_cast<float>(n) * grid_square_;
         glNewList(grid_list_, GL_COMPILE);
         glColor3f(0.4f, 0.4f, 0.4f);
+        // Lines in pieces of about a square: the fading below is worked out at the ends of
+        // each piece, and a line in one piece would fade as a whole.
+        const int pieces = n < 1 ? 1 : (n > 200 ? 200 : n);
+        const float piece = 2.0f * half / static_cast<float>(pieces);
         glBegin(GL_LINES);
         for (int i = 0; i <= n; ++i) {
             const float at = -half + static_cast<float>(i) * grid_square_;
-            glVertex3f(at, 0, -half);
-            glVertex3f(at, 0, half);
-            glVertex3f(-half, 0, at);
-            glVertex3f(half, 0, at);
+            for (int k = 0; k < pieces; ++k) {
+                const float a = -half + static_cast<float>(k) * piece, b = a + piece;
+                glVertex3f(at, 0, a);
+                glVertex3f(at, 0, b);
+                glVertex3f(a, 0, at);
+                glVertex3f(b, 0, at);
+            }
         }
         glEnd();
         glEndList();
         grid_dirty_ = false;
     }
+    // Seen in perspective, the far lines of a wide grid crowd into a solid band at the
+    // horizon. They fade into the background before they come closer than about five pixels
+    // to each other: lines one square apart, seen from the eye's height h at distance d, are
+    // focal · h · square / d² pixels apart on the screen.
+    const bool fade = !IsOrtho();
+    if (fade) {
+        const GLfloat colour[4] = {background_colour.x, background_colour.y, background_colour.z, 1.0f};
+        const float focal = 0.5f * static_cast<float>(view_[3]) / std::tan(0.5f * view::kFieldOfView * 0.017453292f);
+        const float h = std::max(std::fabs(camera.eye.y), 0.01f);
+        const float end = std::max(std::sqrt(focal * h * grid_square_ / 5.0f), camera.distance + 2.0f * grid_square_);
+        glFogi(GL_FOG_MODE, GL_LINEAR);
+        glFogfv(GL_FOG_COLOR, colour);
+        glFogf(GL_FOG_START, 0.45f * end);
+        glFogf(GL_FOG_END, end);
+        glEnable(GL_FOG);
+    }
     glCallList(grid_list_);
+    if (fade) glDisable(GL_FOG);
 }
 
 QPointF Viewport::Project(const Vector& world) const {
@@ -190,39 +231,64 @@ QPointF Viewport::Project(const Vector& world) const {
 }
 
 void Viewport::DrawTexts() {
-    QPainter p(this);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    glDisable(GL_DEPTH_TEST);
+    const int w = view_[2], h = view_[3];
+    const int r = static_cast<int>(devicePixelRatioF() + 0.5);
     if (view_settings.view_axes) {
-        const char* vertical = (host_platform == kPlatformMax || host_platform == kPlatformMayaZUp) ? "Z" : "Y";
-        const char* depth = (host_platform == kPlatformMax || host_platform == kPlatformMayaZUp) ? "Y" : "Z";
-        const char* labels[3] = {"X", vertical, depth};
-        const QColor colours[3] = {QColor(255, 90, 90), QColor(90, 230, 90), QColor(110, 140, 255)};
+        const bool z_up = host_platform == kPlatformMax || host_platform == kPlatformMayaZUp;
+        const char* labels[3] = {"X", z_up ? "Z" : "Y", z_up ? "Y" : "Z"};
+        const float colours[3][3] = {{1.0f, 0.35f, 0.35f}, {0.35f, 0.9f, 0.35f}, {0.45f, 0.55f, 1.0f}};
         for (int a = 0; a < 3; ++a) {
-            Vector tip(a == 0 ? 1.15f : 0.0f, a == 1 ? 1.15f : 0.0f, a == 2 ? 1.15f : 0.0f);
-            QPointF at = Project(tip);
-            p.setPen(colours[a]);
-            p.drawText(at + QPointF(-4, 4), labels[a]);
+            glColor3fv(colours[a]);
+            font_.DrawAtPoint(a == 0 ? 1.12f : 0.0f, a == 1 ? 1.12f : 0.0f, a == 2 ? 1.12f : 0.0f, -3 * r,
+                              -4 * r, labels[a]);
         }
     }
     if (view_settings.message[0]) {
-        p.setPen(QColor(255, 255, 255));
-        p.drawText(QPoint(view_settings.message_x, view_settings.message_y + 12), view_settings.message);
+        glColor3f(1, 1, 1);
+        font_.DrawAt(view_settings.message_x * r, view_settings.message_y * r + font_.Ascent(), view_settings.message,
+                     w, h);
     }
     if (view_settings.view_info) {
         long particles = 0;
-        int fluids = 0;
+        int fluids = 0, daemons = 0;
         for (Fluido* f = rootflow; f; f = f->next, ++fluids) particles += f->count;
-        const QString info = QString::fromStdString(platform::Format(
-            "%s view   Frame %d   Time %.3f s   %d fluid%s, %ld particles",
-            kViewNames[IsOrtho() ? camera.view_mode : 0], frame, static_cast<double>(tuniversal), fluids,
-            fluids == 1 ? "" : "s", particles));
-        p.setPen(QColor(200, 200, 200));
-        p.drawText(QRect(8, height() - 22, width() - 16, 18), Qt::AlignLeft | Qt::AlignVCenter, info);
+        for (Nodo* n = root.next; n; n = n->next) ++daemons;
+        const std::string lines[2] = {
+            platform::Format("%s view   Frame %d   Time %.3f s", kViewNames[IsOrtho() ? camera.view_mode : 0], frame,
+                             static_cast<double>(tuniversal)),
+            platform::Format("%d fluid%s, %ld particles, %d daemon%s", fluids, fluids == 1 ? "" : "s", particles,
+                             daemons, daemons == 1 ? "" : "s")};
+        glColor3f(0.85f, 0.85f, 0.85f);
+        const int step = font_.LineHeight();
+        font_.DrawAt(8 * r, h - 8 * r - step, lines[0], w, h);
+        font_.DrawAt(8 * r, h - 8 * r, lines[1], w, h);
     }
     if (!rubber_.isNull()) {
-        p.setPen(QPen(QColor(255, 255, 255), 1, Qt::DashLine));
-        p.drawRect(rubber_.normalized());
+        const QRect box = rubber_.normalized();
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        glOrtho(0, width(), height(), 0, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glLoadIdentity();
+        glColor3f(1, 1, 1);
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, 0xF0F0);
+        glBegin(GL_LINE_LOOP);
+        glVertex2f(box.left() + 0.5f, box.top() + 0.5f);
+        glVertex2f(box.right() + 0.5f, box.top() + 0.5f);
+        glVertex2f(box.right() + 0.5f, box.bottom() + 0.5f);
+        glVertex2f(box.left() + 0.5f, box.bottom() + 0.5f);
+        glEnd();
+        glDisable(GL_LINE_STIPPLE);
+        glPopMatrix();
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
     }
+    glEnable(GL_DEPTH_TEST);
 }
 
 bool Viewport::PlanePoint(QPoint pixel, Vector* hit) const {

@@ -11,6 +11,7 @@
 #include "math/vector.h"
 #include "scene/undo.h"
 #include "scene/view_settings.h"
+#include "ui/gl_font.h"
 
 class Nodo;
 
@@ -65,6 +66,8 @@ private:
     bool PlanePoint(QPoint pixel, Vector* hit) const;
     void ZoomTo(const QRect& r);
 
+    GlFont font_;
+    double font_scale_ = 0;
     Tool tool_ = kToolCamera;
     std::atomic<bool> redraw_posted_{false};
     bool grid_dirty_ = true;

@@ -158,7 +158,9 @@ struct Pusher : Daemon {
         ++calls;
         for (Particula* p = f->First(); p; p = p->next) p->extraVel.x += 2.0f;
     }
+    void SetParameterBlock() override { ++refreshed; }
     int calls = 0;
+    int refreshed = 0;
 };
 
 TEST_F(DriverTest, OnlyEnabledAssignedDaemonsActAndExtraVelLastsOneStep) {
@@ -175,6 +177,10 @@ TEST_F(DriverTest, OnlyEnabledAssignedDaemonsActAndExtraVelLastsOneStep) {
     f->daemons[0] = on;
     f->daemons[1] = off;
     f->numDaemons = 2;
+    Fluido* empty = MakeEmptyFluid();  // nothing to act on
+    empty->daemons = static_cast<Daemon**>(std::malloc(sizeof(Daemon*)));
+    empty->daemons[0] = unassigned;
+    empty->numDaemons = 1;
     sim::Step();
     sim::Step();
     EXPECT_EQ(on->calls, 2);
@@ -189,9 +195,12 @@ TEST_F(DriverTest, ResetReturnsTheClockAndTheFluidsToTheirStart) {
     spec.nx = spec.ny = spec.nz = 3;
     Fluido* f = MakeBlockFluid(spec);
     f->First()->pos.x = 50;
+    auto* daemon = new Pusher;
+    root.next = daemon;
     RunFrames(1);
     ASSERT_EQ(frame, 1);
     sim::Reset();
+    EXPECT_EQ(daemon->refreshed, 1) << "every daemon's panel and link are refreshed";
     EXPECT_EQ(frame, 0);
     EXPECT_EQ(tuniversal, 0.0f);
     EXPECT_EQ(tbuzz, 0.0f);

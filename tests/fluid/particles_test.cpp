@@ -57,8 +57,12 @@ TEST_F(ParticlesTest, RemovingTheFirstOrOnlyParticleKeepsTheListWhole) {
 }
 
 struct Counting : Creador {
-    void GonnaKill(Particula* p) override { killed.push_back(p->id); }
+    void GonnaKill(Particula* p) override {
+        killed.push_back(p->id);
+        with_springs += p->springs != nullptr;
+    }
     std::vector<int> killed;
+    int with_springs = 0;
 };
 
 class CountingClass final : public Descriptor {
@@ -89,10 +93,11 @@ TEST_F(ParticlesTest, FluidsOfOneClassAreNumberedAndTheEmitterHearsOfEveryRemova
     // The ids of the emitters follow creation.
     EXPECT_EQ(b->emitter->emitter_id, a->emitter->emitter_id + 1);
 
-    a->CreaParticula(Vector(), Vector());
-    a->CreaParticula(Vector(), Vector());
+    Particula* first = a->CreaParticula(Vector(), Vector());
+    a->CreaParticula(Vector(1, 0, 0), Vector())->AddMuelleASi(first);
     a->RemoveALLParticles();
     EXPECT_EQ(static_cast<Counting*>(a->emitter)->killed, (std::vector<int>{2, 1}));
+    EXPECT_EQ(static_cast<Counting*>(a->emitter)->with_springs, 0) << "springs go first";
 
     DeleteFluido(b);
     EXPECT_EQ(a->next, c);
@@ -127,6 +132,10 @@ TEST_F(ParticlesTest, SplitChildrenShareOffsetsInPairsAndHalveTheMass) {
         EXPECT_EQ(c->mass, 0.4f);
         EXPECT_EQ(c->pos.y, 2.0f);
     }
+    f->maxParticles = 6;
+    f->splitCount = 1000;
+    f->DivideParticula(c1);
+    EXPECT_EQ(f->count, 6) << "never past the particle limit";
 }
 
 TEST_F(ParticlesTest, SplittingStopsAfterTheAllowedGenerations) {
@@ -176,11 +185,21 @@ TEST_F(ParticlesTest, DestructionRulesFireAtTheirBoundaries) {
     f->killByIsolation = 0;
 
     f->killByVolume = 1;
-    make(Vector(1, -1, 1));          // on the box corner: kept
-    make(Vector(1.001f, 0, 0));      // just outside
-    make(Vector(0, 0, -1.001f));
+    f->killBoxMin = Vector(-1, -2, -3);
+    f->killBoxMax = Vector(1, 2, 3);
+    make(Vector(1, -2, 3));  // on a corner: kept
+    for (int axis = 0; axis < 3; ++axis) {
+        for (float side : {-1.0f, 1.0f}) {
+            Vector on(0, 0, 0);
+            on[axis] = side * static_cast<float>(axis + 1);
+            make(on);  // on a face: kept
+            Vector beyond = on;
+            beyond[axis] += side * 0.001f;
+            make(beyond);
+        }
+    }
     f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 1);
+    EXPECT_EQ(f->count, 7);  // the corner and the six on the faces
     f->RemoveALLParticles();
     f->killByVolume = 0;
 

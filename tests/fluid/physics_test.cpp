@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "fluid/driver.h"
 #include "fluid/fluid_passes.h"
 #include "fluid_fixture.h"
 
@@ -208,6 +209,53 @@ TEST_F(PhysicsTest, PointQueriesReadTheGridOfTheStep) {
     Vector far(100, 100, 100);
     EXPECT_EQ(f->CalculaVelXYZ(far), 0.0f);
     f->LiberaPorPaso();
+}
+
+TEST_F(PhysicsTest, TwoParticlesPushApartAsTheKernelGradientAndPOverRhoSquaredSay) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* a = f->CreaParticula(Vector(0, 0, 0), Vector());
+    f->CreaParticula(Vector(0.08f, 0, 0), Vector());
+    Prepare(f);
+    f->CalculaDensidades();
+    f->CalculaPresiones();
+    fluid_passes::ComputeForces(f);
+    // By hand: q = 2 - r/h, rho = Ck m (8 + q^3), P = ((5 rho / rho0)^7 - 1) K,
+    // F = -m (2 P / rho^2) G d with G = -3 Ck q^2 / (r h) and d = (-r, 0, 0).
+    const double h = f->h, ck = f->kernelC, m = 0.9, r = 0.08, q = 2 - r / h;
+    const double rho = ck * m * (8 + q * q * q);
+    const double p = (std::pow(5 * rho / 1000.0, 7) - 1) * 0.01;
+    const double fx = -m * (2 * p / (rho * rho)) * (-3 * ck * q * q / (r * h)) * -r;
+    EXPECT_LT(fx, 0.0);
+    EXPECT_NEAR(a->force.x, fx, 1e-4 * std::fabs(fx));
+    f->LiberaPorPaso();
+}
+
+TEST_F(PhysicsTest, TheStepComputesPressuresFromItsOwnDensities) {
+    BlockSpec spec;
+    spec.jitter = 0.2f;
+    Fluido* f = MakeBlockFluid(spec);
+    sim::Step();
+    for (Particula* p = f->First(); p; p = p->next) {
+        ASSERT_NE(p->density, f->restDensity);  // the creation value is long gone
+        EXPECT_EQ(p->pressure, f->CalculaPresionPoint(p->density));
+    }
+}
+
+TEST_F(PhysicsTest, AFastParticleCrossesATenthOfHPerStep) {
+    Fluido* f = MakeEmptyFluid();
+    Particula* p = f->CreaParticula(Vector(), Vector(50, 0, 0));
+    sim::Step();
+    EXPECT_FLOAT_EQ(inct, 0.1f * f->h / 51.0f);  // speed + 1
+    EXPECT_FLOAT_EQ(p->pos.x, 50.0f * inct);
+}
+
+TEST_F(PhysicsTest, TheLiquidEquationGivesItsSpeedOfSound) {
+    Fluido* f = MakeEmptyFluid();
+    f->CreaParticula(Vector(), Vector());
+    f->pressureK.value = 0.5f;
+    // dP/drho at rest = 7 x 5^7 K / rho0: c = sqrt(7 x 78125 x 0.5 / 1000) = 16.54.
+    const double slope = (f->CalculaPresionPoint(1001.0f) - f->CalculaPresionPoint(999.0f)) / 2;
+    EXPECT_NEAR(std::sqrt(slope), 16.54, 0.01);
 }
 
 }  // namespace

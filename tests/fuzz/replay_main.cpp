@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(argv[i], ec)) {
             const std::string name = e.path().filename().string();
-            if (!e.is_regular_file() || name == "PENDING") continue;
+            // PENDING and the dot-files that keep an empty folder in the repository are no inputs.
+            if (!e.is_regular_file() || name == "PENDING" || name[0] == '.') continue;
             if (pending.count(name)) {
                 std::fprintf(stderr, "not replayed, its fix is pending: %s\n", e.path().c_str());
             } else {

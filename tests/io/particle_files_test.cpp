@@ -301,6 +301,9 @@ TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
         {"position not a number", with_f32(320, nan)},
         {"velocity infinite", with_f32(320 + 68 + 16, inf)},
         {"radius zero", with_f32(320 + 68 + 44, 0.0f)},
+        {"radius beyond any fluid", with_f32(320 + 44, 1e30f)},
+        {"mass beyond any fluid", with_f32(320 + 56, 1e37f)},  // an infinite density
+        {"mass zero", with_f32(320 + 68 + 56, 0.0f)},
         {"unknown fluid type", with_i32(260, 9)},
         {"scale zero", with_f32(256, 0.0f)},
         {"smoothing length not a number", with_f32(280, nan)},

@@ -146,6 +146,11 @@ TEST(Matrix, DeterminantAdjointAndInverse) {
     EXPECT_NEAR(trs.Det(), 3.0f, 1e-5f);
     ExpectMatrixNear(trs * trs.Inverse(), Matrix());
     ExpectNear(trs.Inverse() * (trs * Vector(1, 2, 3)), 1, 2, 3);
+
+    // A mirror has a negative determinant and an inverse all the same.
+    const Matrix mirror = T(1, 2, 3) * S(-1, 2, 1);
+    EXPECT_EQ(mirror.Det(), -2.0f);
+    ExpectMatrixNear(mirror * mirror.Inverse(), Matrix());
 }
 
 TEST(Matrix, InverseOfASingularMatrixIsACopy) {

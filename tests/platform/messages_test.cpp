@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -123,6 +124,17 @@ TEST(MessageBoxTest, HeadlessBoxesAnswerFromTheQueueThenSafely) {
     EXPECT_EQ(platform::LastMessageBoxText(), "Obsolete version");
     EXPECT_EQ(platform::MessageBoxCount(), 4);
     platform::ClearMessageBoxes();
+}
+
+TEST_F(MessagesTest, TheLogKeepsOnlyItsLatestLinesInMemory) {
+    for (int i = 0; i < 20000; ++i) platform::LogLine(std::to_string(i).c_str());
+    const std::string log = platform::LogText();
+    const long lines = std::count(log.begin(), log.end(), '\n');
+    EXPECT_GE(lines, platform::kLogTailLines);
+    EXPECT_LE(lines, platform::kLogTailLines * 5 / 4);
+    EXPECT_EQ(log.rfind(">[9:5:3]", 0), 0u) << "begins with a whole line";
+    EXPECT_EQ(log.substr(log.size() - 7), "19999\r\n");
+    EXPECT_EQ(sink.lines.size(), 20000u) << "the sink still hears every line";
 }
 
 }  // namespace

@@ -66,6 +66,10 @@ int main(int argc, char** argv) {
     b->Affect(fluid);
     if (fluid->First()->force.z != 2.5f) return Fail("breeze pushes the particles");
     DeleteFluido(fluid);
+    // Its last fluid gone, the class is released; the daemons keep the library loaded.
+    if (RegistryIndexOf(1101) != -1 || !PluginLibraryAt(0)->module) return Fail("class released");
+    ring = RegisteredClass(ActivatePluginClass(1101));
+    if (!ring || !ring->window) return Fail("reactivation");
 
     Creador* e = CreaEmisor(ring, nullptr);
     if (!e || std::strcmp(e->name, "Ring") != 0 || e->emitter_id != 1) return Fail("emitter");

@@ -1,5 +1,6 @@
 // The shipped daemons acting on particles in the driver's step. Fluids are "Dumb" unless a
 // test needs more, so a particle's force is exactly what the daemons gave it.
+#include "fluid/driver.h"
 #include "shipped_fixture.h"
 
 namespace {
@@ -256,6 +257,24 @@ TEST_F(ShippedDaemons, HeaterBringsParticlesInItsRadiusToItsTemperature) {
     DriveStep(0.02f);
     EXPECT_NEAR(near->temperature, 20.0f, 1e-3f) << "a fierce rate lands on the target";
     EXPECT_GE(near->temperature, 20.0f - 1e-3f);
+}
+
+TEST_F(ShippedDaemons, RatesFollowTheStepTheDriverTakes) {
+    // A fast particle of another fluid keeps the driver's steps far below the largest step.
+    Fluid()->CreaParticula(Vector(0, 5, 0), Vector(0, 0, 30));
+    Fluido* f = Fluid();
+    Particula* p = f->CreaParticula(Vector(0, 0, 0), Vector(5, 0, 0));
+    Daemon* h = On(f, kHeaterId);
+    Set(h, kIdTemperature, 300.0f);
+    Set(h, kIdRate, 2.0f);
+    Set(h, kIdRadius, 0.0f);
+    Daemon* d = On(f, kDragId);
+    Set(d, kIdLinear, 3.0f);
+    int steps = 0;
+    for (; tbuzz < 1.0f; ++steps) sim::Step();
+    EXPECT_GT(steps, 300) << "steps of h / 31";
+    EXPECT_NEAR(p->temperature, 300.0 - 200.0 * std::exp(-2.0 * tbuzz), 0.05);
+    EXPECT_NEAR(p->vel.x, 5.0 * std::exp(-3.0 * tbuzz), 1e-3);
 }
 
 TEST_F(ShippedDaemons, SpeedLimitHoldsTheSpeedAfterEveryStep) {

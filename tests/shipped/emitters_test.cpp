@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "fluid/driver.h"
 #include "shipped_fixture.h"
 
 namespace {
@@ -348,6 +349,25 @@ TEST_F(ShippedTest, SprayStartsAndStopsExactly) {
     while (f->emitTime < 1.5f) DriveStep(0.045f);
     EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f);
     EXPECT_NEAR(f->count, 50 * 0.4, 1.0);
+}
+
+TEST_F(ShippedTest, BoundlessRatesAndSpacingsFillToTheLimitAndTheStepsGoOn) {
+    // Emission times closer than float or double can tell apart; the stream asks for a step
+    // boundary at every layer, so the driver's smallest step holds.
+    Fluido* spray = NewFluid(shipped::kSprayId);
+    spray->maxParticles = 500;
+    Set(spray->emitter, kIdRate, 1e30f);
+    Fluido* stream = NewFluid(shipped::kSquareId);
+    stream->maxParticles = 400;
+    Set(stream->emitter, kIdSpeed, 1e30f);
+    for (int i = 0; i < 3; ++i) sim::Step();
+    EXPECT_EQ(spray->count, 500);
+    EXPECT_EQ(stream->count, 400);
+    // A volume whose spacing would ask for about 10^13 points fills only what the fluid holds.
+    Fluido* cube = NewFluid(shipped::kCubeId);
+    cube->restDensity = 1e12f;
+    cube->Regenera();
+    EXPECT_EQ(cube->count, cube->maxParticles);
 }
 
 }  // namespace
