@@ -232,7 +232,7 @@ TEST_F(BatchTest, FilesThatCannotBeWrittenEndTheRunWithAFailure) {
 TEST_F(BatchTest, FramesAskedForGoBeyondTheLimitAndQuietSaysNothing) {
     SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
     ScanPlugins();
-    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
+    ASSERT_TRUE(LoadWorkspace(Example("fountain.ulw").c_str()));
     sim_settings.max_frames_on = true;
     sim_settings.max_frames = 3;
     ASSERT_TRUE(SaveWorkspace((dir / "limited.ulw").c_str()));
