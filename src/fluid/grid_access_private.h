@@ -1,9 +1,22 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "fluid/fluido.h"
+#include "fluid/parallel.h"
 
+// The per-step grid as the engine's passes (and the object collision built on it) see it.
+//
+// Cells: `Fluido::grid[i][j][k]` is the cell record of cell (i, j, k), or null where no
+// particle lies; cell (i, j, k) covers boxMin + [i, i+1) x cellSize on x, likewise on y and z.
+// A record lists its particles in list order: the fluid's own first, then those of its linked
+// fluids, whatever thread count built it. Its `faces` is null when the grid is filled; the
+// face lists of a cell are the object pass's to fill (FACE LISTS pool). CellIndex gives the
+// cell of a point along one axis, At the record of a cell. Both hold from LlenaRejilla to
+// LiberaPorPaso.
+//
 // Layout of a cell's storage in the PARTICLE LISTS pool: an 8-byte header holding the
 // capacity, the particle pointers, then the x of each particle, the y of each, the z of each.
 namespace grid_access {
@@ -29,6 +42,7 @@ inline void InitCell(Voxel* cell, void* block, int capacity) {
     *static_cast<int*>(block) = capacity;
     cell->particles = reinterpret_cast<Particula**>(static_cast<char*>(block) + 8);
     cell->count = 0;
+    cell->faces = nullptr;
 }
 
 inline int Capacity(const Voxel* cell) {
@@ -54,6 +68,56 @@ inline void Append(Voxel* cell, Particula* p) {
 inline Voxel* At(const Fluido* f, int i, int j, int k) {
     if (i < 0 || j < 0 || k < 0 || i >= f->nx || j >= f->ny || k >= f->nz) return nullptr;
     return f->grid[i][j][k];
+}
+
+// What the fill of this step's grid found, for the passes that follow it.
+struct Filled {
+    // Work pieces for the threads: bounds in x holding about the same number of particles.
+    std::vector<int> slab_pieces;
+    // The occupied cells in grid order with their flat index (i ny + j) nz + k; those of
+    // x-slab i are [slab_cells[i], slab_cells[i + 1]).
+    std::vector<int> slab_cells;
+    std::vector<Voxel*> cells;
+    std::vector<uint32_t> keys;
+    // The fluid's own particles that lie outside the grid, in list order.
+    std::vector<Particula*> left_out;
+};
+
+// The fill of the fluid's current grid; null when no grid was filled since the last
+// CreaRejilla or LiberaPorPaso.
+const Filled* FilledGrid(const Fluido* f);
+
+// body(x0, x1, slot) over the slab pieces of this step's fill, handed to the threads as they
+// come free; over equal runs of slabs for a grid filled some other way.
+void ForSlabPieces(const Fluido* f, parallel::SlabBody body, void* job, const char* name);
+
+// body(cell, i, j, k) for every occupied cell of the x-slabs [x0, x1) (clamped to the
+// grid), in grid order.
+template <typename Body>
+void ForCells(const Fluido* f, int x0, int x1, Body body) {
+    x0 = x0 < 0 ? 0 : x0;
+    x1 = x1 > f->nx ? f->nx : x1;
+    if (x0 >= x1) return;
+    if (const Filled* filled = FilledGrid(f)) {
+        const int from = filled->slab_cells[static_cast<size_t>(x0)];
+        const int to = filled->slab_cells[static_cast<size_t>(x1)];
+        const uint32_t plane = static_cast<uint32_t>(f->ny) * static_cast<uint32_t>(f->nz);
+        const uint32_t nz = static_cast<uint32_t>(f->nz);
+        for (int c = from; c < to; ++c) {
+            const uint32_t key = filled->keys[static_cast<size_t>(c)];
+            const uint32_t i = key / plane, rest = key - i * plane;
+            body(filled->cells[static_cast<size_t>(c)], static_cast<int>(i),
+                 static_cast<int>(rest / nz), static_cast<int>(rest % nz));
+        }
+        return;
+    }
+    for (int i = x0; i < x1; ++i) {
+        for (int j = 0; j < f->ny; ++j) {
+            for (int k = 0; k < f->nz; ++k) {
+                if (Voxel* cell = f->grid[i][j][k]) body(cell, i, j, k);
+            }
+        }
+    }
 }
 
 }  // namespace grid_access

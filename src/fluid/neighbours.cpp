@@ -253,92 +253,84 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
     // Without linked fluids every candidate has the same limit and the same owner.
     const bool one_limit = f->numLinkedFluids == 0;
     Scratch& s = t_scratch;
-    x0 = std::max(x0, 0);
-    x1 = std::min(x1, f->nx);
-    for (int i = x0; i < x1; ++i) {
-        for (int j = 0; j < f->ny; ++j) {
-            for (int k = 0; k < f->nz; ++k) {
-                Voxel* cell = f->grid[i][j][k];
-                if (!cell || cell->count == 0) continue;
-
-                Voxel* around[27];
-                int cells = 0;
-                size_t total = 0;
-                size_t own_start = 0;
-                for (int a = i - 1; a <= i + 1; ++a) {
-                    for (int b = j - 1; b <= j + 1; ++b) {
-                        for (int c = k - 1; c <= k + 1; ++c) {
-                            Voxel* v = grid_access::At(f, a, b, c);
-                            if (!v || v->count == 0) continue;
-                            if (v == cell) own_start = total;
-                            around[cells++] = v;
-                            total += static_cast<size_t>(v->count);
-                        }
-                    }
-                }
-                s.Reserve(total + 16);
-                size_t n = 0;
-                for (int a = 0; a < cells; ++a) {
-                    const Voxel* v = around[a];
-                    const size_t count = static_cast<size_t>(v->count);
-                    const float* vx = grid_access::Xs(v);
-                    const float* vy = grid_access::Ys(v);
-                    const float* vz = grid_access::Zs(v);
-                    // Cells hold a handful of particles: a plain loop beats a library call.
-                    for (size_t m = 0; m < count; ++m) {
-                        s.x[n + m] = vx[m];
-                        s.y[n + m] = vy[m];
-                        s.z[n + m] = vz[m];
-                        s.who[n + m] = v->particles[m];
-                    }
-                    n += count;
-                }
-                if (!one_limit) {
-                    for (size_t c = 0; c < n; ++c) s.limit[c] = Limit(f, s.who[c], own_limit);
-                }
-                // Pad to whole groups of sixteen with entries no particle can reach.
-                for (size_t c = n; c % 16 != 0; ++c) {
-                    s.x[c] = s.y[c] = s.z[c] = 3.0e38f;
-                    s.limit[c] = 0.0f;
-                    s.who[c] = nullptr;
-                }
-                const size_t padded = (n + 15) & ~static_cast<size_t>(15);
-
-                const float* own_x = grid_access::Xs(cell);
-                const float* own_y = grid_access::Ys(cell);
-                const float* own_z = grid_access::Zs(cell);
-                Particula** found = s.found.data();
-                for (int m = 0; m < cell->count; ++m) {
-                    Particula* p = cell->particles[m];
-                    // Records of the next particle are warmed while this one is searched.
-                    if (m + 1 < cell->count) {
-                        __builtin_prefetch(cell->particles[m + 1], 1);
-                        __builtin_prefetch(&cell->particles[m + 1]->isolatedTime, 1);
-                    }
-                    // Without linked fluids every particle of the grid is this fluid's.
-                    if (!one_limit && p->owner != f) continue;
-                    Query query{own_x[m], own_y[m], own_z[m],
-                                own_start + static_cast<size_t>(m), one_limit, own_limit};
-                    Particula** out = arena.Open(static_cast<int>(padded), found);
-                    int kept = g_select(s, padded, query, out);
-                    if (veto && kept > 0) {
-                        int survivors = 0;
-                        for (int c = 0; c < kept; ++c) {
-                            Particula* q = out[c];
-                            if (q->owner == f && engine_hooks::ThinFaceBlocks(p, q)) continue;
-                            out[survivors++] = q;
-                        }
-                        kept = survivors;
-                    }
-                    p->numNeighbours = kept;
-                    if (kept > 0) {
-                        p->isolatedTime = 0.0f;
-                        p->neighbours = arena.Commit(out, kept);
-                    }
+    grid_access::ForCells(f, x0, x1, [&](Voxel* cell, int i, int j, int k) {
+        if (cell->count == 0) return;
+        Voxel* around[27];
+        int cells = 0;
+        size_t total = 0;
+        size_t own_start = 0;
+        for (int a = i - 1; a <= i + 1; ++a) {
+            for (int b = j - 1; b <= j + 1; ++b) {
+                for (int c = k - 1; c <= k + 1; ++c) {
+                    Voxel* v = grid_access::At(f, a, b, c);
+                    if (!v || v->count == 0) continue;
+                    if (v == cell) own_start = total;
+                    around[cells++] = v;
+                    total += static_cast<size_t>(v->count);
                 }
             }
         }
-    }
+        s.Reserve(total + 16);
+        size_t n = 0;
+        for (int a = 0; a < cells; ++a) {
+            const Voxel* v = around[a];
+            const size_t count = static_cast<size_t>(v->count);
+            const float* vx = grid_access::Xs(v);
+            const float* vy = grid_access::Ys(v);
+            const float* vz = grid_access::Zs(v);
+            // Cells hold a handful of particles: a plain loop beats a library call.
+            for (size_t m = 0; m < count; ++m) {
+                s.x[n + m] = vx[m];
+                s.y[n + m] = vy[m];
+                s.z[n + m] = vz[m];
+                s.who[n + m] = v->particles[m];
+            }
+            n += count;
+        }
+        if (!one_limit) {
+            for (size_t c = 0; c < n; ++c) s.limit[c] = Limit(f, s.who[c], own_limit);
+        }
+        // Pad to whole groups of sixteen with entries no particle can reach.
+        for (size_t c = n; c % 16 != 0; ++c) {
+            s.x[c] = s.y[c] = s.z[c] = 3.0e38f;
+            s.limit[c] = 0.0f;
+            s.who[c] = nullptr;
+        }
+        const size_t padded = (n + 15) & ~static_cast<size_t>(15);
+
+        const float* own_x = grid_access::Xs(cell);
+        const float* own_y = grid_access::Ys(cell);
+        const float* own_z = grid_access::Zs(cell);
+        Particula** found = s.found.data();
+        for (int m = 0; m < cell->count; ++m) {
+            Particula* p = cell->particles[m];
+            // Records of the next particle are warmed while this one is searched.
+            if (m + 1 < cell->count) {
+                __builtin_prefetch(cell->particles[m + 1], 1);
+                __builtin_prefetch(&cell->particles[m + 1]->isolatedTime, 1);
+            }
+            // Without linked fluids every particle of the grid is this fluid's.
+            if (!one_limit && p->owner != f) continue;
+            Query query{own_x[m], own_y[m], own_z[m], own_start + static_cast<size_t>(m),
+                        one_limit, own_limit};
+            Particula** out = arena.Open(static_cast<int>(padded), found);
+            int kept = g_select(s, padded, query, out);
+            if (veto && kept > 0) {
+                int survivors = 0;
+                for (int c = 0; c < kept; ++c) {
+                    Particula* q = out[c];
+                    if (q->owner == f && engine_hooks::ThinFaceBlocks(p, q)) continue;
+                    out[survivors++] = q;
+                }
+                kept = survivors;
+            }
+            p->numNeighbours = kept;
+            if (kept > 0) {
+                p->isolatedTime = 0.0f;
+                p->neighbours = arena.Commit(out, kept);
+            }
+        }
+    });
 }
 
 // Springs from each particle of the slabs to its neighbours: first the whole body, then the
@@ -346,22 +338,16 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
 void CreateSprings(Fluido* f, int x0, int x1) {
     auto join = [&](bool only_new) {
         bool too_close = false;
-        for (int i = std::max(x0, 0); i < std::min(x1, f->nx); ++i) {
-            for (int j = 0; j < f->ny; ++j) {
-                for (int k = 0; k < f->nz; ++k) {
-                    Voxel* cell = f->grid[i][j][k];
-                    if (!cell) continue;
-                    for (int m = 0; m < cell->count; ++m) {
-                        Particula* p = cell->particles[m];
-                        if (p->owner != f || (only_new && p->springsBuilt)) continue;
-                        for (int q = 0; q < p->numNeighbours; ++q) {
-                            if (p->AddMuelleASi(p->neighbours[q])) too_close = true;
-                        }
-                        p->springsBuilt = 1;
-                    }
+        grid_access::ForCells(f, x0, x1, [&](Voxel* cell, int, int, int) {
+            for (int m = 0; m < cell->count; ++m) {
+                Particula* p = cell->particles[m];
+                if (p->owner != f || (only_new && p->springsBuilt)) continue;
+                for (int q = 0; q < p->numNeighbours; ++q) {
+                    if (p->AddMuelleASi(p->neighbours[q])) too_close = true;
                 }
+                p->springsBuilt = 1;
             }
-        }
+        });
         if (too_close) RedWarning(" Warning: one or more particles below 0.001 distance");
     };
     if (!f->springsBuilt) join(false);
@@ -427,7 +413,7 @@ bool UseSearchKernel(SearchKernel kernel) {
 void SearchNeighbours(Fluido* f) {
     if (SearchSkipped(f)) return;
     SlabJob job{f};
-    parallel::ForSlabs(f->nx, SlabSearch, &job, "thread-1");
+    grid_access::ForSlabPieces(f, SlabSearch, &job, "thread-1");
     // Springs read and write the lists of particles on both sides of a slab boundary, so
     // they are made in one ordered pass: the same springs whatever the thread count.
     if (f->type == kFluidElastic) CreateSprings(f, 0, f->nx);

@@ -1,5 +1,7 @@
 #include "fluid/particle_order_private.h"
 
+#include <algorithm>
+#include <atomic>
 #include <unordered_map>
 
 namespace particle_order {
@@ -7,6 +9,9 @@ namespace {
 
 struct Capture {
     std::vector<Particula*> order;
+    std::vector<Particula*> fresh;
+    std::vector<int> pieces;
+    int pieces_for = -1;
     int serial = -1;
     int count = -1;
 };
@@ -17,19 +22,58 @@ std::unordered_map<const Fluido*, Capture>& Table() {
     return *table;
 }
 
-}  // namespace
+// Particles per piece of a pass split over the threads: enough to outweigh handing it out.
+constexpr int kPiece = 16384;
 
-std::vector<Particula*>& Refill(const Fluido* f) {
-    Capture& c = Table()[f];
-    c.order.clear();
-    c.serial = -1;
-    return c.order;
+struct LinkCheck {
+    Particula* const* order;
+    int n;
+    std::atomic<bool> broken{false};
+};
+
+void CheckLinks(void* context, int from, int to, int) {
+    auto* job = static_cast<LinkCheck*>(context);
+    Particula* const* order = job->order;
+    bool broken = false;
+    for (int i = from; i < to && !broken; ++i) {
+        Particula* expected = i + 1 < job->n ? order[i + 1] : nullptr;
+        broken = order[i]->next != expected;
+    }
+    if (broken) job->broken.store(true, std::memory_order_relaxed);
 }
 
-void Captured(const Fluido* f) {
+// Whether the kept order, after `fresh` particles pushed at the head, is still the list. A
+// record that left the list stays readable (records are recycled, never returned), and the
+// link before it no longer points at it, so any change shows as a broken link.
+bool StillTheList(Fluido* f, Capture& c) {
+    if (c.order.empty() || f->count < static_cast<int>(c.order.size())) return false;
+    const size_t fresh = static_cast<size_t>(f->count) - c.order.size();
+    c.fresh.clear();
+    Particula* p = f->First();
+    for (size_t i = 0; i < fresh && p; ++i, p = p->next) c.fresh.push_back(p);
+    if (p != c.order.front() || c.fresh.size() != fresh) return false;
+    LinkCheck job;
+    job.order = c.order.data();
+    job.n = static_cast<int>(c.order.size());
+    const std::vector<int>& pieces = Pieces(f, job.n);
+    parallel::ForPieces(pieces.data(), static_cast<int>(pieces.size()) - 1, CheckLinks, &job,
+                        nullptr);
+    if (job.broken.load()) return false;
+    if (fresh > 0) c.order.insert(c.order.begin(), c.fresh.begin(), c.fresh.end());
+    return true;
+}
+
+}  // namespace
+
+const std::vector<Particula*>& Take(Fluido* f) {
     Capture& c = Table()[f];
+    if (!StillTheList(f, c)) {
+        c.order.clear();
+        for (Particula* p = f->First(); p; p = p->next) c.order.push_back(p);
+    }
     c.serial = f->serial;
     c.count = f->count;
+    return c.order;
 }
 
 const std::vector<Particula*>* Current(const Fluido* f) {
@@ -44,5 +88,16 @@ const std::vector<Particula*>* Current(const Fluido* f) {
 }
 
 void Forget(const Fluido* f) { Table().erase(f); }
+
+const std::vector<int>& Pieces(const Fluido* f, int n) {
+    Capture& c = Table()[f];
+    if (c.pieces_for != n) {
+        c.pieces.clear();
+        for (int at = 0; at < n; at += kPiece) c.pieces.push_back(at);
+        c.pieces.push_back(n);
+        c.pieces_for = n;
+    }
+    return c.pieces;
+}
 
 }  // namespace particle_order

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "fluid/fluido.h"
+#include "fluid/grid_access_private.h"
+
+// What a fluid's grid keeps from step to step: whether its cells were widened (so the warning
+// comes once, not every step), the storage of cells too full for one pool block, what the
+// last fill found, and the fill's working arrays, which keep their size so that a step in the
+// steady state allocates nothing. Touched only by the stepping thread and the workers it runs.
+struct GridState {
+    bool widened = false;
+    bool filled = false;
+    std::vector<std::vector<char>> big_cells;
+    grid_access::Filled fill;
+
+    // The particles placed this step: the fluid's own (its list order) then the linked
+    // fluids' particles.
+    std::vector<Particula*> linked;
+    // Flat cell of each placed particle (or one of the marks below), then, once bucketed,
+    // the occupied cells of each slab.
+    std::vector<uint32_t> keys;
+    // The placed particles and their cells grouped by x-slab, each group in placing order.
+    std::vector<Particula*> bucket;
+    std::vector<uint32_t> bucket_keys;
+    // Particles per cell; per piece of the placing order, particles per slab (then the
+    // piece's next free place in each slab's group); first place of each slab's group.
+    std::vector<int> counts;
+    std::vector<int> piece_slabs;
+    std::vector<int> slab_start;
+    std::vector<int> pieces;
+};
+
+constexpr uint32_t kAboveGrid = 0xFFFFFFFFu;
+constexpr uint32_t kBelowGrid = 0xFFFFFFFEu;
+
+GridState& StateOf(const Fluido* f);
