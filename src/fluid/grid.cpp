@@ -6,6 +6,7 @@
 // there: contiguous, so a cell's candidates stream through the cache instead of being
 // gathered from scattered particle records.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -73,6 +74,8 @@ struct alignas(64) SlotBox {
 struct BoxJob {
     const std::vector<Particula*>* order;
     bool boxed;
+    bool check;  // the order is the one kept from the last step: see that it still is the list
+    std::atomic<bool> broken{false};
     SlotBox slots[64];
 };
 
@@ -82,8 +85,11 @@ void MeasurePart(void* context, int from, int to, int slot) {
     Box b = mine.box;
     const bool boxed = job->boxed;
     Particula* const* order = job->order->data();
+    const int last = static_cast<int>(job->order->size()) - 1;
+    bool linked = true;
     for (int n = from; n < to; ++n) {
         Particula* p = order[n];
+        if (job->check) linked &= p->next == (n < last ? order[n + 1] : nullptr);
         const float v[3] = {p->vel.x, p->vel.y, p->vel.z};
         const Vector& e = p->extraVel;
         float s = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) +
@@ -111,6 +117,7 @@ void MeasurePart(void* context, int from, int to, int slot) {
     }
     mine.box = b;
     mine.used = true;
+    if (!linked) job->broken.store(true, std::memory_order_relaxed);
 }
 
 struct ClearJob {
@@ -161,13 +168,23 @@ int CellIndex(float offset, float inv_cell, int n) {
 
 void Fluido::CalculaCaja() {
     if (!First()) return;
-    const std::vector<Particula*>& order = particle_order::Take(this);
     BoxJob job;
-    job.order = &order;
+    job.order = particle_order::Kept(this);
+    job.check = job.order != nullptr;
     job.boxed = active != 0;
-    const std::vector<int>& pieces = particle_order::Pieces(this, static_cast<int>(order.size()));
-    parallel::ForPieces(pieces.data(), static_cast<int>(pieces.size()) - 1, MeasurePart, &job,
-                        nullptr);
+    for (;;) {
+        if (!job.order) job.order = &particle_order::Walk(this);
+        const int n = static_cast<int>(job.order->size());
+        const std::vector<int>& pieces = particle_order::Pieces(this, n);
+        parallel::ForPieces(pieces.data(), static_cast<int>(pieces.size()) - 1, MeasurePart,
+                            &job, nullptr);
+        if (!job.broken.load()) break;
+        // The list changed in some other way than by particles made or removed: walk it.
+        job.order = nullptr;
+        job.check = false;
+        job.broken.store(false);
+        for (SlotBox& slot : job.slots) slot = SlotBox();
+    }
     Box b;
     for (const SlotBox& slot : job.slots) {
         if (slot.used) b.Add(slot.box);

@@ -18,7 +18,9 @@
 // LiberaPorPaso.
 //
 // Layout of a cell's storage in the PARTICLE LISTS pool: an 8-byte header holding the
-// capacity, the particle pointers, then the x of each particle, the y of each, the z of each.
+// capacity and the cell's first slot (its place among all the grid's particles taken cell by
+// cell in grid order), the particle pointers, then the x of each particle, the y of each, the
+// z of each.
 namespace grid_access {
 
 // Cell index of an offset from the grid origin; -1 below the grid, n at or above its end
@@ -38,8 +40,9 @@ inline size_t CellBytes(int capacity) {
     return (n + 7) & ~static_cast<size_t>(7);
 }
 
-inline void InitCell(Voxel* cell, void* block, int capacity) {
-    *static_cast<int*>(block) = capacity;
+inline void InitCell(Voxel* cell, void* block, int capacity, int first_slot) {
+    static_cast<int*>(block)[0] = capacity;
+    static_cast<int*>(block)[1] = first_slot;
     cell->particles = reinterpret_cast<Particula**>(static_cast<char*>(block) + 8);
     cell->count = 0;
     cell->faces = nullptr;
@@ -49,19 +52,26 @@ inline int Capacity(const Voxel* cell) {
     return *reinterpret_cast<const int*>(reinterpret_cast<const char*>(cell->particles) - 8);
 }
 
+inline int FirstSlot(const Voxel* cell) {
+    return *reinterpret_cast<const int*>(reinterpret_cast<const char*>(cell->particles) - 4);
+}
+
 inline float* Xs(const Voxel* cell) {
     return reinterpret_cast<float*>(cell->particles + Capacity(cell));
 }
 inline float* Ys(const Voxel* cell) { return Xs(cell) + Capacity(cell); }
 inline float* Zs(const Voxel* cell) { return Xs(cell) + 2 * Capacity(cell); }
 
-inline void Append(Voxel* cell, Particula* p) {
-    float* x = Xs(cell);
+// Places p, at (x, y, z), last in the cell; returns its slot.
+inline int Append(Voxel* cell, Particula* p, float x, float y, float z) {
+    float* xs = Xs(cell);
     const int capacity = Capacity(cell);
-    x[cell->count] = p->pos.x;
-    x[capacity + cell->count] = p->pos.y;
-    x[2 * capacity + cell->count] = p->pos.z;
-    cell->particles[cell->count++] = p;
+    const int m = cell->count++;
+    xs[m] = x;
+    xs[capacity + m] = y;
+    xs[2 * capacity + m] = z;
+    cell->particles[m] = p;
+    return FirstSlot(cell) + m;
 }
 
 // The cell at (i, j, k), or null outside the grid or where no particle lies.
@@ -81,7 +91,16 @@ struct Filled {
     std::vector<uint32_t> keys;
     // The fluid's own particles that lie outside the grid, in list order.
     std::vector<Particula*> left_out;
+    // For the fluid's own particles in the list order the fill took (own_count of them): the
+    // slot each was given, kNoSlot for those left out. And one search result per slot, so the
+    // search writes its results cell by cell and the records take them in list order.
+    int own_count = 0;
+    const uint32_t* slot_of = nullptr;
+    int* found_counts = nullptr;
+    Particula*** found_lists = nullptr;
 };
+
+constexpr uint32_t kNoSlot = 0xFFFFFFFFu;
 
 // The fill of the fluid's current grid; null when no grid was filled since the last
 // CreaRejilla or LiberaPorPaso.

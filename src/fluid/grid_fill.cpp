@@ -48,9 +48,11 @@ struct FillJob {
     }
 };
 
+// Working arrays grow with a little room to spare, so a fluid that grows a little does not
+// reallocate them every step.
 template <typename T>
 void Room(std::vector<T>& v, size_t n) {
-    if (v.size() < n) v.resize(n + n / 4);
+    if (v.size() < n) v.resize(n + n / 16);
 }
 
 // Cells and per-slab counts of one piece.
@@ -87,19 +89,19 @@ void Locate(void* context, int begin, int end, int) {
     if (left_out) job->left_out.fetch_add(left_out);
 }
 
-// The piece's particles into their slab groups.
+// The piece's particles into their slab groups, with their positions, so that no later
+// pass of the fill reads a particle record.
 void Group(void* context, int begin, int end, int) {
     auto* job = static_cast<FillJob*>(context);
     int* next = job->SlabsOf(begin);
     const uint32_t* keys = job->s->keys.data();
-    Particula** bucket = job->s->bucket.data();
-    uint32_t* bucket_keys = job->s->bucket_keys.data();
+    GridState::Entry* entries = job->s->Entries();
     for (int n = begin; n < end; ++n) {
         const uint32_t key = keys[n];
         if (key >= kBelowGrid) continue;
-        const int at = next[key / job->plane]++;
-        bucket[at] = job->At(n);
-        bucket_keys[at] = key;
+        const Particula* p = job->At(n);
+        entries[next[key / job->plane]++] = {static_cast<uint32_t>(n), key, p->pos.x, p->pos.y,
+                                              p->pos.z};
     }
 }
 
@@ -115,7 +117,8 @@ void CountCells(void* context, int x0, int x1, int) {
         const int from = s.slab_start[static_cast<size_t>(x)];
         const int to = s.slab_start[static_cast<size_t>(x) + 1];
         const uint32_t first = static_cast<uint32_t>(x) * plane;
-        for (int e = from; e < to; ++e) ++counts[s.bucket_keys[static_cast<size_t>(e)] - first];
+        const GridState::Entry* entries = s.Entries();
+        for (int e = from; e < to; ++e) ++counts[entries[e].key - first];
         int occupied = 0;
         uint32_t* list = s.keys.data() + from;
         for (uint32_t c = 0; c < plane && occupied < to - from; ++c) {
@@ -125,18 +128,24 @@ void CountCells(void* context, int x0, int x1, int) {
     }
 }
 
+// Each slab's cells from its group; the slot of each particle goes where its cell was kept.
 void FillCells(void* context, int x0, int x1, int) {
     auto* job = static_cast<FillJob*>(context);
     Fluido* f = job->f;
     GridState& s = *job->s;
+    const GridState::Entry* entries = s.Entries();
+    uint32_t* slot_of = s.keys.data();
+    const uint32_t nz = static_cast<uint32_t>(f->nz);
     const int from = s.slab_start[static_cast<size_t>(x0)];
     const int to = s.slab_start[static_cast<size_t>(x1)];
     for (int e = from; e < to; ++e) {
-        const uint32_t key = s.bucket_keys[static_cast<size_t>(e)];
-        const uint32_t i = key / job->plane;
-        const uint32_t rest = key - i * job->plane;
-        const uint32_t nz = static_cast<uint32_t>(f->nz);
-        grid_access::Append(f->grid[i][rest / nz][rest % nz], s.bucket[static_cast<size_t>(e)]);
+        const GridState::Entry& en = entries[e];
+        const uint32_t i = en.key / job->plane;
+        const uint32_t rest = en.key - i * job->plane;
+        Voxel* cell = f->grid[i][rest / nz][rest % nz];
+        const int slot = grid_access::Append(cell, job->At(static_cast<int>(en.index)), en.x,
+                                             en.y, en.z);
+        slot_of[en.index] = static_cast<uint32_t>(slot);
     }
 }
 
@@ -165,7 +174,7 @@ void Fluido::LlenaRejilla() {
     job.s = &s;
     job.own = particle_order::Current(this);
     // Particles made or removed since the box was measured: take the list as it is now.
-    if (!job.own) job.own = &particle_order::Take(this);
+    if (!job.own) job.own = &particle_order::Walk(this);
     job.own_n = static_cast<int>(job.own->size());
     s.linked.clear();
     for (int l = 0; l < numLinkedFluids; ++l) {
@@ -193,8 +202,9 @@ void Fluido::LlenaRejilla() {
     const int piece_count = static_cast<int>(s.pieces.size()) - 1;
 
     Room(s.keys, placed);
-    Room(s.bucket, placed);
-    Room(s.bucket_keys, placed);
+    // Entries of 20 bytes; later one count and one list pointer per slot.
+    static_assert(sizeof(GridState::Entry) == 20);
+    Room(s.entries, (placed * sizeof(GridState::Entry) + 7) / 8);
     Room(s.counts, cells);
     Room(s.piece_slabs, static_cast<size_t>(std::max(piece_count, 1)) * nx);
     Room(s.slab_start, static_cast<size_t>(nx) + 1);
@@ -205,6 +215,7 @@ void Fluido::LlenaRejilla() {
     // Own particles outside the grid are reported in list order, and passes over the cells
     // must still reach them.
     s.fill.left_out.clear();
+    s.left_out_at.clear();
     if (job.left_out.load() > 0) {
         for (int n = 0; n < job.own_n; ++n) {
             const uint32_t key = s.keys[static_cast<size_t>(n)];
@@ -212,6 +223,7 @@ void Fluido::LlenaRejilla() {
             platform::LogLine(key == kAboveGrid ? "Internal failure: code 01"
                                                 : "Internal failure: code 011");
             s.fill.left_out.push_back((*job.own)[static_cast<size_t>(n)]);
+            s.left_out_at.push_back(n);
         }
     }
 
@@ -246,6 +258,7 @@ void Fluido::LlenaRejilla() {
     s.fill.keys.clear();
     MemPool* previous = AllocSetPool(nullptr);
     size_t big_used = 0;
+    int slots = 0;
     for (int x = 0; x < nx; ++x) {
         const int in_slab = s.fill.slab_cells[static_cast<size_t>(x)];
         s.fill.slab_cells[static_cast<size_t>(x)] = static_cast<int>(s.fill.cells.size());
@@ -271,7 +284,8 @@ void Fluido::LlenaRejilla() {
                 if (store.size() < bytes) store.resize(bytes);
                 block = store.data();
             }
-            grid_access::InitCell(cell, block, capacity);
+            grid_access::InitCell(cell, block, capacity, slots);
+            slots += capacity;
             grid[x][j][k] = cell;
             s.fill.cells.push_back(cell);
             s.fill.keys.push_back(key);
@@ -280,6 +294,11 @@ void Fluido::LlenaRejilla() {
     s.fill.slab_cells[static_cast<size_t>(nx)] = static_cast<int>(s.fill.cells.size());
     AllocSetPool(previous);
 
+    for (int n : s.left_out_at) s.keys[static_cast<size_t>(n)] = grid_access::kNoSlot;
     parallel::ForPieces(slabs.data(), slab_pieces, FillCells, &job, nullptr);
+    s.fill.own_count = job.own_n;
+    s.fill.slot_of = s.keys.data();
+    s.fill.found_lists = reinterpret_cast<Particula***>(s.entries.data());
+    s.fill.found_counts = reinterpret_cast<int*>(s.fill.found_lists + slots);
     s.filled = true;
 }

@@ -19,18 +19,26 @@ struct GridState {
     // The particles placed this step: the fluid's own (its list order) then the linked
     // fluids' particles.
     std::vector<Particula*> linked;
-    // Flat cell of each placed particle (or one of the marks below), then, once bucketed,
-    // the occupied cells of each slab.
+    // Flat cell of each placed particle (or one of the marks below); once grouped, the
+    // occupied cells of each slab; once the cells are made, the slot of each placed particle.
     std::vector<uint32_t> keys;
-    // The placed particles and their cells grouped by x-slab, each group in placing order.
-    std::vector<Particula*> bucket;
-    std::vector<uint32_t> bucket_keys;
+    // The placed particles (their place in the placing order), their cells and positions,
+    // grouped by x-slab, each group in placing order. Once the cells are filled, the same
+    // memory holds the search's results.
+    struct Entry {
+        uint32_t index, key;
+        float x, y, z;
+    };
+    std::vector<uint64_t> entries;
+    Entry* Entries() { return reinterpret_cast<Entry*>(entries.data()); }
     // Particles per cell; per piece of the placing order, particles per slab (then the
     // piece's next free place in each slab's group); first place of each slab's group.
     std::vector<int> counts;
     std::vector<int> piece_slabs;
     std::vector<int> slab_start;
     std::vector<int> pieces;
+    // Places in the placing order of the own particles left out of the grid.
+    std::vector<int> left_out_at;
 };
 
 constexpr uint32_t kAboveGrid = 0xFFFFFFFFu;

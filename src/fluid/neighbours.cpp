@@ -24,6 +24,7 @@
 #include "fluid/fluido.h"
 #include "fluid/grid_access_private.h"
 #include "fluid/parallel.h"
+#include "fluid/particle_order_private.h"
 #include "platform/messages.h"
 #include "scene/creador.h"
 
@@ -97,7 +98,9 @@ public:
     }
 
 private:
-    static constexpr size_t kChunk = 64 * 1024;
+    // Sixteen chunks fill a pool block but for a few bytes: a block serves no request that
+    // would fill it exactly.
+    static constexpr size_t kChunk = (kPoolBlockSize / 16 - 8) & ~static_cast<size_t>(7);
 
     void* Direct(size_t bytes) {
         std::unique_lock<std::mutex> lock(g_neighbour_pool_mutex, std::defer_lock);
@@ -246,7 +249,16 @@ SelectFn ChooseSelect() {
 
 SelectFn g_select = ChooseSelect();
 
-void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
+// Where the search puts what it finds: straight into the particle records, or into one
+// result per cell slot, which the records take afterwards in list order. Particles lie in
+// the cells in space order; in memory they lie roughly in list order, and once a fluid has
+// mixed, writing to them cell by cell reaches all over memory.
+struct Results {
+    int* counts;
+    Particula*** lists;
+};
+
+void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena, const Results* results) {
     const float radius = 2.0f * f->h;
     const float own_limit = radius * radius;
     const bool veto = engine_hooks::ThinFacesPresent();
@@ -302,10 +314,11 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
         const float* own_y = grid_access::Ys(cell);
         const float* own_z = grid_access::Zs(cell);
         Particula** found = s.found.data();
+        const int first_slot = results ? grid_access::FirstSlot(cell) : 0;
         for (int m = 0; m < cell->count; ++m) {
             Particula* p = cell->particles[m];
             // Records of the next particle are warmed while this one is searched.
-            if (m + 1 < cell->count) {
+            if (!results && m + 1 < cell->count) {
                 __builtin_prefetch(cell->particles[m + 1], 1);
                 __builtin_prefetch(&cell->particles[m + 1]->isolatedTime, 1);
             }
@@ -324,13 +337,41 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
                 }
                 kept = survivors;
             }
-            p->numNeighbours = kept;
-            if (kept > 0) {
-                p->isolatedTime = 0.0f;
-                p->neighbours = arena.Commit(out, kept);
+            Particula** list = kept > 0 ? arena.Commit(out, kept) : nullptr;
+            if (results) {
+                results->counts[first_slot + m] = kept;
+                results->lists[first_slot + m] = list;
+            } else {
+                p->numNeighbours = kept;
+                if (kept > 0) {
+                    p->isolatedTime = 0.0f;
+                    p->neighbours = list;
+                }
             }
         }
     });
+}
+
+struct ApplyJob {
+    const std::vector<Particula*>* order;
+    const grid_access::Filled* filled;
+};
+
+void ApplyResults(void* context, int from, int to, int) {
+    auto* job = static_cast<ApplyJob*>(context);
+    const grid_access::Filled& filled = *job->filled;
+    Particula* const* order = job->order->data();
+    for (int i = from; i < to; ++i) {
+        const uint32_t slot = filled.slot_of[i];
+        if (slot == grid_access::kNoSlot) continue;
+        Particula* p = order[i];
+        const int kept = filled.found_counts[slot];
+        p->numNeighbours = kept;
+        if (kept > 0) {
+            p->isolatedTime = 0.0f;
+            p->neighbours = filled.found_lists[slot];
+        }
+    }
 }
 
 // Springs from each particle of the slabs to its neighbours: first the whole body, then the
@@ -363,12 +404,13 @@ bool SearchSkipped(Fluido* f) {
 
 struct SlabJob {
     Fluido* fluid;
+    const Results* results;
 };
 
 void SlabSearch(void* context, int x0, int x1, int) {
-    Fluido* f = static_cast<SlabJob*>(context)->fluid;
-    NeighbourArena arena(f->poolNeighbours, true, true);
-    SearchSlabs(f, x0, x1, arena);
+    auto* job = static_cast<SlabJob*>(context);
+    NeighbourArena arena(job->fluid->poolNeighbours, true, true);
+    SearchSlabs(job->fluid, x0, x1, arena, job->results);
 }
 
 }  // namespace
@@ -376,7 +418,7 @@ void SlabSearch(void* context, int x0, int x1, int) {
 void Fluido::BuscaVecinos(int x0, int x1) {
     if (SearchSkipped(this)) return;
     NeighbourArena arena(poolNeighbours, false, parallel::SlabThreads() > 1);
-    SearchSlabs(this, x0, x1, arena);
+    SearchSlabs(this, x0, x1, arena, nullptr);
     if (type == kFluidElastic) CreateSprings(this, x0, x1);
 }
 
@@ -412,8 +454,20 @@ bool UseSearchKernel(SearchKernel kernel) {
 
 void SearchNeighbours(Fluido* f) {
     if (SearchSkipped(f)) return;
-    SlabJob job{f};
+    // Results by cell slot when this step's fill knows where each particle went.
+    const grid_access::Filled* filled = grid_access::FilledGrid(f);
+    const std::vector<Particula*>* order = particle_order::Current(f);
+    const bool by_slot = filled && order && filled->own_count == static_cast<int>(order->size());
+    Results results{by_slot ? filled->found_counts : nullptr,
+                    by_slot ? filled->found_lists : nullptr};
+    SlabJob job{f, by_slot ? &results : nullptr};
     grid_access::ForSlabPieces(f, SlabSearch, &job, "thread-1");
+    if (by_slot) {
+        ApplyJob apply{order, filled};
+        const std::vector<int>& pieces = particle_order::Pieces(f, filled->own_count);
+        parallel::ForPieces(pieces.data(), static_cast<int>(pieces.size()) - 1, ApplyResults,
+                            &apply, nullptr);
+    }
     // Springs read and write the lists of particles on both sides of a slab boundary, so
     // they are made in one ordered pass: the same springs whatever the thread count.
     if (f->type == kFluidElastic) CreateSprings(f, 0, f->nx);

@@ -25,52 +25,28 @@ std::unordered_map<const Fluido*, Capture>& Table() {
 // Particles per piece of a pass split over the threads: enough to outweigh handing it out.
 constexpr int kPiece = 16384;
 
-struct LinkCheck {
-    Particula* const* order;
-    int n;
-    std::atomic<bool> broken{false};
-};
+}  // namespace
 
-void CheckLinks(void* context, int from, int to, int) {
-    auto* job = static_cast<LinkCheck*>(context);
-    Particula* const* order = job->order;
-    bool broken = false;
-    for (int i = from; i < to && !broken; ++i) {
-        Particula* expected = i + 1 < job->n ? order[i + 1] : nullptr;
-        broken = order[i]->next != expected;
-    }
-    if (broken) job->broken.store(true, std::memory_order_relaxed);
-}
-
-// Whether the kept order, after `fresh` particles pushed at the head, is still the list. A
-// record that left the list stays readable (records are recycled, never returned), and the
-// link before it no longer points at it, so any change shows as a broken link.
-bool StillTheList(Fluido* f, Capture& c) {
-    if (c.order.empty() || f->count < static_cast<int>(c.order.size())) return false;
+const std::vector<Particula*>* Kept(Fluido* f) {
+    Capture& c = Table()[f];
+    if (c.order.empty() || f->count < static_cast<int>(c.order.size())) return nullptr;
     const size_t fresh = static_cast<size_t>(f->count) - c.order.size();
     c.fresh.clear();
     Particula* p = f->First();
     for (size_t i = 0; i < fresh && p; ++i, p = p->next) c.fresh.push_back(p);
-    if (p != c.order.front() || c.fresh.size() != fresh) return false;
-    LinkCheck job;
-    job.order = c.order.data();
-    job.n = static_cast<int>(c.order.size());
-    const std::vector<int>& pieces = Pieces(f, job.n);
-    parallel::ForPieces(pieces.data(), static_cast<int>(pieces.size()) - 1, CheckLinks, &job,
-                        nullptr);
-    if (job.broken.load()) return false;
+    if (p != c.order.front() || c.fresh.size() != fresh) return nullptr;
     if (fresh > 0) c.order.insert(c.order.begin(), c.fresh.begin(), c.fresh.end());
-    return true;
+    c.serial = f->serial;
+    c.count = f->count;
+    return &c.order;
 }
 
-}  // namespace
-
-const std::vector<Particula*>& Take(Fluido* f) {
+const std::vector<Particula*>& Walk(Fluido* f) {
     Capture& c = Table()[f];
-    if (!StillTheList(f, c)) {
-        c.order.clear();
-        for (Particula* p = f->First(); p; p = p->next) c.order.push_back(p);
-    }
+    c.order.clear();
+    const size_t expected = static_cast<size_t>(std::max(f->count, 0));
+    if (c.order.capacity() < expected) c.order.reserve(expected + expected / 16);
+    for (Particula* p = f->First(); p; p = p->next) c.order.push_back(p);
     c.serial = f->serial;
     c.count = f->count;
     return c.order;

@@ -16,8 +16,12 @@
 // emitter's step only puts a few fresh particles in front of the kept order.
 namespace particle_order {
 
-// The fluid's particles in list order, taken at the start of the step's grid (CalculaCaja).
-const std::vector<Particula*>& Take(Fluido* f);
+// The order kept from the last step with the particles made since in front of it, when that
+// can still be the list: it is, if each particle's next is the one after it in the order.
+// Null when it cannot be.
+const std::vector<Particula*>* Kept(Fluido* f);
+// The list walked afresh.
+const std::vector<Particula*>& Walk(Fluido* f);
 // The order taken this step while it still describes the list (no particle made or removed
 // since); null otherwise.
 const std::vector<Particula*>* Current(const Fluido* f);
