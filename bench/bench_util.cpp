@@ -1,5 +1,8 @@
 #include "bench_util.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -7,9 +10,6 @@
 #include <cstdlib>
 #include <new>
 #include <random>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "fluid/clock.h"
 #include "fluid/driver.h"
@@ -27,7 +27,9 @@ void* operator new(size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](size_t size) { return operator new(size); }
+void* operator new[](size_t size) {
+    return operator new(size);
+}
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
     ++g_allocations;
     return std::malloc(size ? size : 1);
@@ -35,12 +37,22 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
     return operator new(size, tag);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    std::free(p);
+}
 
-long long HeapAllocations() { return g_allocations.load(); }
+long long HeapAllocations() {
+    return g_allocations.load();
+}
 
 long long ResidentBytes() {
     long pages = 0, resident = 0;

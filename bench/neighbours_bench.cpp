@@ -98,10 +98,11 @@ void PrintMemory(int side) {
         const long long records = ResidentBytes() - before;
         for (int i = 0; i < 3; ++i) StepFluids(0.0005f);
         const double n = f->count;
-        std::printf("Memory at %d particles, two threads, full steps: %.0f bytes per particle at "
-                    "the peak (particle records %.0f)   target <= 400: %s\n",
-                    f->count, (PeakResidentBytes() - before) / n, records / n,
-                    (PeakResidentBytes() - before) / n <= 400 ? "met" : "NOT met");
+        std::printf(
+            "Memory at %d particles, two threads, full steps: %.0f bytes per particle at "
+            "the peak (particle records %.0f)   target <= 400: %s\n",
+            f->count, (PeakResidentBytes() - before) / n, records / n,
+            (PeakResidentBytes() - before) / n <= 400 ? "met" : "NOT met");
         std::fflush(stdout);
         _exit(0);
     }
@@ -126,16 +127,17 @@ int main(int argc, char** argv) {
                              // copy after copy to the size of the case.
                              Fluido* settled = MakeSettledBlock(16000, 2.0f);
                              if (!settled) return settled;
-                             Fluido* f = MakeTiled(settled, (n + settled->count / 2) /
-                                                                settled->count);
+                             Fluido* f =
+                                 MakeTiled(settled, (n + settled->count / 2) / settled->count);
                              DeleteFluido(settled);
                              return f;
                          }});
         cases.push_back({"splash", n, [n] { return MakeSplash(n); }});
     }
-    std::printf("\nGrid and neighbour search, ns per particle: median (fastest-slowest) of %d "
-                "runs\n",
-                runs);
+    std::printf(
+        "\nGrid and neighbour search, ns per particle: median (fastest-slowest) of %d "
+        "runs\n",
+        runs);
     std::printf("%-14s %9s %18s %18s %8s %11s %11s %7s %7s\n", "case", "particles",
                 "ours, 1 thread", "ours, 2 threads", "speed-up", "ref, 1 thr", "ref, 2 thr",
                 "ratio 1", "ratio 2");
@@ -168,8 +170,8 @@ int main(int argc, char** argv) {
         std::printf("\nAt 1M particles:\n");
         for (const Row* r : {list, shuffled}) {
             const double up = r->ours[0].median / r->ours[1].median;
-            std::printf("  two-thread speed-up, %-9s %.2fx   target >= 1.8x: %s\n",
-                        r->name.c_str(), up, up >= 1.8 ? "met" : "NOT met");
+            std::printf("  two-thread speed-up, %-9s %.2fx   target >= 1.8x: %s\n", r->name.c_str(),
+                        up, up >= 1.8 ? "met" : "NOT met");
         }
         for (int t = 0; t < 2; ++t) {
             const double cost = shuffled->ours[t].median / list->ours[t].median;

@@ -10,9 +10,9 @@
 // With more than one thread the particles are split into equal ranges, one per thread, each
 // appending to its own array; the binning stays on one thread.
 struct ReferenceSearch {
-    std::vector<uint32_t> cell_start;  // per cell, into order
-    std::vector<uint32_t> order;       // particle indices sorted by cell
-    std::vector<uint32_t> cell_index;  // per particle
+    std::vector<uint32_t> cell_start;               // per cell, into order
+    std::vector<uint32_t> order;                    // particle indices sorted by cell
+    std::vector<uint32_t> cell_index;               // per particle
     std::vector<std::vector<uint32_t>> neighbours;  // per thread, its range's lists in turn
 
     void Run(const std::vector<float>& xyz, float h, int threads);

@@ -30,9 +30,10 @@ std::vector<float> State(const Fluido* f) {
 int main() {
     const int steps = 10;
     const int side = 50;
-    std::printf("Full step, %d particles, ns per particle-step: median (fastest-slowest) of %d "
-                "steps\n",
-                side * side * side, steps);
+    std::printf(
+        "Full step, %d particles, ns per particle-step: median (fastest-slowest) of %d "
+        "steps\n",
+        side * side * side, steps);
     std::printf("%-9s %8s %22s %16s %12s\n", "order", "threads", "ns/particle-step",
                 "particle-steps/s", "allocations");
     bool all_met = true;

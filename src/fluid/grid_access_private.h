@@ -59,8 +59,12 @@ inline int FirstSlot(const Voxel* cell) {
 inline float* Xs(const Voxel* cell) {
     return reinterpret_cast<float*>(cell->particles + Capacity(cell));
 }
-inline float* Ys(const Voxel* cell) { return Xs(cell) + Capacity(cell); }
-inline float* Zs(const Voxel* cell) { return Xs(cell) + 2 * Capacity(cell); }
+inline float* Ys(const Voxel* cell) {
+    return Xs(cell) + Capacity(cell);
+}
+inline float* Zs(const Voxel* cell) {
+    return Xs(cell) + 2 * Capacity(cell);
+}
 
 // Places p, at (x, y, z), last in the cell; returns its slot.
 inline int Append(Voxel* cell, Particula* p, float x, float y, float z) {

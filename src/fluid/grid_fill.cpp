@@ -39,6 +39,12 @@ struct FillJob {
     uint32_t plane = 1;  // cells per x-slab
     std::atomic<int> left_out{0};
 
+    // The cell of a grouped particle within its slab, as Locate found it.
+    uint32_t InSlab(const GridState::Entry& e) const {
+        const int j = grid_access::CellIndex(e.y - f->boxMin.y, inv, f->ny);
+        const int k = grid_access::CellIndex(e.z - f->boxMin.z, inv, f->nz);
+        return static_cast<uint32_t>(j * f->nz + k);
+    }
     Particula* At(int i) const {
         return i < own_n ? (*own)[static_cast<size_t>(i)]
                          : s->linked[static_cast<size_t>(i - own_n)];
@@ -100,8 +106,8 @@ void Group(void* context, int begin, int end, int) {
         const uint32_t key = keys[n];
         if (key >= kBelowGrid) continue;
         const Particula* p = job->At(n);
-        entries[next[key / job->plane]++] = {static_cast<uint32_t>(n), key, p->pos.x, p->pos.y,
-                                              p->pos.z};
+        entries[next[key / job->plane]++] = {static_cast<uint32_t>(n), p->pos.x, p->pos.y,
+                                             p->pos.z};
     }
 }
 
@@ -118,7 +124,7 @@ void CountCells(void* context, int x0, int x1, int) {
         const int to = s.slab_start[static_cast<size_t>(x) + 1];
         const uint32_t first = static_cast<uint32_t>(x) * plane;
         const GridState::Entry* entries = s.Entries();
-        for (int e = from; e < to; ++e) ++counts[entries[e].key - first];
+        for (int e = from; e < to; ++e) ++counts[job->InSlab(entries[e])];
         int occupied = 0;
         uint32_t* list = s.keys.data() + from;
         for (uint32_t c = 0; c < plane && occupied < to - from; ++c) {
@@ -138,13 +144,14 @@ void FillCells(void* context, int x0, int x1, int) {
     const uint32_t nz = static_cast<uint32_t>(f->nz);
     const int from = s.slab_start[static_cast<size_t>(x0)];
     const int to = s.slab_start[static_cast<size_t>(x1)];
+    int x = x0;
     for (int e = from; e < to; ++e) {
+        while (e >= s.slab_start[static_cast<size_t>(x) + 1]) ++x;
         const GridState::Entry& en = entries[e];
-        const uint32_t i = en.key / job->plane;
-        const uint32_t rest = en.key - i * job->plane;
-        Voxel* cell = f->grid[i][rest / nz][rest % nz];
-        const int slot = grid_access::Append(cell, job->At(static_cast<int>(en.index)), en.x,
-                                             en.y, en.z);
+        const uint32_t rest = job->InSlab(en);
+        Voxel* cell = f->grid[x][rest / nz][rest % nz];
+        const int slot =
+            grid_access::Append(cell, job->At(static_cast<int>(en.index)), en.x, en.y, en.z);
         slot_of[en.index] = static_cast<uint32_t>(slot);
     }
 }
@@ -202,8 +209,8 @@ void Fluido::LlenaRejilla() {
     const int piece_count = static_cast<int>(s.pieces.size()) - 1;
 
     Room(s.keys, placed);
-    // Entries of 20 bytes; later one count and one list pointer per slot.
-    static_assert(sizeof(GridState::Entry) == 20);
+    // Entries of 16 bytes; later one count and one list pointer per slot.
+    static_assert(sizeof(GridState::Entry) == 16);
     Room(s.entries, (placed * sizeof(GridState::Entry) + 7) / 8);
     Room(s.counts, cells);
     Room(s.piece_slabs, static_cast<size_t>(std::max(piece_count, 1)) * nx);

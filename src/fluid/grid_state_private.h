@@ -22,11 +22,11 @@ struct GridState {
     // Flat cell of each placed particle (or one of the marks below); once grouped, the
     // occupied cells of each slab; once the cells are made, the slot of each placed particle.
     std::vector<uint32_t> keys;
-    // The placed particles (their place in the placing order), their cells and positions,
-    // grouped by x-slab, each group in placing order. Once the cells are filled, the same
-    // memory holds the search's results.
+    // The placed particles (their place in the placing order) and their positions, grouped
+    // by x-slab, each group in placing order. Once the cells are filled, the same memory
+    // holds the search's results.
     struct Entry {
-        uint32_t index, key;
+        uint32_t index;
         float x, y, z;
     };
     std::vector<uint64_t> entries;

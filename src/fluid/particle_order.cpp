@@ -1,8 +1,8 @@
-#include "fluid/particle_order_private.h"
-
 #include <algorithm>
 #include <atomic>
 #include <unordered_map>
+
+#include "fluid/particle_order_private.h"
 
 namespace particle_order {
 namespace {
@@ -63,7 +63,9 @@ const std::vector<Particula*>* Current(const Fluido* f) {
     return &c.order;
 }
 
-void Forget(const Fluido* f) { Table().erase(f); }
+void Forget(const Fluido* f) {
+    Table().erase(f);
+}
 
 const std::vector<int>& Pieces(const Fluido* f, int n) {
     Capture& c = Table()[f];

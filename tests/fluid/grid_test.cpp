@@ -19,7 +19,9 @@ using GridTest = FluidTest;
 // Sizes past the fill's pieces (16384 particles), so the threads share every pass.
 constexpr int kSide = 30;
 
-int CellOf(float p, float lo, float cell) { return static_cast<int>((p - lo) * (1.0f / cell)); }
+int CellOf(float p, float lo, float cell) {
+    return static_cast<int>((p - lo) * (1.0f / cell));
+}
 
 template <typename T>
 void Put(std::string& out, const T& v) {
@@ -103,7 +105,8 @@ Fluido* RandomCloud(int n, float size, unsigned seed) {
     Fluido* f = MakeEmptyFluid();
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> at(0.0f, size);
-    for (int i = 0; i < n; ++i) f->CreaParticula(Vector(at(random), at(random), at(random)), Vector());
+    for (int i = 0; i < n; ++i)
+        f->CreaParticula(Vector(at(random), at(random), at(random)), Vector());
     return f;
 }
 
@@ -165,6 +168,32 @@ TEST_F(GridTest, EveryThreadCountBuildsTheSameCellsAndLists) {
     }
 }
 
+TEST_F(GridTest, FullStepsLeaveTheSameParticlesForEveryThreadCount) {
+    auto run = [](int threads, int scene) {
+        ClearFluidScene();
+        parallel::SetThreadCount(threads);
+        Fluido* f = kScenes[scene].make();
+        for (Particula* p = f->First(); p; p = p->next) p->vel = Vector(p->pos.y, 0, -p->pos.x);
+        for (int step = 0; step < 5; ++step) StepFluids(0.002f);
+        std::string bytes;
+        for (Fluido* g = rootflow; g; g = g->next) {
+            for (Particula* p = g->First(); p; p = p->next) {
+                for (float v : {p->pos.x, p->pos.y, p->pos.z, p->vel.x, p->vel.y, p->vel.z,
+                                p->density, p->pressure, p->temperature}) {
+                    Put(bytes, v);
+                }
+            }
+        }
+        return bytes;
+    };
+    for (int scene : {0, 3}) {
+        SCOPED_TRACE(kScenes[scene].name);
+        const std::string one = run(1, scene);
+        EXPECT_TRUE(run(2, scene) == one);
+        EXPECT_TRUE(run(3, scene) == one);
+    }
+}
+
 TEST_F(GridTest, TheKeptOrderFollowsEveryChangeOfTheList) {
     // The fill takes the order of the last step when the list still is that order, with
     // particles new since pushed in front; anything else makes it walk the list again.
@@ -178,7 +207,8 @@ TEST_F(GridTest, TheKeptOrderFollowsEveryChangeOfTheList) {
     const std::function<void()> changes[] = {
         [] {},
         [&] {
-            for (int i = 0; i < 100; ++i) f->CreaParticula(Vector(at(random), at(random), 0), Vector());
+            for (int i = 0; i < 100; ++i)
+                f->CreaParticula(Vector(at(random), at(random), 0), Vector());
         },
         [&] { f->RemoveParticula(f->First()->next->next); },
         [&] {
