@@ -45,6 +45,7 @@ int main() {
             Fluido* f = MakeBenchBlock(side, shuffled);
             StepFluids(0.0005f);  // the first step sizes the pools
             std::vector<double> seconds;
+            seconds.reserve(steps);
             const long long before = HeapAllocations();
             for (int i = 0; i < steps; ++i) seconds.push_back(Seconds([] { StepFluids(0.0005f); }));
             const long long allocations = HeapAllocations() - before;

@@ -54,11 +54,12 @@ struct FillJob {
     }
 };
 
-// Working arrays grow with a little room to spare, so a fluid that grows a little does not
-// reallocate them every step.
+// Working arrays keep their size from step to step and grow with room to spare, so a fluid
+// that spreads or grows a little does not make them grow again at the next step. The large
+// ones, a few bytes per particle, grow by an eighth; those as long as the grid, by half.
 template <typename T>
-void Room(std::vector<T>& v, size_t n) {
-    if (v.size() < n) v.resize(n + n / 16);
+void Room(std::vector<T>& v, size_t n, size_t spare_eighths = 1) {
+    if (v.size() < n) v.resize(n + n * spare_eighths / 8 + 16);
 }
 
 // Cells and per-slab counts of one piece.
@@ -212,10 +213,10 @@ void Fluido::LlenaRejilla() {
     // Entries of 16 bytes; later one count and one list pointer per slot.
     static_assert(sizeof(GridState::Entry) == 16);
     Room(s.entries, (placed * sizeof(GridState::Entry) + 7) / 8);
-    Room(s.counts, cells);
-    Room(s.piece_slabs, static_cast<size_t>(std::max(piece_count, 1)) * nx);
-    Room(s.slab_start, static_cast<size_t>(nx) + 1);
-    s.fill.slab_cells.resize(static_cast<size_t>(nx) + 1);
+    Room(s.counts, cells, 4);
+    Room(s.piece_slabs, static_cast<size_t>(std::max(piece_count, 1)) * nx, 4);
+    Room(s.slab_start, static_cast<size_t>(nx) + 1, 4);
+    Room(s.fill.slab_cells, static_cast<size_t>(nx) + 1, 4);
 
     parallel::ForPieces(s.pieces.data(), piece_count, Locate, &job, nullptr);
 
