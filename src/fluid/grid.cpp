@@ -226,7 +226,14 @@ void Fluido::CreaRejilla() {
         nz = Dimension(boxMin.z, boxMax.z, cellSize);
         widened = true;
     }
-    if (nx > kMaxAxisCells || ny > kMaxAxisCells || nz > kMaxAxisCells) nx = ny = nz = 1;
+    // Cells past any sane width and still too many (particles 1e32 apart): one cell, wide
+    // enough to hold them all.
+    if (nx > kMaxAxisCells || ny > kMaxAxisCells || nz > kMaxAxisCells ||
+        static_cast<double>(nx) * ny * nz > budget) {
+        nx = ny = nz = 1;
+        const Vector extent = boxMax - boxMin;
+        cellSize = std::max({extent.x, extent.y, extent.z, cellSize}) * 1.01f;
+    }
     GridState& state = StateOf(this);
     state.filled = false;
     bool& was_widened = state.widened;
