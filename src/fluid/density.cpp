@@ -153,7 +153,7 @@ void Fluido::DifundeTemperatura() {
         while (p->numNeighbours > seen &&
                !largest.compare_exchange_weak(seen, p->numNeighbours, std::memory_order_relaxed)) {
         }
-    });
+    }, 2);
     const int most = largest.load();
     const float c = conductivity;
     const float outside = externalTemperature;

@@ -58,6 +58,8 @@ void ForceSlabs(Fluido* f, int x0, int x1) {
     grid_access::ForCells(f, x0, x1, [&](Voxel* cell, int, int, int) {
         for (int m = 0; m < cell->count; ++m) {
             Particula* p = cell->particles[m];
+            // Positions, masses, densities, pressures and velocities: two lines of each.
+            if (m + 1 < cell->count) grid_access::WarmNeighbours(f, cell->particles[m + 1], 2);
             if (p->owner == f) ParticleForce(f, p, mu);
         }
     });

@@ -84,6 +84,20 @@ inline Voxel* At(const Fluido* f, int i, int j, int k) {
     return f->grid[i][j][k];
 }
 
+// Starts loading the records of the neighbours of f's particle p (their first `lines` cache
+// lines), so that a pass going cell by cell finds them in the cache when it reaches p. In a
+// fluid that has mixed, neighbours in space lie anywhere in memory. Particles of linked
+// fluids are left alone: their lists are not this step's.
+inline void WarmNeighbours(const Fluido* f, const Particula* p, int lines) {
+    if (p->owner != f) return;
+    const int n = p->numNeighbours;
+    for (int i = 0; i < n; ++i) {
+        const char* q = reinterpret_cast<const char*>(p->neighbours[i]);
+        __builtin_prefetch(q);
+        if (lines > 1) __builtin_prefetch(q + 64);
+    }
+}
+
 // What the fill of this step's grid found, for the passes that follow it.
 struct Filled {
     // Work pieces for the threads: bounds in x holding about the same number of particles.

@@ -57,9 +57,11 @@ void ForEach(Fluido* f, Body body) {
 
 // The same for passes that read the neighbours of each particle: cell by cell while this
 // step's grid holds the fluid, so the records read for one particle are still in the cache
-// for the next; the own particles the grid left out follow. Along the list otherwise.
+// for the next, and the first `lines` cache lines of the next particle's neighbours load
+// while this one is worked on; the own particles the grid left out follow. Along the list
+// otherwise.
 template <typename Body>
-void ForEachNearby(Fluido* f, Body body) {
+void ForEachNearby(Fluido* f, Body body, int lines = 1) {
     const std::vector<Particula*>* order = Current(f);
     const grid_access::Filled* filled = grid_access::FilledGrid(f);
     if (!order || !filled || order->size() < 4096) {
@@ -69,7 +71,8 @@ void ForEachNearby(Fluido* f, Body body) {
     struct Job {
         Fluido* f;
         Body* body;
-    } job{f, &body};
+        int lines;
+    } job{f, &body, lines};
     parallel::ForPieces(
         filled->slab_pieces.data(), static_cast<int>(filled->slab_pieces.size()) - 1,
         [](void* context, int x0, int x1, int) {
@@ -77,6 +80,9 @@ void ForEachNearby(Fluido* f, Body body) {
             grid_access::ForCells(j->f, x0, x1, [&](Voxel* cell, int, int, int) {
                 for (int m = 0; m < cell->count; ++m) {
                     Particula* p = cell->particles[m];
+                    if (m + 1 < cell->count) {
+                        grid_access::WarmNeighbours(j->f, cell->particles[m + 1], j->lines);
+                    }
                     if (p->owner == j->f) (*j->body)(p);
                 }
             });
