@@ -197,11 +197,16 @@ __attribute__((target("avx512f"))) int SelectAvx512(const Scratch& s, size_t n, 
         if (q.self - c < 16) mask &= ~(1u << (q.self - c));
         if (!mask) continue;
         // The chosen pointers of each half, packed in order.
+        // Compressed in a register and stored whole: the store form of the compression is
+        // slow on some processors. The lanes past the kept ones land where later candidates
+        // or the padding go, inside the buffer.
         __mmask8 low = static_cast<__mmask8>(mask & 0xFF);
         __mmask8 high = static_cast<__mmask8>(mask >> 8);
-        _mm512_mask_compressstoreu_epi64(found + kept, low, _mm512_loadu_si512(who + c));
+        _mm512_storeu_si512(found + kept,
+                            _mm512_maskz_compress_epi64(low, _mm512_loadu_si512(who + c)));
         kept += __builtin_popcount(low);
-        _mm512_mask_compressstoreu_epi64(found + kept, high, _mm512_loadu_si512(who + c + 8));
+        _mm512_storeu_si512(found + kept,
+                            _mm512_maskz_compress_epi64(high, _mm512_loadu_si512(who + c + 8)));
         kept += __builtin_popcount(high);
     }
     return kept;
