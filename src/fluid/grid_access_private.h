@@ -112,10 +112,13 @@ struct Filled {
     // For the fluid's own particles in the list order the fill took (own_count of them): the
     // slot each was given, kNoSlot for those left out. And one search result per slot, so the
     // search writes its results cell by cell and the records take them in list order.
+    struct Found {
+        Particula** list;
+        int count;
+    };
     int own_count = 0;
     const uint32_t* slot_of = nullptr;
-    int* found_counts = nullptr;
-    Particula*** found_lists = nullptr;
+    Found* found = nullptr;
 };
 
 constexpr uint32_t kNoSlot = 0xFFFFFFFFu;

@@ -106,8 +106,8 @@ void Group(void* context, int begin, int end, int) {
     for (int n = begin; n < end; ++n) {
         const uint32_t key = keys[n];
         if (key >= kBelowGrid) continue;
-        const Particula* p = job->At(n);
-        entries[next[key / job->plane]++] = {static_cast<uint32_t>(n), p->pos.x, p->pos.y,
+        Particula* p = job->At(n);
+        entries[next[key / job->plane]++] = {p, static_cast<uint32_t>(n), p->pos.x, p->pos.y,
                                              p->pos.z};
     }
 }
@@ -136,24 +136,34 @@ void CountCells(void* context, int x0, int x1, int) {
 }
 
 // Each slab's cells from its group; the slot of each particle goes where its cell was kept.
+// A cell is reached through its place among the occupied cells, kept where its count was:
+// two compact arrays rather than the grid's rows, the cell record and its storage in turn.
 void FillCells(void* context, int x0, int x1, int) {
     auto* job = static_cast<FillJob*>(context);
-    Fluido* f = job->f;
     GridState& s = *job->s;
     const GridState::Entry* entries = s.Entries();
     uint32_t* slot_of = s.keys.data();
-    const uint32_t nz = static_cast<uint32_t>(f->nz);
+    GridState::CellFill* table = s.cell_fill.data();
+    int x = x0;
     const int from = s.slab_start[static_cast<size_t>(x0)];
     const int to = s.slab_start[static_cast<size_t>(x1)];
-    int x = x0;
     for (int e = from; e < to; ++e) {
         while (e >= s.slab_start[static_cast<size_t>(x) + 1]) ++x;
         const GridState::Entry& en = entries[e];
-        const uint32_t rest = job->InSlab(en);
-        Voxel* cell = f->grid[x][rest / nz][rest % nz];
-        const int slot =
-            grid_access::Append(cell, job->At(static_cast<int>(en.index)), en.x, en.y, en.z);
-        slot_of[en.index] = static_cast<uint32_t>(slot);
+        const size_t key = static_cast<size_t>(x) * job->plane + job->InSlab(en);
+        GridState::CellFill& cell = table[s.counts[key]];
+        const int m = cell.count++;
+        float* xs = reinterpret_cast<float*>(cell.particles + cell.capacity);
+        xs[m] = en.x;
+        xs[cell.capacity + m] = en.y;
+        xs[2 * cell.capacity + m] = en.z;
+        cell.particles[m] = en.p;
+        slot_of[en.index] = static_cast<uint32_t>(cell.first_slot + m);
+    }
+    const int first = s.fill.slab_cells[static_cast<size_t>(x0)];
+    const int last = s.fill.slab_cells[static_cast<size_t>(x1)];
+    for (int c = first; c < last; ++c) {
+        s.fill.cells[static_cast<size_t>(c)]->count = table[c].count;
     }
 }
 
@@ -210,8 +220,8 @@ void Fluido::LlenaRejilla() {
     const int piece_count = static_cast<int>(s.pieces.size()) - 1;
 
     Room(s.keys, placed);
-    // Entries of 16 bytes; later one count and one list pointer per slot.
-    static_assert(sizeof(GridState::Entry) == 16);
+    // Entries of 24 bytes; later what the search found for each slot.
+    static_assert(sizeof(GridState::Entry) == 24);
     Room(s.entries, (placed * sizeof(GridState::Entry) + 7) / 8);
     Room(s.counts, cells, 4);
     Room(s.piece_slabs, static_cast<size_t>(std::max(piece_count, 1)) * nx, 4);
@@ -261,9 +271,11 @@ void Fluido::LlenaRejilla() {
     if (s.fill.cells.capacity() < occupied) {
         s.fill.cells.reserve(occupied + occupied / 2);
         s.fill.keys.reserve(occupied + occupied / 2);
+        s.cell_fill.reserve(occupied + occupied / 2);
     }
     s.fill.cells.clear();
     s.fill.keys.clear();
+    s.cell_fill.clear();
     MemPool* previous = AllocSetPool(nullptr);
     size_t big_used = 0;
     int slots = 0;
@@ -293,6 +305,8 @@ void Fluido::LlenaRejilla() {
                 block = store.data();
             }
             grid_access::InitCell(cell, block, capacity, slots);
+            s.counts[key] = static_cast<int>(s.cell_fill.size());
+            s.cell_fill.push_back({cell->particles, capacity, slots, 0});
             slots += capacity;
             grid[x][j][k] = cell;
             s.fill.cells.push_back(cell);
@@ -306,7 +320,7 @@ void Fluido::LlenaRejilla() {
     parallel::ForPieces(slabs.data(), slab_pieces, FillCells, &job, nullptr);
     s.fill.own_count = job.own_n;
     s.fill.slot_of = s.keys.data();
-    s.fill.found_lists = reinterpret_cast<Particula***>(s.entries.data());
-    s.fill.found_counts = reinterpret_cast<int*>(s.fill.found_lists + slots);
+    static_assert(sizeof(grid_access::Filled::Found) <= sizeof(GridState::Entry));
+    s.fill.found = reinterpret_cast<grid_access::Filled::Found*>(s.entries.data());
     s.filled = true;
 }

@@ -22,16 +22,24 @@ struct GridState {
     // Flat cell of each placed particle (or one of the marks below); once grouped, the
     // occupied cells of each slab; once the cells are made, the slot of each placed particle.
     std::vector<uint32_t> keys;
-    // The placed particles (their place in the placing order) and their positions, grouped
-    // by x-slab, each group in placing order. Once the cells are filled, the same memory
-    // holds the search's results.
+    // The placed particles (with their place in the placing order) and their positions,
+    // grouped by x-slab, each group in placing order. Once the cells are filled, the same
+    // memory holds the search's results.
     struct Entry {
+        Particula* p;
         uint32_t index;
         float x, y, z;
     };
     std::vector<uint64_t> entries;
     Entry* Entries() { return reinterpret_cast<Entry*>(entries.data()); }
-    // Particles per cell; per piece of the placing order, particles per slab (then the
+    // Where the fill writes each occupied cell (in grid order) and how far it got.
+    struct CellFill {
+        Particula** particles;
+        int capacity, first_slot, count;
+    };
+    std::vector<CellFill> cell_fill;
+    // Particles per cell (then, for occupied cells, their place in cell_fill); per piece of
+    // the placing order, particles per slab (then the
     // piece's next free place in each slab's group); first place of each slab's group.
     std::vector<int> counts;
     std::vector<int> piece_slabs;

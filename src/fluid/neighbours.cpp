@@ -258,12 +258,9 @@ SelectFn g_select = ChooseSelect();
 // result per cell slot, which the records take afterwards in list order. Particles lie in
 // the cells in space order; in memory they lie roughly in list order, and once a fluid has
 // mixed, writing to them cell by cell reaches all over memory.
-struct Results {
-    int* counts;
-    Particula*** lists;
-};
+using Results = grid_access::Filled::Found;
 
-void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena, const Results* results) {
+void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena, Results* results) {
     const float radius = 2.0f * f->h;
     const float own_limit = radius * radius;
     const bool veto = engine_hooks::ThinFacesPresent();
@@ -344,8 +341,7 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena, const Results
             }
             Particula** list = kept > 0 ? arena.Commit(out, kept) : nullptr;
             if (results) {
-                results->counts[first_slot + m] = kept;
-                results->lists[first_slot + m] = list;
+                results[first_slot + m] = {list, kept};
             } else {
                 p->numNeighbours = kept;
                 if (kept > 0) {
@@ -370,11 +366,11 @@ void ApplyResults(void* context, int from, int to, int) {
         const uint32_t slot = filled.slot_of[i];
         if (slot == grid_access::kNoSlot) continue;
         Particula* p = order[i];
-        const int kept = filled.found_counts[slot];
-        p->numNeighbours = kept;
-        if (kept > 0) {
+        const Results found = filled.found[slot];
+        p->numNeighbours = found.count;
+        if (found.count > 0) {
             p->isolatedTime = 0.0f;
-            p->neighbours = filled.found_lists[slot];
+            p->neighbours = found.list;
         }
     }
 }
@@ -409,7 +405,7 @@ bool SearchSkipped(Fluido* f) {
 
 struct SlabJob {
     Fluido* fluid;
-    const Results* results;
+    Results* results;
 };
 
 void SlabSearch(void* context, int x0, int x1, int) {
@@ -463,9 +459,7 @@ void SearchNeighbours(Fluido* f) {
     const grid_access::Filled* filled = grid_access::FilledGrid(f);
     const std::vector<Particula*>* order = particle_order::Current(f);
     const bool by_slot = filled && order && filled->own_count == static_cast<int>(order->size());
-    Results results{by_slot ? filled->found_counts : nullptr,
-                    by_slot ? filled->found_lists : nullptr};
-    SlabJob job{f, by_slot ? &results : nullptr};
+    SlabJob job{f, by_slot ? filled->found : nullptr};
     grid_access::ForSlabPieces(f, SlabSearch, &job, "thread-1");
     if (by_slot) {
         ApplyJob apply{order, filled};
