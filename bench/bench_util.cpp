@@ -14,6 +14,7 @@
 #include "fluid/clock.h"
 #include "fluid/driver.h"
 #include "fluid_scenes.h"
+#include "scene/scene.h"
 #include "plugins/loader.h"
 #include "scenes/example_scenes.h"
 
@@ -103,7 +104,9 @@ Fluido* MakeSplash(int particles) {
     return f;
 }
 
-Fluido* MakeSettledBlock(int particles, float seconds) {
+const Sample& SettledBlock(int particles, float seconds) {
+    static Sample sample;
+    if (!sample.pos.empty()) return sample;
     SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
     ScanPlugins();
     // The example's column holds 432 particles.
@@ -111,7 +114,7 @@ Fluido* MakeSettledBlock(int particles, float seconds) {
     if (!BuildFallingBlock(scale)) {
         std::printf("The falling-block example needs the shipped plug-ins (%s).\n",
                     UNDALINE_PLUGINS_DIR);
-        return nullptr;
+        return sample;
     }
     Fluido* f = rootflow;
     while (f->next) f = f->next;
@@ -120,23 +123,31 @@ Fluido* MakeSettledBlock(int particles, float seconds) {
     f->Regenera();
     sim::SetFullMode(false);
     while (tbuzz < seconds) sim::Step();
-    return f;
+    for (Particula* p = f->First(); p; p = p->next) {
+        sample.pos.push_back(p->pos);
+        sample.vel.push_back(p->vel);
+    }
+    ResetScene();
+    return sample;
 }
 
-Fluido* MakeTiled(const Fluido* source, int copies) {
+Fluido* MakeTiled(const Sample& sample, int particles) {
+    if (sample.pos.empty()) return nullptr;
     Vector lo(1e30f, 1e30f, 1e30f), hi(-1e30f, -1e30f, -1e30f);
-    for (Particula* p = source->First(); p; p = p->next) {
-        lo = Vector(std::min(lo.x, p->pos.x), std::min(lo.y, p->pos.y), std::min(lo.z, p->pos.z));
-        hi = Vector(std::max(hi.x, p->pos.x), std::max(hi.y, p->pos.y), std::max(hi.z, p->pos.z));
+    for (const Vector& p : sample.pos) {
+        lo = Vector(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
+        hi = Vector(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
     }
     const Vector step = hi - lo + Vector(0.2f, 0.2f, 0.2f);
+    const int copies = static_cast<int>((particles + sample.pos.size() - 1) / sample.pos.size());
     const int across = static_cast<int>(std::ceil(std::cbrt(static_cast<double>(copies))));
     Fluido* f = MakeEmptyFluid();
-    for (int c = 0; c < copies; ++c) {
+    // Made last to first, so the list runs in the sample's order.
+    for (int c = copies - 1; c >= 0; --c) {
         const Vector offset(c % across * step.x, c / across % across * step.y,
                             c / (across * across) * step.z);
-        for (Particula* p = source->First(); p; p = p->next) {
-            f->CreaParticula(p->pos + offset, p->vel);
+        for (size_t i = sample.pos.size(); i-- > 0;) {
+            f->CreaParticula(sample.pos[i] + offset, sample.vel[i]);
         }
     }
     f->maxParticles = std::max(f->maxParticles, f->count);

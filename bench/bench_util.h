@@ -15,14 +15,17 @@
 // - the falling-block example after a long run (see MakeSettledBlock).
 Fluido* MakeBenchBlock(int side, bool shuffled);
 Fluido* MakeSplash(int particles);
-// The falling-block example, scaled so its column holds about `particles` particles,
-// simulated for `seconds` of scene time on the driver: a fluid whose list order and memory
-// order no longer follow space. Null, with a message, when the shipped plug-ins cannot be
-// found.
-Fluido* MakeSettledBlock(int particles, float seconds);
-// A fluid of `copies` copies of `source`'s particles side by side along x, each copy made in
-// the source's list order.
-Fluido* MakeTiled(const Fluido* source, int copies);
+// The particles (position, velocity) in list order of the falling-block example, scaled so
+// its column holds about `particles` particles, after `seconds` of scene time on the driver:
+// a fluid whose list order and memory order no longer follow space. Simulated once per
+// program; empty, with a message, when the shipped plug-ins cannot be found.
+struct Sample {
+    std::vector<Vector> pos, vel;
+};
+const Sample& SettledBlock(int particles, float seconds);
+// A fluid of at least `particles` particles: copies of the sample side by side, each copy
+// made in the sample's order.
+Fluido* MakeTiled(const Sample& sample, int particles);
 
 std::vector<float> Positions(const Fluido* f);
 
