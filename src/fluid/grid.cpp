@@ -169,9 +169,11 @@ int CellIndex(float offset, float inv_cell, int n) {
 void Fluido::CalculaCaja() {
     if (!First()) return;
     BoxJob job;
-    job.order = particle_order::Kept(this);
-    job.check = job.order != nullptr;
     job.boxed = active != 0;
+    // An inactive fluid's pass writes to its particles: only along an order known to be its
+    // list, never one still to be checked.
+    job.order = job.boxed ? particle_order::Kept(this) : nullptr;
+    job.check = job.order != nullptr;
     for (;;) {
         if (!job.order) job.order = &particle_order::Walk(this);
         const int n = static_cast<int>(job.order->size());
