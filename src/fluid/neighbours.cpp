@@ -362,7 +362,12 @@ void ApplyResults(void* context, int from, int to, int) {
     auto* job = static_cast<ApplyJob*>(context);
     const grid_access::Filled& filled = *job->filled;
     Particula* const* order = job->order->data();
+    // What a particle further on found is loaded ahead: slots follow space, not the list.
+    constexpr int kAhead = 16;
     for (int i = from; i < to; ++i) {
+        if (i + kAhead < to && filled.slot_of[i + kAhead] != grid_access::kNoSlot) {
+            __builtin_prefetch(&filled.found[filled.slot_of[i + kAhead]]);
+        }
         const uint32_t slot = filled.slot_of[i];
         if (slot == grid_access::kNoSlot) continue;
         Particula* p = order[i];
