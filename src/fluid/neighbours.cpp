@@ -273,10 +273,15 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena, Results* resu
         int cells = 0;
         size_t total = 0;
         size_t own_start = 0;
-        for (int a = i - 1; a <= i + 1; ++a) {
-            for (int b = j - 1; b <= j + 1; ++b) {
-                for (int c = k - 1; c <= k + 1; ++c) {
-                    Voxel* v = grid_access::At(f, a, b, c);
+        const int a0 = std::max(i - 1, 0), a1 = std::min(i + 1, f->nx - 1);
+        const int b0 = std::max(j - 1, 0), b1 = std::min(j + 1, f->ny - 1);
+        const int c0 = std::max(k - 1, 0), c1 = std::min(k + 1, f->nz - 1);
+        for (int a = a0; a <= a1; ++a) {
+            Voxel** const* column = f->grid[a];
+            for (int b = b0; b <= b1; ++b) {
+                Voxel* const* row = column[b];
+                for (int c = c0; c <= c1; ++c) {
+                    Voxel* v = row[c];
                     if (!v || v->count == 0) continue;
                     if (v == cell) own_start = total;
                     around[cells++] = v;
