@@ -157,13 +157,6 @@ const Filled* FilledGrid(const Fluido* f) {
     return it != States().end() && it->second.filled ? &it->second.fill : nullptr;
 }
 
-int CellIndex(float offset, float inv_cell, int n) {
-    float v = offset * inv_cell;
-    if (!(v < static_cast<float>(n))) return n;  // too high, or not a number
-    if (v <= -1.0f) return -1;
-    return static_cast<int>(v);
-}
-
 }  // namespace grid_access
 
 void Fluido::CalculaCaja() {

@@ -25,7 +25,12 @@ namespace grid_access {
 
 // Cell index of an offset from the grid origin; -1 below the grid, n at or above its end
 // (and for a position that is not a number).
-int CellIndex(float offset, float inv_cell, int n);
+inline int CellIndex(float offset, float inv_cell, int n) {
+    float v = offset * inv_cell;
+    if (!(v < static_cast<float>(n))) return n;  // too high, or not a number
+    if (v <= -1.0f) return -1;
+    return static_cast<int>(v);
+}
 
 // Drops what a deleted fluid's grid kept between steps.
 void Forget(const Fluido* f);
