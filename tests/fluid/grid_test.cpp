@@ -169,6 +169,23 @@ TEST_F(GridTest, EveryThreadCountBuildsTheSameCellsAndLists) {
     }
 }
 
+TEST_F(GridTest, ListsGoToTheirParticlesAsTheDirectSearchGivesThem) {
+    // The search hands its lists to the records through each particle's cell slot; the
+    // exported search writes them straight into the records.
+    for (const Scene& scene : kScenes) {
+        if (!scene.search) continue;
+        SCOPED_TRACE(scene.name);
+        ClearFluidScene();
+        Fluido* f = scene.make();
+        parallel::SetThreadCount(2);
+        Build(f, true);
+        const std::string by_slot = GridBytes(f, true);
+        f->BuscaVecinos(0, f->nx);
+        EXPECT_TRUE(GridBytes(f, true) == by_slot);
+        f->LiberaPorPaso();
+    }
+}
+
 TEST_F(GridTest, ParticlesFarBeyondAnyCellWidthGetOneCell) {
     platform::ResetMessages();
     Fluido* f = MakeEmptyFluid();
