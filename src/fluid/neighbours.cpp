@@ -195,11 +195,11 @@ __attribute__((target("avx512f"))) int SelectAvx512(const Scratch& s, size_t n, 
         __m512 lim = q.one_limit ? vlimit : _mm512_loadu_ps(s.limit.data() + c);
         unsigned mask = static_cast<unsigned>(_mm512_cmp_ps_mask(r2, lim, _CMP_LT_OQ));
         if (q.self - c < 16) mask &= ~(1u << (q.self - c));
-        if (!mask) continue;
-        // The chosen pointers of each half, packed in order.
-        // Compressed in a register and stored whole: the store form of the compression is
-        // slow on some processors. The lanes past the kept ones land where later candidates
-        // or the padding go, inside the buffer.
+        // The chosen pointers of each half, packed in order, compressed in a register and
+        // stored whole (the store form of the compression is slow on some processors); the
+        // lanes past the kept ones land where later candidates or the padding go, inside the
+        // buffer. No branch on an empty mask: in a fluid that has mixed, which groups are
+        // empty cannot be foreseen.
         __mmask8 low = static_cast<__mmask8>(mask & 0xFF);
         __mmask8 high = static_cast<__mmask8>(mask >> 8);
         _mm512_storeu_si512(found + kept,
