@@ -107,8 +107,11 @@ void Group(void* context, int begin, int end, int) {
         const uint32_t key = keys[n];
         if (key >= kBelowGrid) continue;
         Particula* p = job->At(n);
-        entries[next[key / job->plane]++] = {p, static_cast<uint32_t>(n), p->pos.x, p->pos.y,
-                                             p->pos.z};
+        const int at = next[key / job->plane]++;
+        // Each slab's group is a stream of its own; in a mixed fluid they interleave past
+        // what the processor follows by itself.
+        __builtin_prefetch(entries + at + 4, 1);
+        entries[at] = {p, static_cast<uint32_t>(n), p->pos.x, p->pos.y, p->pos.z};
     }
 }
 
