@@ -283,9 +283,9 @@ void Fluido::LlenaRejilla() {
     size_t occupied = 0;
     for (int x = 0; x < nx; ++x) occupied += static_cast<size_t>(s.fill.slab_cells[x]);
     if (s.fill.cells.capacity() < occupied) {
-        s.fill.cells.reserve(occupied + occupied / 2);
-        s.fill.keys.reserve(occupied + occupied / 2);
-        s.cell_fill.reserve(occupied + occupied / 2);
+        s.fill.cells.reserve(occupied + occupied / 8);
+        s.fill.keys.reserve(occupied + occupied / 8);
+        s.cell_fill.reserve(occupied + occupied / 8);
     }
     s.fill.cells.clear();
     s.fill.keys.clear();
