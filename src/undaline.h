@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/dialog.h"
 #include "platform/dynamic_library.h"
+#include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -54,14 +55,34 @@
 #include "fluid/particula.h"
 #include "fluid/pool.h"
 
+#include "objects/body.h"
+#include "objects/object_files.h"
+#include "objects/object_panel.h"
+#include "objects/scene_data.h"
+
+#include "mesh/case_table.h"
+#include "mesh/clipping.h"
+#include "mesh/field.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_build.h"
+#include "mesh/mesh_normals.h"
+#include "mesh/mesh_panel.h"
+
 #include "io/class_lookup.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"
+#include "io/workspace_objects.h"
 
 #include "fluid/clock.h"
 #include "fluid/particula.h"
 #include "fluid/pool.h"
 #include "fluid/fluido.h"
+
+#include "output/avi_file.h"
+#include "output/frame_capture.h"
+#include "output/jpeg_file.h"
+#include "output/rgb_image.h"
+#include "output/targa_file.h"
 
 #include "plugins/loader.h"
 #include "plugins/registry.h"

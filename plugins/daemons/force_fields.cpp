@@ -22,6 +22,14 @@ class Gravity final : public ShippedDaemon {
 public:
     Gravity() : ShippedDaemon(kGravityTable) {}
 
+    // An arrow one unit long, down its axis.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kForceColour);
+        gl::Arrow(Vector(0, 0, 0), Vector(0, -1, 0));
+        gl::Box(Vector(-0.08f, 0, -0.08f), Vector(0.08f, 0.16f, 0.08f));
+        gl::End();
+    }
+
     void Affect(Fluido* f) override {
         if (!f) return;
         const Vector g = NodeFrame::Of(*this).Up() * -P(kGravityStrength);
@@ -44,6 +52,13 @@ const ParamTable kWindTable{kWindSpecs.data(), 3};
 class Wind final : public ShippedDaemon {
 public:
     Wind() : ShippedDaemon(kWindTable) {}
+
+    // Three arrows along the way the air moves.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kForceColour);
+        for (float x : {-0.25f, 0.0f, 0.25f}) gl::Arrow(Vector(x, 0, -0.5f), Vector(x, 0, 0.5f));
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f) return;
@@ -78,6 +93,16 @@ class Drag final : public ShippedDaemon {
 public:
     Drag() : ShippedDaemon(kDragTable) {}
 
+    // A ring with short strokes pointing in: what slows everything down.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kForceColour);
+        gl::Circle(0.3f, 1);
+        for (const Vector& d : {Vector(1, 0, 0), Vector(-1, 0, 0), Vector(0, 0, 1), Vector(0, 0, -1)}) {
+            gl::Line(d * 0.3f, d * 0.15f);
+        }
+        gl::End();
+    }
+
     void Affect(Fluido* f) override {
         if (!f) return;
         const float linear = P(kDragLinear), quadratic = P(kDragQuadratic);
@@ -104,6 +129,24 @@ const ParamTable kAttractorTable{kAttractorSpecs.data(), 3};
 class Attractor final : public ShippedDaemon {
 public:
     Attractor() : ShippedDaemon(kAttractorTable) {}
+
+    // Arrows towards the centre (away from it when it repels), and its reach when limited.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kForceColour);
+        const bool repels = P(kAttractStrength) < 0.0f;
+        for (const Vector& d : {Vector(1, 0, 0), Vector(-1, 0, 0), Vector(0, 1, 0), Vector(0, -1, 0),
+                                Vector(0, 0, 1), Vector(0, 0, -1)}) {
+            if (repels) {
+                gl::Arrow(d * 0.1f, d * 0.4f);
+            } else {
+                gl::Arrow(d * 0.4f, d * 0.1f);
+            }
+        }
+        if (P(kAttractRange) > 0.0f) {
+            for (int axis = 0; axis < 3; ++axis) gl::Circle(P(kAttractRange), axis);
+        }
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f) return;
@@ -139,6 +182,28 @@ const ParamTable kVortexTable{kVortexSpecs.data(), 4};
 class Vortex final : public ShippedDaemon {
 public:
     Vortex() : ShippedDaemon(kVortexTable) {}
+
+    // Its axis, the circle where it turns fastest and a spiral turning its way.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kForceColour);
+        const float r = std::max(P(kVortexRadius), 0.05f);
+        gl::Line(Vector(0, -0.5f, 0), Vector(0, 0.5f, 0));
+        gl::Circle(r, 1);
+        const float turn = P(kVortexSpeed) < 0.0f ? -1.0f : 1.0f;
+        Vector last(0, 0, 0);
+        for (int i = 1; i <= 48; ++i) {
+            const float t = static_cast<float>(i) / 48.0f;
+            const float a = turn * t * 4.0f * 3.14159265f;
+            const Vector p(1.5f * r * t * std::cos(a), 0.0f, -1.5f * r * t * std::sin(a));
+            if (i == 48) {
+                gl::Arrow(last, p);
+            } else {
+                gl::Line(last, p);
+            }
+            last = p;
+        }
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f) return;
@@ -178,6 +243,21 @@ const ParamTable kNoiseTable{kNoiseSpecs.data(), 3};
 class Noise final : public ShippedDaemon {
 public:
     Noise() : ShippedDaemon(kNoiseTable) {}
+
+    // A cube as wide as its eddies, with a wavy line through it.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kForceColour);
+        const float h = 0.5f * P(kNoiseSize);
+        gl::Box(Vector(-h, -h, -h), Vector(h, h, h));
+        Vector last(-h, 0, 0);
+        for (int i = 1; i <= 16; ++i) {
+            const float x = -h + 2.0f * h * static_cast<float>(i) / 16.0f;
+            const Vector p(x, 0.4f * h * std::sin(static_cast<float>(i) * 1.2f), 0.3f * h * std::cos(static_cast<float>(i)));
+            gl::Line(last, p);
+            last = p;
+        }
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f || P(kNoiseStrength) == 0.0f || !(P(kNoiseSize) > 0.0f)) return;

@@ -25,6 +25,14 @@ class SpeedLimit final : public ShippedDaemon {
 public:
     SpeedLimit() : ShippedDaemon(kSpeedLimitTable) {}
 
+    // A dial with its needle.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kLimitColour);
+        gl::Circle(0.2f, 2);
+        gl::Arrow(Vector(0, 0, 0), Vector(0.12f, 0.12f, 0));
+        gl::End();
+    }
+
     void Affect(Fluido* f) override {
         if (!f) return;
         const float limit = P(kLimitMaxSpeed);
@@ -56,6 +64,18 @@ const ParamTable kGroundTable{kGroundSpecs.data(), 2};
 class GroundPlane final : public ShippedDaemon {
 public:
     GroundPlane() : ShippedDaemon(kGroundTable) {}
+
+    // A patch of the floor, two units across, and the side particles stay on.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kLimitColour);
+        for (int i = 0; i <= 4; ++i) {
+            const float at = -1.0f + 0.5f * static_cast<float>(i);
+            gl::Line(Vector(at, 0, -1), Vector(at, 0, 1));
+            gl::Line(Vector(-1, 0, at), Vector(1, 0, at));
+        }
+        gl::Arrow(Vector(0, 0, 0), Vector(0, 0.4f, 0));
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f) return;

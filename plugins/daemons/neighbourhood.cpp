@@ -36,6 +36,18 @@ class SurfaceTension final : public ShippedDaemon {
 public:
     SurfaceTension() : ShippedDaemon(kTensionTable) {}
 
+    // A drop: a circle pulled in by short strokes.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kNeighbourColour);
+        gl::Circle(0.2f, 2);
+        for (int i = 0; i < 6; ++i) {
+            const float a = static_cast<float>(i) * 3.14159265f / 3.0f;
+            const Vector d(std::cos(a), std::sin(a), 0);
+            gl::Line(d * 0.2f, d * 0.1f);
+        }
+        gl::End();
+    }
+
     void Affect(Fluido* f) override {
         if (!f || !f->grid || !(f->h > 0.0f)) return;
         const float strength = P(kTensionStrength);
@@ -73,6 +85,21 @@ const ParamTable kRelaxTable{kRelaxSpecs.data(), 1};
 class Relax final : public ShippedDaemon {
 public:
     Relax() : ShippedDaemon(kRelaxTable) {}
+
+    // Particles held apart: two small diamonds and the spacing between them.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kNeighbourColour);
+        for (float x : {-0.2f, 0.2f}) {
+            const Vector c(x, 0, 0), e(0.07f, 0, 0), n(0, 0.07f, 0);
+            gl::Line(c - e, c + n);
+            gl::Line(c + n, c + e);
+            gl::Line(c + e, c - n);
+            gl::Line(c - n, c - e);
+        }
+        gl::Arrow(Vector(-0.05f, 0, 0), Vector(-0.13f, 0, 0));
+        gl::Arrow(Vector(0.05f, 0, 0), Vector(0.13f, 0, 0));
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f || !f->grid || !(f->h > 0.0f)) return;

@@ -23,6 +23,15 @@ class KillVolume final : public ShippedDaemon {
 public:
     KillVolume() : ShippedDaemon(kKillTable) {}
 
+    // The box, crossed on its top.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kKillColour);
+        gl::Box(Vector(-0.5f, -0.5f, -0.5f), Vector(0.5f, 0.5f, 0.5f));
+        gl::Line(Vector(-0.5f, 0.5f, -0.5f), Vector(0.5f, 0.5f, 0.5f));
+        gl::Line(Vector(-0.5f, 0.5f, 0.5f), Vector(0.5f, 0.5f, -0.5f));
+        gl::End();
+    }
+
     void Affect(Fluido* f) override {
         if (!f) return;
         const NodeFrame box = NodeFrame::Of(*this);
@@ -47,6 +56,18 @@ const ParamTable kFreezeTable{kFreezeSpecs.data(), 2};
 class FreezeVolume final : public ShippedDaemon {
 public:
     FreezeVolume() : ShippedDaemon(kFreezeTable) {}
+
+    // The box, with a star of ice on its top.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kFreezeColour);
+        gl::Box(Vector(-0.5f, -0.5f, -0.5f), Vector(0.5f, 0.5f, 0.5f));
+        for (int i = 0; i < 3; ++i) {
+            const float a = static_cast<float>(i) * 3.14159265f / 3.0f;
+            const Vector d(0.3f * std::cos(a), 0, 0.3f * std::sin(a));
+            gl::Line(Vector(0, 0.5f, 0) - d, Vector(0, 0.5f, 0) + d);
+        }
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f) return;
@@ -81,6 +102,22 @@ const ParamTable kHeaterTable{kHeaterSpecs.data(), 3};
 class Heater final : public ShippedDaemon {
 public:
     Heater() : ShippedDaemon(kHeaterTable) {}
+
+    // The sphere it warms (a small one when it warms everything) and rising waves.
+    void RepresentaNodo() override {
+        gl::Begin(*this, kHeatColour);
+        const float r = P(kHeatRadius) > 0.0f ? P(kHeatRadius) : 0.15f;
+        for (int axis = 0; axis < 3; ++axis) gl::Circle(r, axis);
+        for (float x : {-0.08f, 0.0f, 0.08f}) {
+            Vector last(x, r, 0);
+            for (int i = 1; i <= 8; ++i) {
+                const Vector p(x + 0.03f * std::sin(static_cast<float>(i) * 1.6f), r + 0.04f * i, 0);
+                gl::Line(last, p);
+                last = p;
+            }
+        }
+        gl::End();
+    }
 
     void Affect(Fluido* f) override {
         if (!f || !(inct > 0.0f)) return;

@@ -6,6 +6,7 @@
 
 #include "emission_clock.h"
 #include "emitters.h"
+#include "gl_shapes.h"
 #include "node_frame.h"
 #include "shipped_ids.h"
 
@@ -89,7 +90,19 @@ public:
 
     Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
 
+    // The shape particles leave through, and an arrow along their way as long as a fifth of
+    // a second's travel (within limits, so that it stays readable).
+    void Representa() override {
+        gl::Begin(*this, kEmitterColour);
+        Outline();
+        const float reach = std::clamp(0.2f * P(kLayerSpeed), 0.15f, 1.0f);
+        gl::Arrow(Vector(0, 0, 0), Vector(0, reach, 0));
+        gl::End();
+    }
+
 protected:
+    virtual void Outline() const = 0;
+
     // The points of one layer as (u, 0, w) in world units along the local x and z axes, for
     // spacing s and the node's scale sx, sz along those axes; no more than `most`.
     virtual void LayerPoints(float s, float sx, float sz, size_t most,
@@ -111,6 +124,7 @@ public:
     Circle() : LayerEmitter(kCircleTable) {}
 
 protected:
+    void Outline() const override { gl::Circle(P(kLayerSize), 1); }
     void LayerPoints(float s, float sx, float sz, size_t most,
                      std::vector<Vector>& out) const override {
         DiscPoints(P(kLayerSize) * sx, P(kLayerSize) * sz, s, 0.0f, most, out);
@@ -122,6 +136,7 @@ public:
     Square() : LayerEmitter(kSquareTable) {}
 
 protected:
+    void Outline() const override { gl::Square(P(kLayerSize)); }
     // Each point in the middle of its own s × s cell of the square.
     void LayerPoints(float s, float sx, float sz, size_t most,
                      std::vector<Vector>& out) const override {
@@ -141,6 +156,14 @@ public:
     Triangle() : LayerEmitter(kTriangleTable) {}
 
 protected:
+    void Outline() const override {
+        const float side = P(kLayerSize), root3 = 1.7320508f;
+        const Vector top(0, 0, side / root3), left(-0.5f * side, 0, -side / (2.0f * root3));
+        const Vector right(0.5f * side, 0, -side / (2.0f * root3));
+        gl::Line(top, left);
+        gl::Line(left, right);
+        gl::Line(right, top);
+    }
     // An equilateral triangle centred on its centroid, one corner towards local +z.
     void LayerPoints(float s, float sx, float sz, size_t most,
                      std::vector<Vector>& out) const override {
@@ -175,6 +198,7 @@ public:
     Linear() : LayerEmitter(kLinearTable) {}
 
 protected:
+    void Outline() const override { gl::Line(Vector(-0.5f * P(kLayerSize), 0, 0), Vector(0.5f * P(kLayerSize), 0, 0)); }
     // A row along local x: the stream is a curtain one particle thick.
     void LayerPoints(float s, float sx, float, size_t most,
                      std::vector<Vector>& out) const override {

@@ -75,7 +75,24 @@ public:
         return frame.Place(c.x, c.y, c.z);
     }
 
+    // The volume that fills at a reset, and its starting velocity from its centre (a tenth of
+    // a second's travel).
+    void Representa() override {
+        gl::Begin(*this, kEmitterColour);
+        Outline();
+        gl::End();
+        const Vector vel(P(vel_index_), P(vel_index_ + 1), P(vel_index_ + 2));
+        if (vel.Modulo() > 0.0f) {
+            const Vector c = DameCentro();
+            gl::BeginWorld(*this, kEmitterColour);
+            gl::Arrow(c, c + vel * 0.1f);
+            gl::End();
+        }
+    }
+
 protected:
+    // The volume in local units.
+    virtual void Outline() const = 0;
     // The filled points in world units along the local axes, for spacing s and the node's
     // scale along each axis; no more than `most` of them, however fine s is.
     virtual void ShapePoints(float s, const Vector& size, size_t most,
@@ -163,6 +180,9 @@ protected:
         out.insert(out.end(), phased[off].begin(), phased[off].end());
     }
     Vector Centre(const Vector&) const override { return Vector(0, 0, 0); }
+    void Outline() const override {
+        for (int axis = 0; axis < 3; ++axis) gl::Circle(P(kSphereRadius), axis);
+    }
 
 private:
     static void Slices(const Vector& semi, float s, float phase, size_t most,
@@ -206,6 +226,10 @@ protected:
     Vector Centre(const Vector& size) const override {
         return Vector(0, 0.5f * P(kCubeHeight) * size.y, 0);
     }
+    void Outline() const override {
+        const float w = 0.5f * P(kCubeWidth), d = 0.5f * P(kCubeDepth);
+        gl::Box(Vector(-w, 0, -d), Vector(w, P(kCubeHeight), d));
+    }
 };
 
 // A cylinder standing on the emitter, its axis along the local up axis.
@@ -224,6 +248,14 @@ protected:
     }
     Vector Centre(const Vector& size) const override {
         return Vector(0, 0.5f * P(kCylHeight) * size.y, 0);
+    }
+    void Outline() const override {
+        const float r = P(kCylRadius), h = P(kCylHeight);
+        gl::Circle(r, 1, 0.0f);
+        gl::Circle(r, 1, h);
+        for (const Vector& side : {Vector(r, 0, 0), Vector(-r, 0, 0), Vector(0, 0, r), Vector(0, 0, -r)}) {
+            gl::Line(side, side + Vector(0, h, 0));
+        }
     }
 };
 

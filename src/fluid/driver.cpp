@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "fluid/clock.h"
+#include "fluid/draw_buffers.h"
+#include "fluid/engine_hooks.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
 #include "platform/clock.h"
@@ -299,6 +301,7 @@ void Step() {
     tbuzz += inct;
     for (Fluido* f = rootflow; f; f = f->next) f->emitTime += inct;
     ShowStatus();
+    draw_buffers::Publish();
     if (g_hooks.redraw) g_hooks.redraw(g_end_of_frame);
     if (g_end_of_frame) FrameEnded();
 }
@@ -372,6 +375,7 @@ void Reset() {
         }
     }
     for (Nodo* n = root.next; n; n = n->next) n->NotifyReset();
+    engine_hooks::SimulationReset();
     if (g_hooks.status) g_hooks.status("", "", "", 0, 0);
 }
 
@@ -382,6 +386,7 @@ namespace sim {
 void ClearSimulation() {
     RequestStop();
     Thread().End();
+    engine_hooks::SceneClearing();
     DeleteAllFluids();
     tbuzz = tuniversal = inct = frame_time = 0.0f;
     frame = 0;

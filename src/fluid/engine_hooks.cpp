@@ -45,4 +45,11 @@ const char* ObjectName(const Body* object) {
     return name ? name : "";
 }
 
+void SceneClearing() {
+    if (auto h = EngineHooks().scene_clearing) h();
+}
+void SimulationReset() {
+    if (auto h = EngineHooks().simulation_reset) h();
+}
+
 }  // namespace engine_hooks

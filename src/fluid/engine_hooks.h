@@ -29,6 +29,11 @@ struct EngineHookTable {
     Body* (*first_object)();
     Body* (*next_object)(Body* object);
     const char* (*object_name)(const Body* object);
+    // The whole scene is being cleared: called before its fluids are deleted. Meshes install
+    // these two; a second subsystem that needs them calls the hook it replaces.
+    void (*scene_clearing)();
+    // "Reset simulation", once the fluids are back at their start.
+    void (*simulation_reset)();
 };
 
 UNDALINE_API EngineHookTable& EngineHooks();
@@ -45,4 +50,6 @@ Body* FirstObject();
 Body* NextObject(Body* object);
 // Never null: "" when the hook is missing or gives nothing.
 const char* ObjectName(const Body* object);
+void SceneClearing();
+void SimulationReset();
 }  // namespace engine_hooks

@@ -6,6 +6,8 @@
 
 #include "platform/dynamic_library.h"
 #include "platform/format.h"
+#include "platform/library_file.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "plugins/plugin_private.h"
 #include "plugins/registry.h"
@@ -64,6 +66,13 @@ PluginClass CopyClass(const Descriptor& d, int index) {
 // Reads one library's catalogue; false when the library is left out.
 bool ReadCatalogue(const std::filesystem::directory_entry& entry, PluginLibrary* out) {
     std::string path = entry.path().string();
+    const std::string damaged = platform::CheckLibraryFile(path);
+    if (!damaged.empty()) {
+        RedWarning(platform::Format(kMsgDamagedLibrary, entry.path().filename().c_str(),
+                                    damaged.c_str())
+                       .c_str());
+        return false;
+    }
     void* module = platform::OpenLibrary(path);
     if (!module) return false;
     auto count_fn = reinterpret_cast<ExNumberOfClassesFn>(
@@ -118,6 +127,14 @@ std::string PluginsDirectory() {
     std::lock_guard<std::mutex> lock(g_dir_mutex);
     if (g_plugins_dir.empty()) return platform::JoinPath(platform::AppDir(), "plugins");
     return g_plugins_dir;
+}
+
+std::string ResolvePluginsDirectory(const std::string& configured) {
+    const std::string beside = platform::JoinPath(platform::AppDir(), "plugins");
+    std::error_code ec;
+    if (configured != beside || std::filesystem::is_directory(beside, ec)) return configured;
+    const std::string installed = platform::JoinPath(platform::AppDir(), UNDALINE_INSTALLED_PLUGINS);
+    return std::filesystem::is_directory(installed, ec) ? installed : configured;
 }
 
 void SetPluginsDirectory(const std::string& dir) {

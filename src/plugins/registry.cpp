@@ -131,6 +131,17 @@ void UnloadAllPlugins() {
     }
 }
 
+void RecreateParamWindows() {
+    for (const RegistryEntry& e : Registry()) {
+        Descriptor* d = e.descriptor;
+        d->CreateParam(e.module, d->kind == kClassDaemon ? DaemonPanel() : EmitterPanel());
+    }
+}
+
+void DestroyParamWindows() {
+    for (const RegistryEntry& e : Registry()) DestroyParamWindow(e.descriptor);
+}
+
 int RegistryLastIndex() { return static_cast<int>(Registry().size()) - 1; }
 
 Descriptor* RegisteredClass(int index) {

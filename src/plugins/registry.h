@@ -31,6 +31,12 @@ UNDALINE_API void UnloadAllPlugins();
 // Whether a daemon of the scene or a fluid's emitter was made from d.
 UNDALINE_API bool IsPluginClassInUse(const Descriptor* d);
 
+// The parameter windows of every registered class, made again in the daemon or emitter panel
+// as it is now (when the desktop application builds its panels), or destroyed (before the
+// panels go away, while the classes' procedures are still loaded).
+UNDALINE_API void RecreateParamWindows();
+UNDALINE_API void DestroyParamWindows();
+
 // Index of the last registered class; -1 when the registry is empty.
 UNDALINE_API int RegistryLastIndex();
 UNDALINE_API Descriptor* RegisteredClass(int index);

@@ -15,23 +15,24 @@ using platform::ControlKind;
 
 const platform::ControlTemplate kControls[] = {
     {kIdAudioLoad, ControlKind::PushButton, "Load audio WAV file", 7, 7, 90, 14, 0},
-    {kIdAudioNote, ControlKind::Static, "(recommended 8-bits mono)", 7, 23, 90, 8, 0},
-    {kIdAudioFile, ControlKind::Static, "", 102, 10, 100, 8, 0},
+    {kIdAudioNote, ControlKind::Static, "(recommended 8-bits mono)", 7, 23, 112, 8, 0},
+    {kIdAudioFile, ControlKind::Static, "", 102, 10, 140, 8, 0},
     {kIdAudioClear, ControlKind::PushButton, "Clear audio channel", 7, 36, 90, 14, 0},
-    {kIdAudioGraph, ControlKind::RadioButton, "use as a envelope graph", 7, 56, 100, 10,
+    {kIdAudioGraph, ControlKind::RadioButton, "use as a envelope graph", 7, 56, 116, 10,
      platform::kStyleGroup},
-    {kIdAudioTemplate, ControlKind::RadioButton, "use as a template", 7, 68, 100, 10, 0},
-    {kIdAudioThreshold, ControlKind::Edit, "", 150, 36, 40, 12, platform::kStyleGroup},
-    {kIdAudioOversampling, ControlKind::Edit, "", 150, 50, 40, 12, platform::kStyleNumber},
-    {kIdAudioOffset, ControlKind::Edit, "", 150, 64, 40, 12, 0},
-    {kIdAudioScale, ControlKind::Edit, "", 150, 78, 40, 12, 0},
-    {kIdAudioThreshold + 100, ControlKind::Static, "Threshold", 112, 38, 36, 8, 0},
-    {kIdAudioOversampling + 100, ControlKind::Static, "Oversampling", 104, 52, 44, 8, 0},
-    {kIdAudioOffset + 100, ControlKind::Static, "Offset", 112, 66, 36, 8, 0},
-    {kIdAudioScale + 100, ControlKind::Static, "Scale", 112, 80, 36, 8, 0},
+    {kIdAudioTemplate, ControlKind::RadioButton, "use as a template", 7, 68, 116, 10, 0},
+    {kIdAudioThreshold, ControlKind::Edit, "", 190, 36, 40, 12, platform::kStyleGroup},
+    {kIdAudioOversampling, ControlKind::Edit, "", 190, 50, 40, 12, platform::kStyleNumber},
+    {kIdAudioOffset, ControlKind::Edit, "", 190, 64, 40, 12, 0},
+    {kIdAudioScale, ControlKind::Edit, "", 190, 78, 40, 12, 0},
+    {kIdAudioThreshold + 100, ControlKind::Static, "Threshold", 128, 38, 60, 8, 0},
+    {kIdAudioOversampling + 100, ControlKind::Static, "Oversampling", 128, 52, 60, 8, 0},
+    {kIdAudioOffset + 100, ControlKind::Static, "Offset", 128, 66, 60, 8, 0},
+    {kIdAudioScale + 100, ControlKind::Static, "Scale", 128, 80, 60, 8, 0},
+    {kIdAudioWave, ControlKind::Static, "", 7, 96, 236, 44, 0},
 };
 const platform::DialogTemplate kTemplate = {
-    "Audio wave properties", 210, 96, kControls,
+    "Audio wave properties", 250, 146, kControls,
     static_cast<int>(sizeof kControls / sizeof kControls[0])};
 
 std::mutex g_mutex;

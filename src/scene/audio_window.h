@@ -21,6 +21,7 @@ enum AudioWindowControl {
     kIdAudioOversampling = 5177,  // integer field
     kIdAudioOffset = 5178,
     kIdAudioScale = 5179,
+    kIdAudioWave = 5180,          // where the window draws the sound and its measure
 };
 
 UNDALINE_API const platform::DialogTemplate* AudioWindowTemplate();

@@ -21,6 +21,8 @@ int SmallestEmitterId(const Creador* leaving) {
     return g_fluid.smallest_emitter_id ? g_fluid.smallest_emitter_id(leaving) : 0;
 }
 
+bool EmitterIdInUse(int id) { return g_fluid.emitter_id_in_use && g_fluid.emitter_id_in_use(id); }
+
 void AttachEmitter(Fluido* fluid, Creador* emitter) {
     if (g_fluid.attach_emitter) g_fluid.attach_emitter(fluid, emitter);
 }
@@ -49,6 +51,10 @@ void ClearFluids() {
 
 void ClearEmitterMask(Body* object, int bit) {
     if (g_object.clear_emitter_mask) g_object.clear_emitter_mask(object, bit);
+}
+
+void ClearObjects() {
+    if (g_object.clear_objects) g_object.clear_objects();
 }
 
 void ReleaseClass(Descriptor* d) {

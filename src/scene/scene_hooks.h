@@ -37,6 +37,8 @@ struct FluidHooks {
     platform::Dialog* (*fluid_param_window)() = nullptr;
     // Destroys every fluid (and so every emitter); ResetScene calls it.
     void (*clear_fluids)() = nullptr;
+    // Whether an emitter of a listed fluid has emitter_id id; asked for every new emitter.
+    bool (*emitter_id_in_use)(int id) = nullptr;
 };
 
 // Installed by the objects layer.
@@ -44,6 +46,8 @@ struct ObjectHooks {
     // Clears bit `bit` (0 to 31) of the emitter mask of every vertex and face of object;
     // called when an emitter linked to object is destroyed.
     void (*clear_emitter_mask)(Body* object, int bit) = nullptr;
+    // Destroys every object; ResetScene calls it once the fluids are gone.
+    void (*clear_objects)() = nullptr;
 };
 
 // Installed by the class registry (plug-ins layer) as soon as it registers a class.
@@ -63,6 +67,7 @@ UNDALINE_API void SetClassRegistryHooks(const ClassRegistryHooks& hooks);
 // Null-safe calls of the hooks above.
 UNDALINE_API bool IsOnlyFluid(const Fluido* fluid);
 UNDALINE_API int SmallestEmitterId(const Creador* leaving);
+UNDALINE_API bool EmitterIdInUse(int id);
 UNDALINE_API void AttachEmitter(Fluido* fluid, Creador* emitter);
 UNDALINE_API void ControlCommonUpdate(Fluido* fluid);
 UNDALINE_API bool EmitterUses(const Descriptor* d);
@@ -71,5 +76,6 @@ UNDALINE_API void AssignNewDaemon(Daemon* daemon);
 UNDALINE_API platform::Dialog* FluidParamWindow();
 UNDALINE_API void ClearFluids();
 UNDALINE_API void ClearEmitterMask(Body* object, int bit);
+UNDALINE_API void ClearObjects();
 UNDALINE_API void ReleaseClass(Descriptor* d);
 UNDALINE_API void ReleaseUnusedClasses();

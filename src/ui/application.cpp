@@ -17,14 +17,18 @@
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/paths.h"
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/audio_window.h"
 #include "scene/descriptor.h"
+#include "scene/anifloat.h"
+#include "ui/envelope_window.h"
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
 #include "ui/qt_dialog.h"
+#include "ui/scene_panels.h"
 #include "ui/viewport.h"
 
 namespace ui {
@@ -82,7 +86,7 @@ int ChooseColour(int current) {
 }
 
 void ScanPluginClasses() {
-    SetPluginsDirectory(plugins_dir);
+    SetPluginsDirectory(ResolvePluginsDirectory(plugins_dir));
     ScanPlugins();
     bool daemons = false, emitters = false;
     for (int i = 0; i < PluginLibraryCount(); ++i) {
@@ -99,6 +103,7 @@ void ScanPluginClasses() {
 
 void InstallInterfaceHooks() {
     platform::SetMessageBoxHandler(MessageBoxOnInterface);
+    SetEnvelopeEditor(RunEnvelopeEditor);
     SetWaveFileChooser(ChooseWave);
     SetColourChooser(ChooseColour);
 }
@@ -107,6 +112,7 @@ void CloseInterfaceWindows() {
     for (int i = 0; i <= RegistryLastIndex(); ++i) DestroyParamWindow(RegisteredClass(i));
     platform::SetDialogFactory(nullptr);
     platform::SetMessageBoxHandler(nullptr);
+    SetEnvelopeEditor(nullptr);
 }
 
 QString LayoutFilePath() {
@@ -131,7 +137,6 @@ int RunDesktop(int& argc, char** argv, const QString& workspace) {
     QSurfaceFormat::setDefaultFormat(format);
     QApplication app(argc, argv);
     QApplication::setApplicationName("undaline");
-    QApplication::setApplicationDisplayName("Undaline");
     QApplication::setDesktopFileName("undaline");
     QApplication::setWindowIcon(QIcon(":/undaline.svg"));
 
@@ -156,6 +161,7 @@ int RunDesktop(int& argc, char** argv, const QString& workspace) {
     config::ApplyConfiguration();
     window->RebuildRecentMenu();
     ScanPluginClasses();
+    window->panels()->FillButtons();
 
     QSettings layout(LayoutFilePath(), QSettings::IniFormat);
     window->restoreGeometry(layout.value("geometry").toByteArray());

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QStatusBar>
 #include <QSettings>
 #include <QStyle>
+#include <QThread>
 #include <QToolBar>
 
 #include <map>
@@ -20,7 +22,10 @@
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "io/config.h"
+#include "io/particle_files.h"
 #include "io/workspace.h"
+#include "output/frame_capture.h"
+#include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/ui_hooks.h"
@@ -31,6 +36,8 @@
 #include "ui/application.h"
 #include "ui/commands.h"
 #include "ui/message_window.h"
+#include "ui/qt_dialog.h"
+#include "ui/scene_panels.h"
 #include "ui/viewport.h"
 
 namespace ui {
@@ -69,6 +76,8 @@ MainWindow* TheMainWindow() { return g_main; }
 MainWindow::MainWindow() {
     g_main = this;
     setObjectName("main");
+    // The panels are dialogs of the dialog layer: real widgets from the start.
+    InstallQtDialogs(this);
     viewport_ = new Viewport(this);
     setCentralWidget(viewport_);
     viewport_->on_changed = [this] {
@@ -79,13 +88,24 @@ MainWindow::MainWindow() {
     messages_ = new MessageWindow(status_line_, this);
     addDockWidget(Qt::BottomDockWidgetArea, messages_);
     messages_->hide();
+    panels_ = new ScenePanels(this);
+    panels_->on_changed = [this] {
+        SetModified(true);
+        RefreshCommands();
+    };
     BuildCommands();
     InstallSimulationHooks();
+    InstallToolHooks();
+    // The first layout, until the user's own is restored: the daemons get the height, the
+    // lists of objects and meshes a strip under them, the log a few lines.
+    resizeDocks({panels_->daemon_dock(), panels_->object_dock()}, {600, 110}, Qt::Vertical);
+    resizeDocks({messages_}, {130}, Qt::Vertical);
     platform::SetRepaintHook([] {
         if (g_main) g_main->viewport()->RequestRedraw();
     });
     GetWorkspaceHooks().title = [](const char* path) {
-        if (!g_main) return;
+        // A backup written by the simulation thread does not rename the window's workspace.
+        if (!g_main || QThread::currentThread() != g_main->thread()) return;
         g_main->workspace_ = QString::fromLocal8Bit(path);
         g_main->UpdateTitle();
     };
@@ -94,13 +114,17 @@ MainWindow::MainWindow() {
 }
 
 MainWindow::~MainWindow() {
+    panels_->Shutdown();
     GetWorkspaceHooks().title = nullptr;
     platform::SetRepaintHook(nullptr);
     StepHooks& h = SimulationHooks();
     h.status = nullptr;
     h.redraw = nullptr;
+    h.autosave = nullptr;
+    h.write_particles = nullptr;
     h.stopped = nullptr;
     h.status_text = nullptr;
+    h.capture_image = nullptr;
     g_main = nullptr;
 }
 
@@ -153,8 +177,8 @@ void MainWindow::BuildCommands() {
             });
         }
         std::string key = r.key;
-        if (key == "edit.move" || key == "edit.rotate" || key == "edit.scale" || key == "view.camrotate" ||
-            key == "view.campan") {
+        if (key == "edit.select" || key == "edit.move" || key == "edit.rotate" || key == "edit.scale" ||
+            key == "view.camrotate" || key == "view.campan") {
             tools->addAction(a);
         }
         if (key == "view.front" || key == "view.top" || key == "view.side" || key == "view.perspective") {
@@ -172,6 +196,13 @@ void MainWindow::BuildCommands() {
         actions_.emplace_back(&r, a);
     }
     (void)toolbar_sep;
+    // Every dock can be closed and brought back.
+    QMenu* docks = new QMenu("&Panels", this);
+    for (QDockWidget* d : {panels_->fluid_dock(), panels_->daemon_dock(), panels_->object_dock(),
+                           panels_->mesh_dock(), static_cast<QDockWidget*>(messages_)}) {
+        docks->addAction(d->toggleViewAction());
+    }
+    menus[static_cast<int>(Menu::kView)]->insertMenu(Action("view.messages"), docks);
     // The recent workspaces follow the file commands, after a separator.
     recent_menu_ = new QMenu("Recent workspaces", this);
     menus[0]->insertMenu(Action("file.exit"), recent_menu_);
@@ -184,6 +215,7 @@ void MainWindow::BuildCommands() {
 
 void MainWindow::RefreshCommands() {
     for (const auto& [row, action] : actions_) action->setEnabled(Condition(row->when, *this));
+    panels_->Refresh();
     const struct {
         const char* key;
         bool on;
@@ -193,6 +225,7 @@ void MainWindow::RefreshCommands() {
         {"view.grid", view_settings.view_grid != 0},     {"view.motion", view_settings.view_particle_motion != 0},
         {"view.front", camera.view_mode == 2},           {"view.top", camera.view_mode == 1},
         {"view.side", camera.view_mode == 3},            {"view.perspective", camera.view_mode == 0},
+        {"sim.images", sim_settings.image_output},
     };
     for (const auto& t : toggles) {
         if (QAction* a = Action(t.key)) a->setChecked(t.on);
@@ -221,7 +254,17 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::InstallSimulationHooks() {
+    // Particle files and backups are written by the simulation thread between two steps, as
+    // in batch runs: nothing else touches the particles then, and nobody waits on anybody.
+    InstallDirectFrameOutputs();
     StepHooks& h = SimulationHooks();
+    h.autosave = [](const char* path) {
+        if (path && *path) {
+            SaveWorkspace(path);
+        } else {
+            RedWarning(" Autosave is on but no backup file is set");
+        }
+    };
     // Every hook runs on the simulation thread: it hands its figures over and returns at once.
     h.status = [](const char* time, const char* step, const char* cpu, int progress, int at) {
         if (!g_main) return;
@@ -254,7 +297,22 @@ void MainWindow::InstallSimulationHooks() {
 
 void MainWindow::OnStopped() {
     RefreshCommands();
+    ShowClock();
+    // The request to stop has been carried out: the status line says so.
+    if (status_line_->text() == QString("Stopping process...please wait")) status_line_->setText("Process stopped");
     viewport_->update();
+}
+
+void MainWindow::ShowClock() {
+    time_text_->setText(QString::fromStdString(platform::Format("Time: %.2f (%.2f)", static_cast<double>(tuniversal),
+                                                                static_cast<double>(tbuzz))));
+    step_text_->setText(inct > 0.0f ? QString::fromStdString(platform::Format("Step: %f", static_cast<double>(inct)))
+                                    : QString());
+    const int hours = static_cast<int>(cpu_hours), minutes = static_cast<int>((cpu_hours - hours) * 60.0);
+    cpu_text_->setText(QString("CPU: %1 h %2 m").arg(hours).arg(minutes));
+    const float tpf = TimePerFrame();
+    progress_->setValue(tpf > 0.0f ? static_cast<int>(frame_time * 100.0f / tpf) : 0);
+    frame_text_->setText(QString("Frame %1").arg(frame));
 }
 
 void MainWindow::SetModified(bool modified) {
@@ -283,9 +341,16 @@ void MainWindow::RebuildRecentMenu() {
     recent_menu_->setEnabled(n > 0);
 }
 
-bool MainWindow::OpenWorkspace(const QString& path) {
+bool MainWindow::OpenWorkspace(const QString& name) {
+    // Kept whole, so that the recent list still finds it from another folder.
+    const QString path = QFileInfo(name).absoluteFilePath();
     const QByteArray p = path.toLocal8Bit();
-    if (!LoadWorkspace(p.constData())) return false;
+    const bool loaded = LoadWorkspace(p.constData());
+    // A loaded scene opens on its first fluid, so its emitter's window is in view.
+    if (loaded && !selflow && rootflow) panels_->SelectFluid(rootflow);
+    panels_->Refresh();
+    ShowClock();
+    if (!loaded) return false;
     workspace_ = path;
     config::AddRecentWorkspace(p.constData());
     RebuildRecentMenu();
@@ -297,7 +362,8 @@ bool MainWindow::OpenWorkspace(const QString& path) {
     return true;
 }
 
-bool MainWindow::SaveWorkspaceTo(const QString& path) {
+bool MainWindow::SaveWorkspaceTo(const QString& name) {
+    const QString path = QFileInfo(name).absoluteFilePath();
     const QByteArray p = path.toLocal8Bit();
     if (!SaveWorkspace(p.constData())) return false;
     workspace_ = path;
@@ -305,7 +371,6 @@ bool MainWindow::SaveWorkspaceTo(const QString& path) {
     RebuildRecentMenu();
     SetModified(false);
     UpdateTitle();
-    BlueWarning(QString("Workspace saved: %1").arg(QFileInfo(path).fileName()).toLocal8Bit().constData());
     return true;
 }
 
@@ -336,6 +401,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         while (sim::Running()) QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     sim::WaitUntilStopped();
+    // A movie being recorded gets its index and its name.
+    output::CloseMovie();
     QSettings layout(LayoutFilePath(), QSettings::IniFormat);
     layout.setValue("geometry", saveGeometry());
     layout.setValue("state", saveState());

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -10,10 +11,12 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolBar;
+class Nodo;
 
 namespace ui {
 
 class MessageWindow;
+class ScenePanels;
 class Viewport;
 struct CommandRow;
 
@@ -29,6 +32,7 @@ public:
 
     Viewport* viewport() const { return viewport_; }
     MessageWindow* messages() const { return messages_; }
+    ScenePanels* panels() const { return panels_; }
     // The action of a command by its key ("start", "view.front", ...); null for none.
     QAction* Action(const char* key) const;
 
@@ -97,6 +101,23 @@ public:
     void ReleaseNotesCmd();
     void KeysCmd();
     void AboutCmd();
+    // The tools of main_window_tools.cpp: picking, copies, arrays, image output.
+    void SelectToolCmd();
+    void SelectParticlesCmd();
+    void LockSelectionCmd();
+    void CloneCmd();
+    void ArrayCmd();
+    void SaveImagesCmd();
+
+    // What a click in the viewport picked does: a daemon shows its window, an emitter selects
+    // its fluid, other kinds go to the handler their panel installed.
+    void OnPicked(Nodo* node);
+    // "Clone selected" and the Shift drag: the copy, now the selected node, or null.
+    Nodo* CloneSelectedElement();
+    // "Save images" asks for a file name and, for a movie, the compression: tests answer in
+    // their place. The name ("" for cancel), and the JPEG quality (0 full frames, -1 cancel).
+    std::function<QString()> choose_image_file;
+    std::function<int()> choose_movie_quality;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -106,13 +127,17 @@ private:
     void BuildStatusBar();
     void InstallSimulationHooks();
     void UpdateTitle();
+    // The status bar's clock from the scene's, when no step is telling it.
+    void ShowClock();
     void SetView(int mode);
     void StartSimulation(bool full);
     void OnStopped();
     void OpenHelpFile(const char* name);
+    void InstallToolHooks();
 
     Viewport* viewport_;
     MessageWindow* messages_;
+    ScenePanels* panels_ = nullptr;
     QMenu* recent_menu_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QLabel* status_line_;

@@ -22,6 +22,7 @@
 #include "fluid/fluido.h"
 #include "io/config.h"
 #include "io/workspace.h"
+#include "objects/body.h"
 #include "platform/dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -32,10 +33,12 @@
 #include "scene/undo.h"
 #include "scene/view_settings.h"
 #include "ui/camera_math.h"
+#include "ui/capture_requests.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
+#include "ui/scene_panels.h"
 #include "ui/viewport.h"
 #include "version.h"
 
@@ -95,8 +98,10 @@ QString MainWindow::SceneInfo() {
     s += "\r\n DAEMONS:\r\n";
     i = 0;
     for (Daemon* d = FirstDaemon(); d; d = NextDaemon(d)) s += platform::Format("%2d. %s\r\n", ++i, d->name);
-    // Objects and meshes have their own subsystems; until they exist their sections are empty.
     s += "\r\n OBJECTS:\r\n";
+    i = 0;
+    for (Body* b = rootbody.next; b; b = b->next) s += platform::Format("%2d. %s\r\n", ++i, b->label);
+    // Meshes have their own subsystem; until it fills it the section is empty.
     s += "\r\n MESHES:\r\n";
     return QString::fromStdString(s);
 }
@@ -107,6 +112,8 @@ void MainWindow::NewWorkspaceCmd() {
         return;
     }
     NewWorkspace();
+    panels_->Refresh();
+    ShowClock();
     memo_.clear();
     workspace_ = "Untitled";
     SetModified(false);
@@ -289,8 +296,12 @@ void MainWindow::StopCmd() { sim::RequestStop(); }
 
 void MainWindow::ResetSimulationCmd() {
     // A reset ends the running step first; the interface waits only for that one step.
-    sim::Reset();
+    {
+        SimulationWait waiting;
+        sim::Reset();
+    }
     SetModified(true);
+    ShowClock();
     viewport_->update();
 }
 

@@ -51,7 +51,8 @@ QtDialog::QtDialog(const platform::DialogTemplate* tmpl, platform::DialogProc pr
     if (!dynamic_cast<QtDialog*>(parent)) setWindowFlags(Qt::Tool);
     setWindowTitle(QString::fromUtf8(tmpl->title ? tmpl->title : ""));
     const double ux = UnitX(), uy = UnitY();
-    setFixedSize(Px(tmpl->width, ux), Px(tmpl->height, uy));
+    template_size_ = QSize(Px(tmpl->width, ux), Px(tmpl->height, uy));
+    setFixedSize(template_size_);
     int group = 0;
     QButtonGroup* radios = nullptr;
     for (int i = 0; i < tmpl->count; ++i) {
@@ -342,7 +343,29 @@ void QtDialog::MoveWindow(int x, int y) {
     move(Px(x, UnitX()), Px(y, UnitY()));
 }
 
-void QtDialog::ShowWindow(bool visible) { setVisible(visible); }
+void QtDialog::ShowWindow(bool visible) {
+    setVisible(visible);
+    if (auto* owner = dynamic_cast<QtDialog*>(parent_)) owner->FitToChildren();
+}
+
+QtDialog* QtDialog::CreateEmbedded(const platform::DialogTemplate* tmpl, platform::DialogProc proc,
+                                   QWidget* parent) {
+    if (!tmpl || tmpl->count < 0 || (tmpl->count > 0 && !tmpl->controls)) return nullptr;
+    auto* d = new QtDialog(tmpl, proc, nullptr);
+    d->setParent(parent, Qt::Widget);
+    d->Send(platform::kMsgInitDialog, 0, 0);
+    return d;
+}
+
+void QtDialog::FitToChildren() {
+    QSize size = template_size_;
+    for (QObject* o : children()) {
+        auto* child = dynamic_cast<QtDialog*>(o);
+        if (!child || child->isHidden()) continue;
+        size = size.expandedTo(QSize(child->geometry().right() + 1, child->geometry().bottom() + 1 + 4));
+    }
+    setFixedSize(size);
+}
 
 int QtDialog::NextFieldInGroup(int id) const {
     const ControlState* self = Find(id);

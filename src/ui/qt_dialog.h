@@ -61,7 +61,15 @@ public:
     platform::Rect WindowRect() const override;
     void MoveWindow(int x, int y) override;
     void ShowWindow(bool visible) override;
-    bool IsWindowVisible() const override { return isVisible(); }
+    // Shown, as far as the dialog itself goes (an embedded one is also hidden with its panel).
+    bool IsWindowVisible() const override { return !isHidden(); }
+
+    // A dialog that lives inside another widget (a dock's panel) instead of in a window of its
+    // own; it gets kMsgInitDialog as a created one does.
+    static QtDialog* CreateEmbedded(const platform::DialogTemplate* tmpl, platform::DialogProc proc,
+                                    QWidget* parent);
+    // Grows (or shrinks back) to hold its template and the child dialogs shown in it.
+    void FitToChildren();
 
     // The control widget of id (null for none).
     QWidget* ControlWidget(int id) const;
@@ -96,6 +104,7 @@ private:
     intptr_t user_data_ = 0;
     bool open_ = true;
     platform::Rect rect_;
+    QSize template_size_;
 };
 
 // Installs the factory so every dialog of the program gets real widgets. Top-level dialogs

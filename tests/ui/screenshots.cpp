@@ -1,23 +1,63 @@
-// Makes the user guide's pictures: the main window with the fountain loaded, and the same
-// scene in the middle of its run. Run under a virtual X server by docs/screenshots.sh.
+// Makes the guides' pictures: the main window with the fountain loaded, the same scene in the
+// middle of its run, and the envelope editor. Run under a virtual X server by
+// docs/screenshots.sh.
 #include <QApplication>
 #include <QDir>
 #include <QDockWidget>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSurfaceFormat>
 #include <QThread>
+#include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 #include "fluid/clock.h"
 #include "fluid/driver.h"
+#include "platform/dialog.h"
+#include "scene/anifloat.h"
+#include "scene/envelope.h"
+#include "scene/envelope_editor.h"
+#include "scene/soundwave.h"
 #include "ui/application.h"
+#include "ui/envelope_window.h"
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/qt_dialog.h"
 #include "ui_fixture.h"
 
 namespace {
+
+// Two seconds of an 8-bit mono sound at 8000 samples a second whose loudness swells and
+// falls three times: something for the audio window to show.
+QString WriteSound(const QString& dir) {
+    const QString path = dir + "/swells.wav";
+    const int rate = 8000, count = 2 * rate;
+    QByteArray data;
+    auto u32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) data.append(static_cast<char>((v >> (8 * i)) & 0xFF)); };
+    auto u16 = [&](quint16 v) { data.append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8)); };
+    data.append("RIFF");
+    u32(36 + count);
+    data.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate);
+    u16(1);
+    u16(8);
+    data.append("data");
+    u32(count);
+    for (int i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double loud = 0.5 - 0.5 * std::cos(2.0 * 3.14159265 * 1.5 * t);
+        data.append(static_cast<char>(128 + static_cast<int>(120.0 * loud * std::sin(2.0 * 3.14159265 * 220.0 * t))));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) return QString();
+    return path;
+}
 
 bool Save(QWidget* w, const QString& path) {
     QCoreApplication::processEvents();
@@ -61,6 +101,36 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     ok = Save(&window, out + "/mid-simulation.png") && ok;
     window.SetModified(false);
+
+    // The envelope editor on a parameter with a few keys, one of them a Tangent key.
+    ANIFloat param;
+    param.InitValue(1.0f, "Viscosity");
+    param.envelope = new Envelope(60, 1.0f, 0.0f, 0.0f);
+    // The sound first: it sets the envelope's length and its keys.
+    const QString sound = WriteSound(QDir::tempPath());
+    if (!sound.isEmpty() && LoadEnvelopeAudio(param.envelope, sound.toLocal8Bit().constData())) {
+        SetAudioOversampling(param.envelope, 200);
+        SetAudioScale(param.envelope, 0.02f);
+    }
+    param.envelope->InsertKey(18.0f, 2.2f);
+    Pcontrol* tangent = param.envelope->InsertKey(36.0f, 0.6f);
+    SetKeyType(param.envelope, tangent, kKeyTangent);
+    tangent->slope_in = tangent->slope_out = -0.04f;
+    param.envelope->show_flag = 1;
+    param.envelope->Resample();
+    QTimer::singleShot(200, [&] {
+        auto* editor = dynamic_cast<QWidget*>(ui::OpenEnvelopeEditor());
+        if (editor) {
+            platform::ClickControl(ui::OpenEnvelopeEditor(), ui::kIdEnvFit);
+            platform::ClickControl(ui::OpenEnvelopeEditor(), ui::kIdEnvAudio);
+            ui::OpenEnvelopeCurve()->view().Select(tangent);
+            ok = Save(editor, out + "/envelope-editor.png") && ok;
+            platform::ClickControl(ui::OpenEnvelopeEditor(), platform::kIdOk);
+        } else {
+            ok = false;
+        }
+    });
+    ui::RunEnvelopeEditor(nullptr, 0, &param, param.envelope, 0);
     ui::CloseInterfaceWindows();
     return ok ? 0 : 1;
 }

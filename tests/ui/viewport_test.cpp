@@ -5,7 +5,18 @@
 #include <QSurfaceFormat>
 #include <QtTest>
 
+#include <climits>
+#include <cstdio>
+
 #include "fluid/fluido.h"
+#include "math/random.h"
+#include "plugins/registry.h"
+#include "scene/creador.h"
+#include "scene/daemon.h"
+#include "scene/descriptor.h"
+#include "scene/nodo.h"
+#include "ui/draw_hooks.h"
+#include "ui/particle_draw.h"
 #include "fluid_scenes.h"
 #include "io/config.h"
 #include "scene/preferences.h"
@@ -30,6 +41,30 @@ QColor At(const QImage& image, QPointF p) { return image.pixelColor(p.toPoint())
 bool Near(const QColor& a, const QColor& b, int tolerance = 3) {
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Pixels of one colour in a picture, or in a box of it.
+int Count(const QImage& image, const QColor& colour, QRect box = QRect()) {
+    if (box.isNull()) box = image.rect();
+    box = box.intersected(image.rect());
+    int n = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) n += Near(image.pixelColor(x, y), colour, 2);
+    }
+    return n;
+}
+
+Descriptor* ShippedClass(int class_id) { return RegisteredClass(ActivatePluginClass(class_id)); }
+
+// The particles drawn whole, for comparing with the picture the viewport makes.
+void DrawEveryParticle(const draw::Pass& pass) {
+    static draw::ParticleArrays arrays;
+    for (Fluido* f = rootflow; f; f = f->next) {
+        draw::GatherParticles(f, arrays, false, false);
+        draw::KeepNearestPerPixel(arrays, draw::CurrentScreen(), INT_MAX);
+        draw::ColourParticles(f, arrays, false);
+        draw::DrawParticleArrays(arrays, pass.point_size, false);
+    }
 }
 
 }  // namespace
@@ -75,6 +110,24 @@ private slots:
         // The grid's middle lines cross at the origin; half a square away is background.
         QVERIFY(Near(At(image, viewport_->Project(Vector(0, 0, 0))), QColor(102, 102, 102)));
         QVERIFY(Near(At(image, viewport_->Project(Vector(0.5f, 0, 0.5f))), QColor(51, 102, 153)));
+    }
+
+    void theGridFadesIntoTheDistance() {
+        view_settings.view_grid = 1;
+        prefs.grid_dimension = 100;
+        prefs.grid_square = 1.0f;
+        viewport_->InvalidateGrid();
+        QImage image = Draw();
+        // Near the point looked at, the lines keep their grey; far off they are background.
+        auto grey_near = [&](const Vector& p) {
+            const QPoint at = viewport_->Project(p).toPoint();
+            return Count(image, QColor(102, 102, 102), QRect(at - QPoint(1, 1), QSize(3, 3))) > 0;
+        };
+        QVERIFY(grey_near(Vector(0, 0, 2)));
+        QVERIFY(grey_near(Vector(1, 0, -1)));
+        const QPoint far = viewport_->Project(Vector(0, 0, -45)).toPoint();
+        QVERIFY(QRect(0, 0, 640, 480).contains(far));
+        QCOMPARE(Count(image, QColor(0, 0, 0), QRect(far - QPoint(2, 2), QSize(5, 5))), 25);
     }
 
     void particlesAppearWhereTheCameraSays() {
@@ -128,6 +181,97 @@ private slots:
         QTest::mouseRelease(viewport_, Qt::LeftButton, Qt::NoModifier, to);
         QCOMPARE(camera.azimuth, 67);
         QCOMPARE(camera.elevation, 10);
+    }
+
+    void lettersAndTheOverlayAreDrawn() {
+        view_settings.view_axes = 1;
+        QImage image = Draw();
+        const QColor x_label(255, 89, 89);
+        const QPoint at = viewport_->Project(Vector(1.12f, 0, 0)).toPoint();
+        QVERIFY(Count(image, x_label, QRect(at - QPoint(14, 14), QSize(28, 28))) > 3);
+        QCOMPARE(Count(image, QColor(217, 217, 217), QRect(0, 400, 320, 80)), 0);
+        view_settings.view_info = 1;
+        image = Draw();
+        QVERIFY(Count(image, QColor(217, 217, 217), QRect(0, 400, 320, 80)) > 20);
+        view_settings.view_axes = 0;
+        QCOMPARE(Count(Draw(), x_label), 0);
+    }
+
+    void aMessagePartlyOutsideTheWindowStillShows() {
+        // Text whose start lies left of the window is drawn from where the window begins.
+        std::snprintf(view_settings.message, sizeof view_settings.message, "MMMMMMMM");
+        view_settings.message_x = -20;
+        view_settings.message_y = 100;
+        const QImage image = Draw();
+        QVERIFY(Count(image, QColor(255, 255, 255), QRect(0, 95, 60, 25)) > 10);
+        view_settings.message[0] = '\0';
+        QCOMPARE(Count(Draw(), QColor(255, 255, 255)), 0);
+    }
+
+    void motionLinesRunAlongTheVelocity() {
+        Fluido* f = ColouredFluid({Vector(0, 0, 0)}, Vector(0, 1, 0));
+        f->First()->vel = Vector(0, 50, 0);  // with length 1: a line half a unit up
+        view_settings.view_particle_motion = 1;
+        camera.elevation = 0;
+        QImage image = Draw();
+        const QPointF up = viewport_->Project(Vector(0, 0.3f, 0));
+        QVERIFY(Count(image, QColor(0, 255, 0), QRect(up.toPoint() - QPoint(1, 1), QSize(3, 3))) > 0);
+        view_settings.view_particle_motion = 0;
+        image = Draw();
+        QCOMPARE(Count(image, QColor(0, 255, 0), QRect(up.toPoint() - QPoint(1, 1), QSize(3, 3))), 0);
+    }
+
+    void daemonsAndEmittersDrawThemselvesAndTheSelectedOneIsWhite() {
+        const QColor kill(255, 77, 77), emitter(77, 191, 255), white(255, 255, 255);
+        Daemon* box = CreaDaemon(ShippedClass(5));  // kill volume
+        QVERIFY(box);
+        Fluido* spray = CreaFluido(ShippedClass(110));
+        QVERIFY(spray);
+        spray->emitter->pos = Vector(1, 0, 0);
+        spray->emitter->UpdateMatrix();
+        QImage image = Draw();
+        QVERIFY(Count(image, kill) > 50);
+        QVERIFY(Count(image, emitter) > 20);
+        QCOMPARE(Count(image, white), 0);
+
+        selnodo = box;
+        image = Draw();
+        QCOMPARE(Count(image, kill), 0);
+        QVERIFY(Count(image, white) > 50);
+        QVERIFY(Count(image, emitter) > 20);
+
+        view_settings.view_daemons = 0;
+        view_settings.view_emitters = 0;
+        image = Draw();
+        QCOMPARE(Count(image, white) + Count(image, emitter), 0);
+        selnodo = nullptr;
+        delete box;
+        DeleteFluido(spray);
+    }
+
+    void keepingTheNearestParticleOfEachPixelChangesNothingOnScreen() {
+        // Many more particles than pixels they cover, coloured by speed so that which one is
+        // in front shows.
+        Fluido* f = MakeEmptyFluid();
+        f->colourMode = 1;
+        for (int i = 0; i < 60000; ++i) {
+            f->CreaParticula(Vector(DameRandom11() * 0.6f, DameRandom11() * 0.6f, DameRandom11() * 0.6f),
+                             Vector(DameRandom(), 0, 0));
+        }
+        view_settings.point_size = 1;
+        const QImage kept = Draw();
+        draw::SetDrawer(draw::kParticles, DrawEveryParticle);
+        const QImage whole = Draw();
+        draw::SetDrawer(draw::kParticles, draw::DrawFluids);
+        int differ = 0, lit = 0;
+        for (int y = 0; y < whole.height(); ++y) {
+            for (int x = 0; x < whole.width(); ++x) {
+                differ += kept.pixel(x, y) != whole.pixel(x, y);
+                lit += qGray(whole.pixel(x, y)) > 0;
+            }
+        }
+        QVERIFY(lit > 10000);
+        QVERIFY2(differ <= 3, qPrintable(QString::number(differ)));  // a pixel edge may round either way
     }
 
     void aDisabledDisplayDrawsOnlyItsNotice() {

@@ -23,6 +23,7 @@
 #include "ui/camera_math.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
+#include "ui/particle_draw.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
 #include "ui/qt_dialog.h"
@@ -295,6 +296,32 @@ private slots:
         platform::QueueMessageBoxAnswer(platform::kAnswerNo);
         QVERIFY(window.close());
         QVERIFY(std::filesystem::exists(config::ConfigFilePath()));  // written on the way out
+    }
+
+    void theScreenPassKeepsTheNearestParticleOfEachPixel() {
+        // A 10 x 10 window seeing x and y from -1 to 1 straight on, depth along z (identity
+        // matrices): pixel (i, j) holds x from -1 + 0.2 i to -1 + 0.2 (i + 1).
+        draw::Screen screen{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, 0, 0, 10, 10};
+        draw::ParticleArrays a;
+        const float points[][3] = {
+            {-0.85f, -0.85f, 0.5f},   // 0: pixel (0, 0), behind 1
+            {-0.87f, -0.83f, -0.2f},  // 1: pixel (0, 0), nearest
+            {0.55f, 0.15f, 0.9f},     // 2: alone in its pixel
+            {1.5f, 0.0f, 0.0f},       // 3: outside the view
+            {0.0f, 0.0f, -1.5f},      // 4: in front of the near plane
+            {-0.85f, -0.81f, -0.9f},  // 5: pixel (0, 0), nearest of all
+            {0.6f, 0.0f, 0.0f},       // 6: exactly on a pixel's edge: always drawn
+        };
+        a.copy.count = 7;
+        for (const auto& p : points) a.copy.xyz.insert(a.copy.xyz.end(), p, p + 3);
+        draw::KeepNearestPerPixel(a, screen, 0);
+        QCOMPARE(a.keep, (std::vector<int>{2, 5, 6}));
+        // A fluid below the threshold is drawn whole, and the table is left clean for the next.
+        draw::KeepNearestPerPixel(a, screen, 8);
+        QCOMPARE(a.keep.size(), size_t{7});
+        a.copy.count = 2;
+        draw::KeepNearestPerPixel(a, screen, 0);
+        QCOMPARE(a.keep, (std::vector<int>{1}));
     }
 
     void startingWithoutAFluidIsRefused() {

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class Fluido;
+class QDockWidget;
+class QListWidget;
+class QMainWindow;
+
+namespace ui {
+
+class QtDialog;
+
+// Control ids of the two panels. The fluid panel is the emitter panel: the classes' emitter
+// windows open in it, below its anchor; the daemon panel holds the daemon windows the same way.
+enum ScenePanelControl {
+    kIdDaemonButtonsLabel = 5136,
+    kIdDaemonList = 5137,
+    kIdDaemonDelete = 5139,
+    kIdFluidList = 5145,
+    kIdFluidDelete = 5146,
+    kIdEmitterButtonsLabel = 5147,
+};
+extern const int kEmitterButtonIds[12];
+extern const int kDaemonButtonIds[12];
+
+// The docked panels of the main window: fluids with their emitters, daemons, objects and
+// meshes. Each lists its part of the scene and keeps its list in step with it; selecting an
+// item selects the element and shows its parameter window; the class buttons create fluids
+// and daemons. Docks keep their places through the main window's saved state.
+class ScenePanels : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ScenePanels(QMainWindow* window);
+    ~ScenePanels() override;
+    // Before the window goes: the classes' parameter windows are destroyed while their
+    // procedures are loaded, and the panels are withdrawn from the scene layer.
+    void Shutdown();
+
+    QDockWidget* fluid_dock() const { return fluid_dock_; }
+    QDockWidget* daemon_dock() const { return daemon_dock_; }
+    QDockWidget* object_dock() const { return object_dock_; }
+    QDockWidget* mesh_dock() const { return mesh_dock_; }
+    QtDialog* fluid_panel() const { return fluid_panel_; }
+    QtDialog* daemon_panel() const { return daemon_panel_; }
+    QListWidget* object_list() const { return object_list_; }
+    QListWidget* mesh_list() const { return mesh_list_; }
+
+    // The class buttons from the plug-in catalogue (at start-up and after a rescan).
+    void FillButtons();
+    // The class id a button creates (0: none); index 0 to 11.
+    int EmitterButtonClass(int index) const { return emitter_ids_[index]; }
+    int DaemonButtonClass(int index) const { return daemon_ids_[index]; }
+
+    // Every list follows the scene, the selection follows selflow and seldaemon, and what a
+    // running simulation forbids is disabled.
+    void Refresh();
+
+    // The fluid list: selecting makes the fluid selflow, its emitter selnodo, and shows the
+    // emitter's parameter window; deleting removes the selected fluid.
+    void SelectFluid(Fluido* f);
+    void DeleteSelectedFluid();
+    void PressEmitterButton(int index);
+    void PressDaemonButton(int index);
+
+    // After a change the user made (the window marks the scene modified).
+    std::function<void()> on_changed;
+
+private:
+    void BuildFluidDock(QMainWindow* window);
+    void BuildDaemonDock(QMainWindow* window);
+    QDockWidget* BuildListDock(QMainWindow* window, const char* title, const char* name, int kind);
+    void SyncFluidList();
+    void SyncElementList(int kind);
+    void ShowEmitterWindow(Fluido* f);
+    void Changed();
+
+    QDockWidget* fluid_dock_ = nullptr;
+    QDockWidget* daemon_dock_ = nullptr;
+    QDockWidget* object_dock_ = nullptr;
+    QDockWidget* mesh_dock_ = nullptr;
+    QtDialog* fluid_panel_ = nullptr;
+    QtDialog* daemon_panel_ = nullptr;
+    QListWidget* object_list_ = nullptr;
+    QListWidget* mesh_list_ = nullptr;
+    int emitter_ids_[12] = {};
+    int daemon_ids_[12] = {};
+    bool syncing_ = false;
+};
+
+// The panels while they exist.
+ScenePanels* ThePanels();
+
+}  // namespace ui
