@@ -109,16 +109,16 @@ bool Fountain() {
 // surface every frame. The Cube emitter
 // gives the liquid the starting pressure constant and external pressure of a liquid; steps of
 // a quarter of the usual length keep that stiff a liquid stable.
-bool FallingBlock() {
+bool FallingBlockOfScale(float s) {
     Fluido* water = NewFluid(kCube);
     Daemon* gravity = NewDaemonOf(kGravity);
     Daemon* ground = NewDaemonOf(kGround);
     if (!water || !gravity || !ground) return false;
     Creador* cube = water->emitter;
-    Set(cube, kWidth, 0.6f);
-    Set(cube, kHeight, 1.2f);
-    Set(cube, kDepth, 0.6f);
-    Set(cube, kIdPosY, 0.3f);
+    Set(cube, kWidth, 0.6f * s);
+    Set(cube, kHeight, 1.2f * s);
+    Set(cube, kDepth, 0.6f * s);
+    Set(cube, kIdPosY, 0.3f * s);
     Set(ground, kBounce, 0.0f);
     Set(ground, kFriction, 0.1f);
     for (Daemon* d : {gravity, ground}) LinkDaemon(water, d);
@@ -132,8 +132,8 @@ bool FallingBlock() {
         if (!wall) return false;
         Set(wall, kBounce, 0.0f);
         Set(wall, kFriction, 0.1f);
-        Set(wall, kIdPosX, w.x);
-        Set(wall, kIdPosZ, w.z);
+        Set(wall, kIdPosX, w.x * s);
+        Set(wall, kIdPosZ, w.z * s);
         Set(wall, kIdRotX, w.turn_x);
         Set(wall, kIdRotZ, w.turn_z);
         LinkDaemon(water, wall);
@@ -154,6 +154,8 @@ bool FallingBlock() {
     return true;
 }
 
+bool FallingBlock() { return FallingBlockOfScale(1.0f); }
+
 const ExampleScene kScenes[] = {
     {"fountain", "spray thrown up from a nozzle, falling back onto a floor", Fountain},
     {"falling_block",
@@ -165,6 +167,11 @@ const ExampleScene kScenes[] = {
 const ExampleScene* ExampleScenes(int* count) {
     *count = static_cast<int>(sizeof kScenes / sizeof kScenes[0]);
     return kScenes;
+}
+
+bool BuildFallingBlock(float scale) {
+    Panels();
+    return FallingBlockOfScale(scale);
 }
 
 bool MakeExampleScene(const ExampleScene& scene, const std::string& path) {

@@ -18,3 +18,8 @@ const ExampleScene* ExampleScenes(int* count);
 // Clears the scene, builds the example and saves it to path. False, with a message on
 // standard error, when a class is missing or the file cannot be written.
 bool MakeExampleScene(const ExampleScene& scene, const std::string& path);
+
+// The falling block with its column and box scaled by `scale` on every axis (the same rest
+// density, so scale^3 times the particles), added to the scene. For benchmarks that need the
+// example at the size of a production scene.
+bool BuildFallingBlock(float scale);

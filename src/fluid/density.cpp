@@ -128,7 +128,7 @@ void Fluido::CalculaDensidades() {
     if (!First() || NoStateEquation(this)) return;
     const float ck = kernelC;
     const float inv_h = invH;
-    particle_order::ForEach(this, [ck, inv_h](Particula* p) {
+    particle_order::ForEachNearby(this, [ck, inv_h](Particula* p) {
         float rho = 8.0f * ck * p->mass;
         const int n = p->numNeighbours;
         if (n > 0) {
@@ -145,7 +145,7 @@ void Fluido::DifundeTemperatura() {
     if (!First() || NoStateEquation(this) || conductivity == 0.0f) return;
     // The averages read neighbours' temperatures, so all are formed before any changes.
     std::atomic<int> largest{0};
-    particle_order::ForEach(this, [&largest](Particula* p) {
+    particle_order::ForEachNearby(this, [&largest](Particula* p) {
         float sum = p->temperature;
         for (int n = 0; n < p->numNeighbours; ++n) sum += p->neighbours[n]->temperature;
         p->tempAverage = sum / static_cast<float>(p->numNeighbours + 1);
@@ -153,7 +153,7 @@ void Fluido::DifundeTemperatura() {
         while (p->numNeighbours > seen &&
                !largest.compare_exchange_weak(seen, p->numNeighbours, std::memory_order_relaxed)) {
         }
-    });
+    }, 2);
     const int most = largest.load();
     const float c = conductivity;
     const float outside = externalTemperature;

@@ -292,6 +292,8 @@ void Fluido::RemoveALLParticles() {
         count = 0;
         serial = 0;
     }
+    // A refill can bring back the same count and serial with other records.
+    particle_order::Forget(this);
     SweepRemovedParticles();
 }
 

@@ -4,6 +4,7 @@
 #include "fluid/clock.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
+#include "fluid/grid_access_private.h"
 #include "fluid/pair_kernels.h"
 #include "fluid/particle_order_private.h"
 #include "fluid/parallel.h"
@@ -54,18 +55,14 @@ void ParticleForce(const Fluido* f, Particula* p, float mu) {
 
 void ForceSlabs(Fluido* f, int x0, int x1) {
     const float mu = f->viscosity.value;
-    for (int i = x0 < 0 ? 0 : x0; i < x1 && i < f->nx; ++i) {
-        for (int j = 0; j < f->ny; ++j) {
-            for (int k = 0; k < f->nz; ++k) {
-                Voxel* cell = f->grid[i][j][k];
-                if (!cell) continue;
-                for (int m = 0; m < cell->count; ++m) {
-                    Particula* p = cell->particles[m];
-                    if (p->owner == f) ParticleForce(f, p, mu);
-                }
-            }
+    grid_access::ForCells(f, x0, x1, [&](Voxel* cell, int, int, int) {
+        for (int m = 0; m < cell->count; ++m) {
+            Particula* p = cell->particles[m];
+            // Positions, masses, densities, pressures and velocities: two lines of each.
+            if (m + 1 < cell->count) grid_access::WarmNeighbours(f, cell->particles[m + 1], 2);
+            if (p->owner == f) ParticleForce(f, p, mu);
         }
-    }
+    });
 }
 
 void SlabForces(void* context, int x0, int x1, int) {
@@ -135,7 +132,7 @@ void ComputeForces(Fluido* f) {
         ZeroForces(f);
         return;
     }
-    parallel::ForSlabs(f->nx, SlabForces, f, "thread-2");
+    grid_access::ForSlabPieces(f, SlabForces, f, "thread-2");
 }
 
 }  // namespace fluid_passes

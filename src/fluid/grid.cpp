@@ -1,11 +1,12 @@
-// The per-step voxel grid: bounds, allocation from the VOXELS pool, filling from the
-// PARTICLE LISTS pool, and the rewind at the end of the step.
+// The per-step voxel grid: bounds, allocation from the VOXELS pool and the rewind at the end
+// of the step. The fill is in grid_fill.cpp.
 //
 // Each cell's particle array is followed, in the same allocation, by a copy of the particles'
 // positions (x, y, z per particle). The neighbour search and the queries read positions from
 // there: contiguous, so a cell's candidates stream through the cache instead of being
 // gathered from scattered particle records.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -15,10 +16,10 @@
 #include "fluid/engine_hooks.h"
 #include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
-#include "fluid/grid_access_private.h"
+#include "fluid/grid_state_private.h"
+#include "fluid/parallel.h"
 #include "fluid/particle_order_private.h"
 #include "platform/format.h"
-#include "platform/message_box.h"
 #include "platform/messages.h"
 
 namespace {
@@ -41,51 +42,60 @@ int Dimension(float lo, float hi, float cell) {
     return static_cast<int>(n);
 }
 
-// What a fluid's grid keeps from step to step: whether its cells were widened (so the warning
-// comes once, not every step) and the storage of cells too full for one pool block, which
-// grows to the largest cell seen like the search's buffers. Touched only by the stepping
-// thread.
-struct GridState {
-    bool widened = false;
-    std::vector<std::vector<char>> big_cells;
-};
-
 std::unordered_map<const Fluido*, GridState>& States() {
     static auto* states = new std::unordered_map<const Fluido*, GridState>;
     return *states;
 }
 
-}  // namespace
-
-namespace grid_access {
-
-void Forget(const Fluido* f) { States().erase(f); }
-
-int CellIndex(float offset, float inv_cell, int n) {
-    float v = offset * inv_cell;
-    if (!(v < static_cast<float>(n))) return n;  // too high, or not a number
-    if (v <= -1.0f) return -1;
-    return static_cast<int>(v);
-}
-
-}  // namespace grid_access
-
-void Fluido::CalculaCaja() {
-    Particula* first = First();
-    if (!first) return;
-    // One walk over the list gathers everything; the bounds live in locals so the compiler
-    // need not assume the particle stores touch them.
+// Bounds and speeds over a part of the particles. Maxima and minima come out the same
+// whichever part saw a value first, so the parts combine to what one walk gives.
+struct Box {
     float s_max = -1e9f, s_min = 1e9f;
     float v_max[3] = {0.01f, 0.01f, 0.01f}, v_min[3] = {-0.01f, -0.01f, -0.01f};
     float b_max[3] = {-1e9f, -1e9f, -1e9f}, b_min[3] = {1e9f, 1e9f, 1e9f};
-    const bool boxed = active != 0;
-    for (Particula* p = first; p; p = p->next) {
+
+    void Add(const Box& o) {
+        if (o.s_max > s_max) s_max = o.s_max;
+        if (o.s_min < s_min) s_min = o.s_min;
+        for (int a = 0; a < 3; ++a) {
+            if (o.v_max[a] >= v_max[a]) v_max[a] = o.v_max[a];
+            if (o.v_min[a] <= v_min[a]) v_min[a] = o.v_min[a];
+            if (o.b_max[a] >= b_max[a]) b_max[a] = o.b_max[a];
+            if (o.b_min[a] <= b_min[a]) b_min[a] = o.b_min[a];
+        }
+    }
+};
+
+struct alignas(64) SlotBox {
+    Box box;
+    bool used = false;
+};
+
+struct BoxJob {
+    const std::vector<Particula*>* order;
+    bool boxed;
+    bool check;  // the order is the one kept from the last step: see that it still is the list
+    std::atomic<bool> broken{false};
+    SlotBox slots[64];
+};
+
+void MeasurePart(void* context, int from, int to, int slot) {
+    auto* job = static_cast<BoxJob*>(context);
+    SlotBox& mine = job->slots[slot];
+    Box b = mine.box;
+    const bool boxed = job->boxed;
+    Particula* const* order = job->order->data();
+    const int last = static_cast<int>(job->order->size()) - 1;
+    bool linked = true;
+    for (int n = from; n < to; ++n) {
+        Particula* p = order[n];
+        if (job->check) linked &= p->next == (n < last ? order[n + 1] : nullptr);
         const float v[3] = {p->vel.x, p->vel.y, p->vel.z};
         const Vector& e = p->extraVel;
         float s = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) +
                   std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z);
-        if (s > s_max) s_max = s;
-        if (s < s_min) s_min = s;
+        if (s > b.s_max) b.s_max = s;
+        if (s < b.s_min) b.s_min = s;
         if (!boxed) {
             // No grid and no search this step: the counts of the last active step describe
             // arrays that were released, so these particles have no neighbours now.
@@ -93,25 +103,94 @@ void Fluido::CalculaCaja() {
             continue;
         }
         for (int a = 0; a < 3; ++a) {
-            if (v[a] >= v_max[a]) v_max[a] = v[a];
-            if (v[a] <= v_min[a]) v_min[a] = v[a];
+            if (v[a] >= b.v_max[a]) b.v_max[a] = v[a];
+            if (v[a] <= b.v_min[a]) b.v_min[a] = v[a];
         }
         const float x[3] = {p->pos.x, p->pos.y, p->pos.z};
         // A particle blown to infinity cannot be placed in any grid; it must not make the
         // grid of the others infinite.
         if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) continue;
         for (int a = 0; a < 3; ++a) {
-            if (x[a] >= b_max[a]) b_max[a] = x[a];
-            if (x[a] <= b_min[a]) b_min[a] = x[a];
+            if (x[a] >= b.b_max[a]) b.b_max[a] = x[a];
+            if (x[a] <= b.b_min[a]) b.b_min[a] = x[a];
         }
     }
-    speedMax = s_max;
-    speedMin = s_min;
-    if (!boxed) return;
-    velMax = Vector(v_max[0], v_max[1], v_max[2]);
-    velMin = Vector(v_min[0], v_min[1], v_min[2]);
-    boxMax = Vector(b_max[0] + 0.1f, b_max[1] + 0.1f, b_max[2] + 0.1f);
-    boxMin = Vector(b_min[0] - 0.1f, b_min[1] - 0.1f, b_min[2] - 0.1f);
+    mine.box = b;
+    mine.used = true;
+    if (!linked) job->broken.store(true, std::memory_order_relaxed);
+}
+
+struct ClearJob {
+    Voxel*** const* columns;
+    int ny, nz;
+};
+
+void ClearColumns(void* context, int from, int to, int) {
+    auto* job = static_cast<ClearJob*>(context);
+    for (int i = from; i < to; ++i) {
+        for (int j = 0; j < job->ny; ++j) {
+            std::memset(job->columns[i][j], 0, sizeof(Voxel*) * static_cast<size_t>(job->nz));
+        }
+    }
+}
+
+}  // namespace
+
+GridState& StateOf(const Fluido* f) { return States()[f]; }
+
+namespace grid_access {
+
+void Forget(const Fluido* f) { States().erase(f); }
+
+void ForSlabPieces(const Fluido* f, parallel::SlabBody body, void* job, const char* name) {
+    if (const Filled* filled = FilledGrid(f)) {
+        parallel::ForPieces(filled->slab_pieces.data(),
+                            static_cast<int>(filled->slab_pieces.size()) - 1, body, job, name);
+    } else {
+        parallel::ForSlabs(f->nx, body, job, name);
+    }
+}
+
+const Filled* FilledGrid(const Fluido* f) {
+    if (!f->grid) return nullptr;
+    auto it = States().find(f);
+    return it != States().end() && it->second.filled ? &it->second.fill : nullptr;
+}
+
+}  // namespace grid_access
+
+void Fluido::CalculaCaja() {
+    if (!First()) return;
+    BoxJob job;
+    job.boxed = active != 0;
+    // An inactive fluid's pass writes to its particles: only along an order known to be its
+    // list, never one still to be checked.
+    job.order = job.boxed ? particle_order::Kept(this) : nullptr;
+    job.check = job.order != nullptr;
+    for (;;) {
+        if (!job.order) job.order = &particle_order::Walk(this);
+        const int n = static_cast<int>(job.order->size());
+        const std::vector<int>& pieces = particle_order::Pieces(this, n);
+        parallel::ForPieces(pieces.data(), static_cast<int>(pieces.size()) - 1, MeasurePart,
+                            &job, nullptr);
+        if (!job.broken.load()) break;
+        // The list changed in some other way than by particles made or removed: walk it.
+        job.order = nullptr;
+        job.check = false;
+        job.broken.store(false);
+        for (SlotBox& slot : job.slots) slot = SlotBox();
+    }
+    Box b;
+    for (const SlotBox& slot : job.slots) {
+        if (slot.used) b.Add(slot.box);
+    }
+    speedMax = b.s_max;
+    speedMin = b.s_min;
+    if (!job.boxed) return;
+    velMax = Vector(b.v_max[0], b.v_max[1], b.v_max[2]);
+    velMin = Vector(b.v_min[0], b.v_min[1], b.v_min[2]);
+    boxMax = Vector(b.b_max[0] + 0.1f, b.b_max[1] + 0.1f, b.b_max[2] + 0.1f);
+    boxMin = Vector(b.b_min[0] - 0.1f, b.b_min[1] - 0.1f, b.b_min[2] - 0.1f);
     engine_hooks::MarkNearFaces(this);
 }
 
@@ -142,8 +221,17 @@ void Fluido::CreaRejilla() {
         nz = Dimension(boxMin.z, boxMax.z, cellSize);
         widened = true;
     }
-    if (nx > kMaxAxisCells || ny > kMaxAxisCells || nz > kMaxAxisCells) nx = ny = nz = 1;
-    bool& was_widened = States()[this].widened;
+    // Cells past any sane width and still too many (particles 1e32 apart): one cell, wide
+    // enough to hold them all.
+    if (nx > kMaxAxisCells || ny > kMaxAxisCells || nz > kMaxAxisCells ||
+        static_cast<double>(nx) * ny * nz > budget) {
+        nx = ny = nz = 1;
+        const Vector extent = boxMax - boxMin;
+        cellSize = std::max({extent.x, extent.y, extent.z, cellSize}) * 1.01f;
+    }
+    GridState& state = StateOf(this);
+    state.filled = false;
+    bool& was_widened = state.widened;
     if (widened && !was_widened) {
         Warning(platform::Format("%s spreads too far for its grid; cells widened to %g",
                                  prefix, static_cast<double>(cellSize))
@@ -156,111 +244,16 @@ void Fluido::CreaRejilla() {
         grid[i] = static_cast<Voxel***>(Alloc(ny * static_cast<int>(sizeof(Voxel**))));
         for (int j = 0; j < ny; ++j) {
             grid[i][j] = static_cast<Voxel**>(Alloc(nz * static_cast<int>(sizeof(Voxel*))));
-            std::memset(grid[i][j], 0, sizeof(Voxel*) * static_cast<size_t>(nz));
         }
     }
     AllocSetPool(previous);
-}
-
-void Fluido::LlenaRejilla() {
-    if (!active || !First() || !grid) return;
-    const float inv = 1.0f / cellSize;
-    const size_t cells = static_cast<size_t>(nx) * ny * nz;
-
-    // Counting first into a flat table and only then making the cell records, in grid order,
-    // keeps the records of neighbouring cells together whatever order the particles come in.
-    static thread_local std::vector<int> counts;
-    static thread_local std::vector<int> slots;  // flat cell of each own particle, or -1
-    // Room to spare, so a grid or a fluid that grows a little does not reallocate every step.
-    if (counts.capacity() < cells) counts.reserve(cells * 2);
-    if (slots.capacity() < static_cast<size_t>(count)) slots.reserve(static_cast<size_t>(count) * 2);
-    counts.assign(cells, 0);
-    slots.clear();
-    auto flat_cell = [&](const Particula* p, bool report) -> int {
-        int i = grid_access::CellIndex(p->pos.x - boxMin.x, inv, nx);
-        int j = grid_access::CellIndex(p->pos.y - boxMin.y, inv, ny);
-        int k = grid_access::CellIndex(p->pos.z - boxMin.z, inv, nz);
-        if (i >= nx || j >= ny || k >= nz) {
-            if (report) platform::LogLine("Internal failure: code 01");
-            return -1;
-        }
-        if (i < 0 || j < 0 || k < 0) {
-            if (report) platform::LogLine("Internal failure: code 011");
-            return -1;
-        }
-        return (i * ny + j) * nz + k;
-    };
-    for (Particula* p = First(); p; p = p->next) {
-        int c = flat_cell(p, true);
-        slots.push_back(c);
-        if (c >= 0) ++counts[static_cast<size_t>(c)];
-    }
-    for (int l = 0; l < numLinkedFluids; ++l) {
-        if (linkedFluids[l] == this || !linkedFluids[l]) continue;
-        for (Particula* p = linkedFluids[l]->First(); p; p = p->next) {
-            int c = flat_cell(p, false);
-            if (c >= 0) ++counts[static_cast<size_t>(c)];
-        }
-    }
-
-    MemPool* previous = AllocSetPool(nullptr);
-    std::vector<std::vector<char>>& big_cells = States()[this].big_cells;
-    size_t big_used = 0;
-    size_t c = 0;
-    for (int i = 0; i < nx; ++i) {
-        for (int j = 0; j < ny; ++j) {
-            for (int k = 0; k < nz; ++k, ++c) {
-                if (counts[c] <= 0) continue;
-                AllocSetPool(poolVoxels);
-                Voxel* cell = static_cast<Voxel*>(Alloc(sizeof(Voxel)));
-                cell->faces = nullptr;
-                grid[i][j][k] = cell;
-                const int capacity = counts[c];
-                const size_t bytes = grid_access::CellBytes(capacity);
-                void* block;
-                if (capacity <= grid_access::kMaxCellCapacity) {
-                    AllocSetPool(poolLists);
-                    block = Alloc(static_cast<int>(bytes));
-                } else {
-                    // A pool serves at most one block per request: a cell packed beyond that
-                    // (a collapsed stack) keeps its storage beside the pool.
-                    if (big_used == big_cells.size()) big_cells.emplace_back();
-                    std::vector<char>& store = big_cells[big_used++];
-                    if (store.size() < bytes) store.resize(bytes);
-                    block = store.data();
-                }
-                grid_access::InitCell(cell, block, capacity);
-            }
-        }
-    }
-    AllocSetPool(previous);
-
-    auto place = [&](Particula* p, int flat) {
-        const int k = flat % nz;
-        const int j = flat / nz % ny;
-        const int i = flat / nz / ny;
-        Voxel* cell = grid[i][j][k];
-        if (!cell || !cell->particles) {
-            platform::MessageBox("Null voxel!");
-            return;
-        }
-        if (cell->count < grid_access::Capacity(cell)) grid_access::Append(cell, p);
-    };
-    size_t at = 0;
-    std::vector<Particula*>& order = particle_order::Refill(this);
-    for (Particula* p = First(); p; p = p->next, ++at) {
-        p->numNeighbours = 0;
-        p->collided = 0;
-        if (slots[at] >= 0) place(p, slots[at]);
-        order.push_back(p);
-    }
-    particle_order::Captured(this);
-    for (int l = 0; l < numLinkedFluids; ++l) {
-        if (linkedFluids[l] == this || !linkedFluids[l]) continue;
-        for (Particula* p = linkedFluids[l]->First(); p; p = p->next) {
-            int flat = flat_cell(p, false);
-            if (flat >= 0) place(p, flat);
-        }
+    // A sparse grid has many more cells than particles: clearing them is worth the threads.
+    ClearJob clear{grid, ny, nz};
+    const double cells = static_cast<double>(nx) * ny * nz;
+    if (cells < 65536.0 || nx < 2) {
+        ClearColumns(&clear, 0, nx, 0);
+    } else {
+        parallel::ForSlabs(nx, ClearColumns, &clear, nullptr);
     }
 }
 
@@ -274,4 +267,5 @@ void Fluido::LiberaPorPaso() {
     }
     AllocSetPool(previous);
     grid = nullptr;
+    StateOf(this).filled = false;
 }

@@ -24,6 +24,7 @@
 #include "fluid/fluido.h"
 #include "fluid/grid_access_private.h"
 #include "fluid/parallel.h"
+#include "fluid/particle_order_private.h"
 #include "platform/messages.h"
 #include "scene/creador.h"
 
@@ -97,7 +98,9 @@ public:
     }
 
 private:
-    static constexpr size_t kChunk = 64 * 1024;
+    // Sixteen chunks fill a pool block but for a few bytes: a block serves no request that
+    // would fill it exactly.
+    static constexpr size_t kChunk = (kPoolBlockSize / 16 - 8) & ~static_cast<size_t>(7);
 
     void* Direct(size_t bytes) {
         std::unique_lock<std::mutex> lock(g_neighbour_pool_mutex, std::defer_lock);
@@ -192,13 +195,18 @@ __attribute__((target("avx512f"))) int SelectAvx512(const Scratch& s, size_t n, 
         __m512 lim = q.one_limit ? vlimit : _mm512_loadu_ps(s.limit.data() + c);
         unsigned mask = static_cast<unsigned>(_mm512_cmp_ps_mask(r2, lim, _CMP_LT_OQ));
         if (q.self - c < 16) mask &= ~(1u << (q.self - c));
-        if (!mask) continue;
-        // The chosen pointers of each half, packed in order.
+        // The chosen pointers of each half, packed in order, compressed in a register and
+        // stored whole (the store form of the compression is slow on some processors); the
+        // lanes past the kept ones land where later candidates or the padding go, inside the
+        // buffer. No branch on an empty mask: in a fluid that has mixed, which groups are
+        // empty cannot be foreseen.
         __mmask8 low = static_cast<__mmask8>(mask & 0xFF);
         __mmask8 high = static_cast<__mmask8>(mask >> 8);
-        _mm512_mask_compressstoreu_epi64(found + kept, low, _mm512_loadu_si512(who + c));
+        _mm512_storeu_si512(found + kept,
+                            _mm512_maskz_compress_epi64(low, _mm512_loadu_si512(who + c)));
         kept += __builtin_popcount(low);
-        _mm512_mask_compressstoreu_epi64(found + kept, high, _mm512_loadu_si512(who + c + 8));
+        _mm512_storeu_si512(found + kept,
+                            _mm512_maskz_compress_epi64(high, _mm512_loadu_si512(who + c + 8)));
         kept += __builtin_popcount(high);
     }
     return kept;
@@ -246,97 +254,133 @@ SelectFn ChooseSelect() {
 
 SelectFn g_select = ChooseSelect();
 
-void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
+// Where the search puts what it finds: straight into the particle records, or into one
+// result per cell slot, which the records take afterwards in list order. Particles lie in
+// the cells in space order; in memory they lie roughly in list order, and once a fluid has
+// mixed, writing to them cell by cell reaches all over memory.
+using Results = grid_access::Filled::Found;
+
+void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena, Results* results) {
     const float radius = 2.0f * f->h;
     const float own_limit = radius * radius;
     const bool veto = engine_hooks::ThinFacesPresent();
     // Without linked fluids every candidate has the same limit and the same owner.
     const bool one_limit = f->numLinkedFluids == 0;
     Scratch& s = t_scratch;
-    x0 = std::max(x0, 0);
-    x1 = std::min(x1, f->nx);
-    for (int i = x0; i < x1; ++i) {
-        for (int j = 0; j < f->ny; ++j) {
-            for (int k = 0; k < f->nz; ++k) {
-                Voxel* cell = f->grid[i][j][k];
-                if (!cell || cell->count == 0) continue;
-
-                Voxel* around[27];
-                int cells = 0;
-                size_t total = 0;
-                size_t own_start = 0;
-                for (int a = i - 1; a <= i + 1; ++a) {
-                    for (int b = j - 1; b <= j + 1; ++b) {
-                        for (int c = k - 1; c <= k + 1; ++c) {
-                            Voxel* v = grid_access::At(f, a, b, c);
-                            if (!v || v->count == 0) continue;
-                            if (v == cell) own_start = total;
-                            around[cells++] = v;
-                            total += static_cast<size_t>(v->count);
-                        }
-                    }
-                }
-                s.Reserve(total + 16);
-                size_t n = 0;
-                for (int a = 0; a < cells; ++a) {
-                    const Voxel* v = around[a];
-                    const size_t count = static_cast<size_t>(v->count);
-                    const float* vx = grid_access::Xs(v);
-                    const float* vy = grid_access::Ys(v);
-                    const float* vz = grid_access::Zs(v);
-                    // Cells hold a handful of particles: a plain loop beats a library call.
-                    for (size_t m = 0; m < count; ++m) {
-                        s.x[n + m] = vx[m];
-                        s.y[n + m] = vy[m];
-                        s.z[n + m] = vz[m];
-                        s.who[n + m] = v->particles[m];
-                    }
-                    n += count;
-                }
-                if (!one_limit) {
-                    for (size_t c = 0; c < n; ++c) s.limit[c] = Limit(f, s.who[c], own_limit);
-                }
-                // Pad to whole groups of sixteen with entries no particle can reach.
-                for (size_t c = n; c % 16 != 0; ++c) {
-                    s.x[c] = s.y[c] = s.z[c] = 3.0e38f;
-                    s.limit[c] = 0.0f;
-                    s.who[c] = nullptr;
-                }
-                const size_t padded = (n + 15) & ~static_cast<size_t>(15);
-
-                const float* own_x = grid_access::Xs(cell);
-                const float* own_y = grid_access::Ys(cell);
-                const float* own_z = grid_access::Zs(cell);
-                Particula** found = s.found.data();
-                for (int m = 0; m < cell->count; ++m) {
-                    Particula* p = cell->particles[m];
-                    // Records of the next particle are warmed while this one is searched.
-                    if (m + 1 < cell->count) {
-                        __builtin_prefetch(cell->particles[m + 1], 1);
-                        __builtin_prefetch(&cell->particles[m + 1]->isolatedTime, 1);
-                    }
-                    // Without linked fluids every particle of the grid is this fluid's.
-                    if (!one_limit && p->owner != f) continue;
-                    Query query{own_x[m], own_y[m], own_z[m],
-                                own_start + static_cast<size_t>(m), one_limit, own_limit};
-                    Particula** out = arena.Open(static_cast<int>(padded), found);
-                    int kept = g_select(s, padded, query, out);
-                    if (veto && kept > 0) {
-                        int survivors = 0;
-                        for (int c = 0; c < kept; ++c) {
-                            Particula* q = out[c];
-                            if (q->owner == f && engine_hooks::ThinFaceBlocks(p, q)) continue;
-                            out[survivors++] = q;
-                        }
-                        kept = survivors;
-                    }
-                    p->numNeighbours = kept;
-                    if (kept > 0) {
-                        p->isolatedTime = 0.0f;
-                        p->neighbours = arena.Commit(out, kept);
-                    }
+    grid_access::ForCells(f, x0, x1, [&](Voxel* cell, int i, int j, int k) {
+        if (cell->count == 0) return;
+        Voxel* around[27];
+        int cells = 0;
+        size_t total = 0;
+        size_t own_start = 0;
+        const int a0 = std::max(i - 1, 0), a1 = std::min(i + 1, f->nx - 1);
+        const int b0 = std::max(j - 1, 0), b1 = std::min(j + 1, f->ny - 1);
+        const int c0 = std::max(k - 1, 0), c1 = std::min(k + 1, f->nz - 1);
+        for (int a = a0; a <= a1; ++a) {
+            Voxel** const* column = f->grid[a];
+            for (int b = b0; b <= b1; ++b) {
+                Voxel* const* row = column[b];
+                for (int c = c0; c <= c1; ++c) {
+                    Voxel* v = row[c];
+                    if (!v || v->count == 0) continue;
+                    if (v == cell) own_start = total;
+                    around[cells++] = v;
+                    total += static_cast<size_t>(v->count);
                 }
             }
+        }
+        s.Reserve(total + 16);
+        size_t n = 0;
+        for (int a = 0; a < cells; ++a) {
+            const Voxel* v = around[a];
+            const size_t count = static_cast<size_t>(v->count);
+            const float* vx = grid_access::Xs(v);
+            const float* vy = grid_access::Ys(v);
+            const float* vz = grid_access::Zs(v);
+            // Cells hold a handful of particles: a plain loop beats a library call.
+            for (size_t m = 0; m < count; ++m) {
+                s.x[n + m] = vx[m];
+                s.y[n + m] = vy[m];
+                s.z[n + m] = vz[m];
+                s.who[n + m] = v->particles[m];
+            }
+            n += count;
+        }
+        if (!one_limit) {
+            for (size_t c = 0; c < n; ++c) s.limit[c] = Limit(f, s.who[c], own_limit);
+        }
+        // Pad to whole groups of sixteen with entries no particle can reach.
+        for (size_t c = n; c % 16 != 0; ++c) {
+            s.x[c] = s.y[c] = s.z[c] = 3.0e38f;
+            s.limit[c] = 0.0f;
+            s.who[c] = nullptr;
+        }
+        const size_t padded = (n + 15) & ~static_cast<size_t>(15);
+
+        const float* own_x = grid_access::Xs(cell);
+        const float* own_y = grid_access::Ys(cell);
+        const float* own_z = grid_access::Zs(cell);
+        Particula** found = s.found.data();
+        const int first_slot = results ? grid_access::FirstSlot(cell) : 0;
+        for (int m = 0; m < cell->count; ++m) {
+            Particula* p = cell->particles[m];
+            // Records of the next particle are warmed while this one is searched.
+            if (!results && m + 1 < cell->count) {
+                __builtin_prefetch(cell->particles[m + 1], 1);
+                __builtin_prefetch(&cell->particles[m + 1]->isolatedTime, 1);
+            }
+            // Without linked fluids every particle of the grid is this fluid's.
+            if (!one_limit && p->owner != f) continue;
+            Query query{own_x[m], own_y[m], own_z[m], own_start + static_cast<size_t>(m),
+                        one_limit, own_limit};
+            Particula** out = arena.Open(static_cast<int>(padded), found);
+            int kept = g_select(s, padded, query, out);
+            if (veto && kept > 0) {
+                int survivors = 0;
+                for (int c = 0; c < kept; ++c) {
+                    Particula* q = out[c];
+                    if (q->owner == f && engine_hooks::ThinFaceBlocks(p, q)) continue;
+                    out[survivors++] = q;
+                }
+                kept = survivors;
+            }
+            Particula** list = kept > 0 ? arena.Commit(out, kept) : nullptr;
+            if (results) {
+                results[first_slot + m] = {list, kept};
+            } else {
+                p->numNeighbours = kept;
+                if (kept > 0) {
+                    p->isolatedTime = 0.0f;
+                    p->neighbours = list;
+                }
+            }
+        }
+    });
+}
+
+struct ApplyJob {
+    const std::vector<Particula*>* order;
+    const grid_access::Filled* filled;
+};
+
+void ApplyResults(void* context, int from, int to, int) {
+    auto* job = static_cast<ApplyJob*>(context);
+    const grid_access::Filled& filled = *job->filled;
+    Particula* const* order = job->order->data();
+    // What a particle further on found is loaded ahead: slots follow space, not the list.
+    constexpr int kAhead = 16;
+    for (int i = from; i < to; ++i) {
+        if (i + kAhead < to && filled.slot_of[i + kAhead] != grid_access::kNoSlot) {
+            __builtin_prefetch(&filled.found[filled.slot_of[i + kAhead]]);
+        }
+        const uint32_t slot = filled.slot_of[i];
+        if (slot == grid_access::kNoSlot) continue;
+        Particula* p = order[i];
+        const Results found = filled.found[slot];
+        p->numNeighbours = found.count;
+        if (found.count > 0) {
+            p->isolatedTime = 0.0f;
+            p->neighbours = found.list;
         }
     }
 }
@@ -346,22 +390,16 @@ void SearchSlabs(Fluido* f, int x0, int x1, NeighbourArena& arena) {
 void CreateSprings(Fluido* f, int x0, int x1) {
     auto join = [&](bool only_new) {
         bool too_close = false;
-        for (int i = std::max(x0, 0); i < std::min(x1, f->nx); ++i) {
-            for (int j = 0; j < f->ny; ++j) {
-                for (int k = 0; k < f->nz; ++k) {
-                    Voxel* cell = f->grid[i][j][k];
-                    if (!cell) continue;
-                    for (int m = 0; m < cell->count; ++m) {
-                        Particula* p = cell->particles[m];
-                        if (p->owner != f || (only_new && p->springsBuilt)) continue;
-                        for (int q = 0; q < p->numNeighbours; ++q) {
-                            if (p->AddMuelleASi(p->neighbours[q])) too_close = true;
-                        }
-                        p->springsBuilt = 1;
-                    }
+        grid_access::ForCells(f, x0, x1, [&](Voxel* cell, int, int, int) {
+            for (int m = 0; m < cell->count; ++m) {
+                Particula* p = cell->particles[m];
+                if (p->owner != f || (only_new && p->springsBuilt)) continue;
+                for (int q = 0; q < p->numNeighbours; ++q) {
+                    if (p->AddMuelleASi(p->neighbours[q])) too_close = true;
                 }
+                p->springsBuilt = 1;
             }
-        }
+        });
         if (too_close) RedWarning(" Warning: one or more particles below 0.001 distance");
     };
     if (!f->springsBuilt) join(false);
@@ -377,12 +415,13 @@ bool SearchSkipped(Fluido* f) {
 
 struct SlabJob {
     Fluido* fluid;
+    Results* results;
 };
 
 void SlabSearch(void* context, int x0, int x1, int) {
-    Fluido* f = static_cast<SlabJob*>(context)->fluid;
-    NeighbourArena arena(f->poolNeighbours, true, true);
-    SearchSlabs(f, x0, x1, arena);
+    auto* job = static_cast<SlabJob*>(context);
+    NeighbourArena arena(job->fluid->poolNeighbours, true, true);
+    SearchSlabs(job->fluid, x0, x1, arena, job->results);
 }
 
 }  // namespace
@@ -390,7 +429,7 @@ void SlabSearch(void* context, int x0, int x1, int) {
 void Fluido::BuscaVecinos(int x0, int x1) {
     if (SearchSkipped(this)) return;
     NeighbourArena arena(poolNeighbours, false, parallel::SlabThreads() > 1);
-    SearchSlabs(this, x0, x1, arena);
+    SearchSlabs(this, x0, x1, arena, nullptr);
     if (type == kFluidElastic) CreateSprings(this, x0, x1);
 }
 
@@ -426,8 +465,18 @@ bool UseSearchKernel(SearchKernel kernel) {
 
 void SearchNeighbours(Fluido* f) {
     if (SearchSkipped(f)) return;
-    SlabJob job{f};
-    parallel::ForSlabs(f->nx, SlabSearch, &job, "thread-1");
+    // Results by cell slot when this step's fill knows where each particle went.
+    const grid_access::Filled* filled = grid_access::FilledGrid(f);
+    const std::vector<Particula*>* order = particle_order::Current(f);
+    const bool by_slot = filled && order && filled->own_count == static_cast<int>(order->size());
+    SlabJob job{f, by_slot ? filled->found : nullptr};
+    grid_access::ForSlabPieces(f, SlabSearch, &job, "thread-1");
+    if (by_slot) {
+        ApplyJob apply{order, filled};
+        const std::vector<int>& pieces = particle_order::Pieces(f, filled->own_count);
+        parallel::ForPieces(pieces.data(), static_cast<int>(pieces.size()) - 1, ApplyResults,
+                            &apply, nullptr);
+    }
     // Springs read and write the lists of particles on both sides of a slab boundary, so
     // they are made in one ordered pass: the same springs whatever the thread count.
     if (f->type == kFluidElastic) CreateSprings(f, 0, f->nx);

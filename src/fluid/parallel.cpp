@@ -134,4 +134,27 @@ void ForSlabs(int n, SlabBody body, void* context, const char* thread_name) {
     body(context, 0, n, 0);
 }
 
+void ForPieces(const int* bounds, int pieces, SlabBody body, void* context,
+               const char* thread_name) {
+    if (pieces <= 0) return;
+    struct Shared {
+        const int* bounds;
+        int pieces;
+        SlabBody body;
+        void* context;
+        std::atomic<int> next{0};
+    } shared{bounds, pieces, body, context};
+    // One range per thread; each takes pieces until none is left, so the calling thread alone
+    // (when no helper could be had) still runs them all.
+    ForSlabs(
+        std::min(SlabThreads(), pieces),
+        [](void* c, int, int, int slot) {
+            auto* s = static_cast<Shared*>(c);
+            for (int p = s->next.fetch_add(1); p < s->pieces; p = s->next.fetch_add(1)) {
+                s->body(s->context, s->bounds[p], s->bounds[p + 1], slot);
+            }
+        },
+        &shared, thread_name);
+}
+
 }  // namespace parallel

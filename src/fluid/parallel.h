@@ -24,4 +24,12 @@ UNDALINE_API void ForSlabs(int n, SlabBody body, void* context);
 // alone, after the warning line naming thread_name (none when it is null).
 UNDALINE_API void ForSlabs(int n, SlabBody body, void* context, const char* thread_name);
 
+// Runs body(begin, end, slot) for every piece [bounds[p], bounds[p + 1]) of a fixed split,
+// handing the pieces to the threads as they come free, so a thread slowed by other work on
+// the machine takes fewer of them. Which thread runs a piece varies from run to run: a piece
+// may write only its own data, and per-slot results must be combined in a way that does not
+// depend on which slot saw what.
+UNDALINE_API void ForPieces(const int* bounds, int pieces, SlabBody body, void* context,
+                            const char* thread_name);
+
 }  // namespace parallel

@@ -90,8 +90,8 @@ TEST_F(RobustnessTest, WithoutWorkerThreadsTheStepRunsAloneAndSaysSo) {
     parallel::SetThreadCount(64);  // more helpers than any other test asks for: made now
     platform::FailThreadCreations(1000);
     BlockSpec spec;
-    spec.nx = 70;  // slabs enough for every thread
-    spec.ny = spec.nz = 2;
+    spec.nx = 70;  // slabs enough for every thread, particles enough to be worth splitting
+    spec.ny = spec.nz = 8;
     Fluido* f = MakeBlockFluid(spec);
     sim::Step();
     EXPECT_GT(f->First()->numNeighbours, 0) << "searched all the same";
