@@ -14,6 +14,8 @@ enum EmitterClassId {
     kCubeId = 105,
     kLinearId = 106,
     kCylinderId = 107,
+    kObjectEmitterId = 108,
+    kObjectFillerId = 109,
     kSprayId = 110,
 };
 
@@ -70,6 +72,14 @@ enum FieldId {
     kIdMeltingPoint = 2034,
     kIdBounce = 2035,
     kIdFriction = 2036,
+    kIdOffset = 2037,
+    kIdExtentX = 2038,     // shown x, y, z of a share of an object's box
+    kIdExtentY = 2039,
+    kIdExtentZ = 2040,
+    kIdMargin = 2041,
+    kIdAxis = 2042,
+    kIdFillInside = 2043,  // check box
+    kIdFillVertices = 2044,  // check box
 };
 
 // Label controls of a parameter window: kIdLabelBase + row.

@@ -38,6 +38,9 @@ ShippedDescriptor* CubeClass();
 ShippedDescriptor* CylinderClass();
 // A point spraying particles into a cone.
 ShippedDescriptor* SprayClass();
+// The surface of the linked object emitting, and its inside filled at every reset.
+ShippedDescriptor* ObjectEmitterClass();
+ShippedDescriptor* ObjectFillerClass();
 
 // Grid points across a length: how many fit at spacing s (at least one when there is any
 // length), and where point i of n sits, centred on 0.
