@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -432,7 +433,9 @@ bool LoadWorkspace(const char* path) {
     workspace_version = version;
     ReadHeaderRest();
     ReadSceneData();
+    SetObjectRecordFolder(std::filesystem::path(path).parent_path().string().c_str());
     ReadObjects();
+    SetObjectRecordFolder(nullptr);
     ReadFluids();
     ReadDaemons();
     ReadCamera();

@@ -202,7 +202,7 @@ void CollideSlabs(void* context, int x0, int x1, int slot) {
 }
 
 // Below this many particles the workers are not worth waking.
-constexpr int kParallelFrom = 2048;
+constexpr int kParallelFrom = 1024;
 
 bool Install() {
     SimulationHooks().collide = Collide;
