@@ -17,6 +17,8 @@ constexpr float kTankHeight = 3.0f * kColumn;
 constexpr float kTankDepth = kColumn;
 // Particles across the column in the saved scene.
 constexpr int kAcross = 20;
+// The "Time Step Factor" the scene's liquid needs.
+constexpr float kStepFactor = 0.125f;
 
 // The tank as OBJ text: eight corners and six four-sided faces (twelve triangles).
 std::string TankObj();
@@ -24,9 +26,9 @@ std::string TankObj();
 // The rest density whose fill spacing puts `across` particles across the column.
 float DensityFor(int across);
 
-// Sets the fluid's rest density and what follows from it as a shipped emitter would give it for
-// a Liquid (pressure constant and external pressure in proportion), and the tank's collision
-// distance to half the new spacing. The fluid is refilled at the next reset.
+// Sets the fluid's rest density and what follows from it for a Liquid (pressure constant and
+// external pressure in proportion to the density, and to the column's depth), and the tank's
+// collision distance to half the new spacing. The fluid is refilled at the next reset.
 void SetResolution(Fluido* water, Body* tank, int across);
 
 // Builds the scene into an empty scene: the tank read from tank_file, the column, gravity and

@@ -124,7 +124,7 @@ private:
         const float c0 = 1.0f - u - w;
         const Vector at = c[0]->world * c0 + c[1]->world * u + c[2]->world * w;
         const Vector carried = c[0]->velocity * c0 + c[1]->velocity * u + c[2]->velocity * w;
-        // Random tilts the direction by up to about half a right angle and varies the speed by
+        // Random tilts the direction by up to about 35 degrees and varies the speed by
         // up to that share.
         const float random = P(kRandom);
         Vector dir = f.normal + Jitter(0.5f * random);
