@@ -17,6 +17,8 @@ enum EmitterClassId {
     kObjectEmitterId = 108,
     kObjectFillerId = 109,
     kSprayId = 110,
+    kSequenceId = 111,
+    kDropletsId = 112,
 };
 
 enum DaemonClassId {
@@ -72,14 +74,21 @@ enum FieldId {
     kIdMeltingPoint = 2034,
     kIdBounce = 2035,
     kIdFriction = 2036,
-    kIdOffset = 2037,
-    kIdExtentX = 2038,     // shown x, y, z of a share of an object's box
-    kIdExtentY = 2039,
-    kIdExtentZ = 2040,
-    kIdMargin = 2041,
-    kIdAxis = 2042,
-    kIdFillInside = 2043,  // check box
-    kIdFillVertices = 2044,  // check box
+    kIdDirectory = 2040,   // text
+    kIdPrefix = 2041,      // text
+    kIdFirstFile = 2042,
+    kIdHoldLast = 2043,    // check box
+    kIdDropRadius = 2044,
+    kIdStretch = 2045,
+    kIdDetail = 2046,
+    kIdOffset = 2047,
+    kIdExtentX = 2048,     // shown x, y, z of a share of an object's box
+    kIdExtentY = 2049,
+    kIdExtentZ = 2050,
+    kIdMargin = 2051,
+    kIdAxis = 2052,
+    kIdFillInside = 2053,  // check box
+    kIdFillVertices = 2054,  // check box
 };
 
 // Label controls of a parameter window: kIdLabelBase + row.

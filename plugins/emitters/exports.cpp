@@ -8,7 +8,7 @@ shipped::ShippedDescriptor* const* Classes() {
         shipped::CircleClass(), shipped::SquareClass(), shipped::TriangleClass(),
         shipped::SphereClass(), shipped::CubeClass(),   shipped::LinearClass(),
         shipped::CylinderClass(), shipped::ObjectEmitterClass(), shipped::ObjectFillerClass(),
-        shipped::SprayClass(),
+        shipped::SprayClass(),    shipped::SequenceClass(),      shipped::DropletsClass(),
     };
     return classes;
 }
