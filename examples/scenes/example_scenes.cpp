@@ -1,81 +1,20 @@
 #include "example_scenes.h"
 
 #include <cstdio>
+#include <filesystem>
 
+#include "dam_break.h"
+#include "scene_helpers.h"
 #include "undaline.h"
 
 namespace {
 
-// Headless stand-ins for the two panels the parameter windows belong to.
-const platform::ControlTemplate kDaemonPanelControls[] = {
-    {kIdDaemonWindowAnchor, platform::ControlKind::Static, "", 0, 30, 100, 20, 0},
-    {5100, platform::ControlKind::ListBox, "", 0, 0, 100, 30, 0},
-};
-const platform::DialogTemplate kDaemonPanel = {"Daemons", 220, 400, kDaemonPanelControls, 2};
-const platform::ControlTemplate kEmitterPanelControls[] = {
-    {kIdEmitterWindowAnchor, platform::ControlKind::Static, "", 0, 30, 100, 20, 0},
-};
-const platform::DialogTemplate kEmitterPanel = {"Emitters", 220, 400, kEmitterPanelControls, 1};
-
-platform::Dialog* g_daemon_panel = nullptr;
-platform::Dialog* g_emitter_panel = nullptr;
-
-void Panels() {
-    if (g_daemon_panel) return;
-    g_daemon_panel = platform::CreateDialog(&kDaemonPanel, ProcesaDaemonPanel, nullptr);
-    g_emitter_panel = platform::CreateDialog(&kEmitterPanel, nullptr, nullptr);
-    SetDaemonPanel(g_daemon_panel, 5100);
-    SetEmitterPanel(g_emitter_panel);
-}
-
-Descriptor* Class(int class_id) {
-    int index = ActivatePluginClass(class_id);
-    if (index < 0) std::fprintf(stderr, "make_scenes: class %d is not available\n", class_id);
-    return index < 0 ? nullptr : RegisteredClass(index);
-}
-
-platform::Dialog* Window(Nodo* node) {
-    if (auto* d = dynamic_cast<Daemon*>(node)) {
-        SelectDaemonItem(DaemonItem(d));
-        return d->descriptor->window;
-    }
-    auto* e = static_cast<Creador*>(node);
-    e->SetParameterBlock();
-    return e->descriptor->window;
-}
-
-// Types a value into a field of the node's window, as a user does.
-void Set(Nodo* node, int id, float value) {
-    platform::TypeIntoField(Window(node), id, platform::Format("%g", static_cast<double>(value)));
-}
-
-void Check(Nodo* node, int id) {
-    platform::Dialog* w = Window(node);
-    if (!w->IsChecked(id)) platform::ClickControl(w, id);
-}
-
-Fluido* NewFluid(int class_id) {
-    Descriptor* d = Class(class_id);
-    return d ? CreaFluido(d) : nullptr;
-}
-
-Daemon* NewDaemonOf(int class_id) {
-    Descriptor* d = Class(class_id);
-    return d ? NewDaemon(d) : nullptr;
-}
-
-// Field ids of the shipped classes' windows.
-enum {
-    kSpeed = 2002, kRandom = 2003, kWidth = 2006, kHeight = 2007, kDepth = 2008, kRate = 2012,
-    kAngle = 2013, kStrength = 2020, kLinear = 2023, kOutside = 2030, kBounce = 2035,
-    kFriction = 2036,
-};
-enum { kSpray = 110, kCube = 105, kWind = 1, kGravity = 3, kDrag = 4, kKill = 5, kGround = 12 };
+using namespace example_scenes;
 
 // Spray thrown up from the origin, falling back onto a floor and cleared away once it runs
 // off the edge of a 2-unit square. The drops are a "Dumb" fluid: each flies on its own, as
 // spray does, with no pressure between them.
-bool Fountain() {
+bool Fountain(const std::string&) {
     Fluido* water = NewFluid(kSpray);
     Daemon* gravity = NewDaemonOf(kGravity);
     Daemon* drag = NewDaemonOf(kDrag);
@@ -154,12 +93,31 @@ bool FallingBlockOfScale(float s) {
     return true;
 }
 
-bool FallingBlock() { return FallingBlockOfScale(1.0f); }
+bool FallingBlock(const std::string&) { return FallingBlockOfScale(1.0f); }
+
+// The tank is written beside the workspace, under objects/, and the workspace names it by that
+// relative path.
+bool DamBreak(const std::string& dir) {
+    const std::filesystem::path folder = std::filesystem::path(dir) / "objects";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::string tank = (folder / "dam_break_tank.obj").string();
+    const std::string obj = dam_break::TankObj();
+    if (!platform::WriteWholeFile(tank.c_str(), obj.data(), obj.size())) {
+        std::fprintf(stderr, "make_scenes: cannot write %s\n", tank.c_str());
+        return false;
+    }
+    if (!dam_break::Build(tank, dam_break::kAcross)) return false;
+    Body* b = dam_break::Tank();
+    platform::CopyText(b->path, sizeof b->path, "objects/dam_break_tank.obj");
+    return true;
+}
 
 const ExampleScene kScenes[] = {
     {"fountain", "spray thrown up from a nozzle, falling back onto a floor", Fountain},
     {"falling_block",
      "a column of water dropped into a box, settling into a pool, with its surface", FallingBlock},
+    {"dam_break", "a column of water released at one end of a closed tank", DamBreak},
 };
 
 }  // namespace
@@ -178,7 +136,8 @@ bool MakeExampleScene(const ExampleScene& scene, const std::string& path) {
     Panels();
     ResetScene();
     ResetViewSettings();
-    if (!scene.build()) {
+    const std::string dir = std::filesystem::path(path).parent_path().string();
+    if (!scene.build(dir.empty() ? "." : dir)) {
         std::fprintf(stderr, "make_scenes: %s could not be built\n", scene.name);
         return false;
     }

@@ -9,10 +9,11 @@
 struct ExampleScene {
     const char* name;     // file name without ".ulw"
     const char* summary;  // one line for listings
-    bool (*build)();
+    // Builds the scene into an empty scene; files it needs beside the workspace go into dir.
+    bool (*build)(const std::string& dir);
 };
 
-// The fountain and the falling block.
+// The fountain, the falling block and the dam break.
 const ExampleScene* ExampleScenes(int* count);
 
 // Clears the scene, builds the example and saves it to path. False, with a message on

@@ -14,6 +14,8 @@ enum EmitterClassId {
     kCubeId = 105,
     kLinearId = 106,
     kCylinderId = 107,
+    kObjectEmitterId = 108,
+    kObjectFillerId = 109,
     kSprayId = 110,
     kSequenceId = 111,
     kDropletsId = 112,
@@ -79,6 +81,14 @@ enum FieldId {
     kIdDropRadius = 2044,
     kIdStretch = 2045,
     kIdDetail = 2046,
+    kIdOffset = 2047,
+    kIdExtentX = 2048,     // shown x, y, z of a share of an object's box
+    kIdExtentY = 2049,
+    kIdExtentZ = 2050,
+    kIdMargin = 2051,
+    kIdAxis = 2052,
+    kIdFillInside = 2053,  // check box
+    kIdFillVertices = 2054,  // check box
 };
 
 // Label controls of a parameter window: kIdLabelBase + row.

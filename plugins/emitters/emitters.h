@@ -40,6 +40,10 @@ ShippedDescriptor* CubeClass();
 ShippedDescriptor* CylinderClass();
 // A point spraying particles into a cone.
 ShippedDescriptor* SprayClass();
+// The surface of the linked object emitting, and its inside filled at every reset.
+ShippedDescriptor* ObjectEmitterClass();
+ShippedDescriptor* ObjectFillerClass();
+
 // A directory of particle BIN files replayed frame by frame.
 ShippedDescriptor* SequenceClass();
 // A spray whose particles become ready-made drops: it builds the fluid's mesh itself.

@@ -7,8 +7,8 @@ shipped::ShippedDescriptor* const* Classes() {
     static shipped::ShippedDescriptor* const classes[] = {
         shipped::CircleClass(), shipped::SquareClass(), shipped::TriangleClass(),
         shipped::SphereClass(), shipped::CubeClass(),   shipped::LinearClass(),
-        shipped::CylinderClass(), shipped::SprayClass(),  shipped::SequenceClass(),
-        shipped::DropletsClass(),
+        shipped::CylinderClass(), shipped::ObjectEmitterClass(), shipped::ObjectFillerClass(),
+        shipped::SprayClass(),    shipped::SequenceClass(),      shipped::DropletsClass(),
     };
     return classes;
 }

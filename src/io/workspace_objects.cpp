@@ -51,11 +51,19 @@ bool GetStored(StoredObject* s) {
            GetByte(&s->display) && ReadF32(&s->distance) && ReadF32(&s->tolerance);
 }
 
-// The file of a stored object: its path as stored, in this system's form, or its name in the
-// objects directory; else the stored path, for the reader's own "File not found" dialog.
+std::string g_record_folder;
+
+// The file of a stored object: a relative path beside the workspace, its path as stored, in
+// this system's form, or its name in the objects directory; else the stored path, for the
+// reader's own "File not found" dialog.
 std::string FindFile(const StoredObject& s) {
-    for (const std::string& candidate : {std::string(s.path), platform::LocalPath(s.path),
+    const std::string local = platform::LocalPath(s.path);
+    const std::string beside = !g_record_folder.empty() && !local.empty() && local[0] != '/'
+                                   ? platform::JoinPath(g_record_folder, local)
+                                   : std::string();
+    for (const std::string& candidate : {beside, std::string(s.path), local,
                                          platform::JoinPath(ObjectsDirectory(), s.name)}) {
+        if (candidate.empty()) continue;
         if (platform::CanReadFile(candidate.c_str())) return candidate;
     }
     return s.path;
@@ -88,6 +96,8 @@ const bool g_directory = [] {
 }();
 
 }  // namespace
+
+void SetObjectRecordFolder(const char* folder) { g_record_folder = folder ? folder : ""; }
 
 bool WriteObjectRecord(const Body* b) {
     bool ok = PutCleanText(b->path, sizeof b->path) && PutCleanText(b->name, sizeof b->name) &&

@@ -15,3 +15,7 @@ UNDALINE_API bool WriteObjectRecord(const Body* b);
 // not found" dialog. Null when no object could be restored (the file was skipped or refused,
 // or its format is not read here); the next tag search passes over the rest of the record.
 UNDALINE_API Body* ReadObjectRecord();
+
+// The folder of the workspace being read: a record's file path that is relative is looked for
+// there first, so a workspace and its objects can move together. Empty for none.
+UNDALINE_API void SetObjectRecordFolder(const char* folder);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -390,7 +391,10 @@ bool LoadWorkspace(const char* path) {
     ClearScene();
     workspace_version = version;
     SetEnvelopeFrameBudget(kWorkspaceEnvelopeFrames);
+    // Object files named by relative paths are found beside the workspace.
+    SetObjectRecordFolder(std::filesystem::path(path).parent_path().string().c_str());
     const bool ok = ReadSections();
+    SetObjectRecordFolder(nullptr);
     SetEnvelopeFrameBudget(-1);
     platform::EndWorkspaceRead();
     if (!ok) {

@@ -8,6 +8,7 @@
 #include "scene/nodo.h"
 
 class Body;
+class Fluido;
 class Mesh;
 
 // Polygon objects: triangle meshes brought in from 3D packages, placed by their node
@@ -106,6 +107,16 @@ class UNDALINE_API Body : public Nodo {
     // Blends the three corner directions of face with the weights 1 - u - w, u, w (not
     // normalised); each corner direction is its world position less build_matrix × its normal.
     void GetNormalSmooth(float& u, float& w, Face* face, Vector* out);
+    // Whether the segment a-b passes through one of the faces marked as near a fluid, inside its
+    // triangle or on its edges (the thin-wall test of the neighbour search).
+    bool SegmentHitsFace(const Vector& a, const Vector& b);
+
+    // Creates particles of fluid inside the body (mode 0 and 1: on a lattice of rays along the
+    // local box edge `axis`, 0 x, 1 y, 2 z, keeping `margin` world units free at both ends of
+    // each stretch inside) and on its vertices (mode 0 and 2). extent scales the two lattice
+    // edges and the ray edge. Shows the progress monitor "Filling object"; stops with a
+    // message when the lattice is too coarse or the fluid is full.
+    void FillObject(Fluido* fluid, Vector extent, float margin, int axis, int mode);
 
     // The object readers. Each fills path, name, label, the geometry, format and origin and
     // puts the body at rest with the identity transform; false, with the reader's message,

@@ -130,6 +130,21 @@ TEST_F(ObjectWorkspace, AMovedFileIsFoundInTheObjectsDirectory) {
     EXPECT_EQ(BodyAt(0)->path, (objects / "cube.obj").string());
 }
 
+TEST_F(ObjectWorkspace, ARelativePathIsFoundBesideTheWorkspaceWhereverItMoves) {
+    Cube("cube.obj", "objects");
+    platform::CopyText(BodyAt(0)->path, sizeof BodyAt(0)->path, "objects/cube.obj");
+    const fs::path moved = dir.path() / "moved";
+    fs::create_directories(moved);
+    ASSERT_TRUE(SaveWorkspace((moved / "a.ulw").string().c_str()));
+    fs::rename(dir.path() / "objects", moved / "objects");
+    ResetScene();
+
+    ASSERT_TRUE(LoadWorkspace((moved / "a.ulw").string().c_str()));
+    EXPECT_EQ(FileNotFoundCount(), 0);
+    ASSERT_EQ(CountBodies(), 1);
+    EXPECT_EQ(BodyAt(0)->nfaces, 12);
+}
+
 TEST_F(ObjectWorkspace, TheRecordHoldsTheFieldsInTheirOrder) {
     Body* b = Cube();
     b->friction = 0.5f;
