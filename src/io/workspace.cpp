@@ -20,6 +20,12 @@
 #include "io/workspace_objects.h"
 #include "mesh/mesh.h"
 #include "objects/body.h"
+#include "objects/object_files.h"
+#include "objects/scene_data.h"
+#include "objects/scene_import.h"
+#include "platform/file_dialog.h"
+#include "platform/paths.h"
+#include "platform/whole_file.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -193,19 +199,49 @@ void ReadHeaderRest() {
     ApplyPlatform(platform_id);
 }
 
-void ReadSceneData() {
+// The scene data file a workspace names: where it was, in this system's form, beside the
+// workspace, or in the objects directory; "" when it is in none of them.
+std::string FindSceneDataFile(const char* stored, const std::string& workspace_path) {
+    const std::string local = platform::LocalPath(stored);
+    const std::string dir = platform::LocalPath(workspace_path).substr(
+        0, platform::LocalPath(workspace_path).size() - platform::BaseName(workspace_path).size());
+    std::vector<std::string> candidates = {stored, local};
+    if (!dir.empty() && !local.starts_with('/')) candidates.push_back(platform::JoinPath(dir, local));
+    if (!dir.empty()) candidates.push_back(platform::JoinPath(dir, platform::BaseName(local)));
+    candidates.push_back(platform::JoinPath(ObjectsDirectory(), platform::BaseName(local)));
+    for (const std::string& c : candidates) {
+        if (platform::CanReadFile(c.c_str())) return c;
+    }
+    return "";
+}
+
+// Set when the scene data file was imported again: its bodies are then stepped on to the
+// workspace's frame once the settings (the frame duration) are read.
+bool g_scene_data_reopened = false;
+
+void ReadSceneData(const std::string& workspace_path) {
+    g_scene_data_reopened = false;
     if (!FindTag(kTagSceneData)) {
         platform::MessageBox("Error reading scene data chunk");
         return;
     }
     unsigned char locked = 0;
     int has_path = 0;
+    char stored[sizeof sd_path] = {};
     if (!GetByte(&locked)) return;
     if (workspace_version >= 34 && !GetInt(&has_path)) return;
-    sd_locked = locked;
-    sd_path[0] = '\0';
-    if ((has_path == 1 || locked != 0) && !GetText(sd_path, sizeof sd_path)) sd_path[0] = '\0';
-    if (sd_path[0] && g_hooks.reimport_scene_data) g_hooks.reimport_scene_data(sd_path, locked);
+    if ((has_path == 1 || locked != 0) && !GetText(stored, sizeof stored)) stored[0] = '\0';
+    if (!stored[0]) return;
+    std::string file = FindSceneDataFile(stored, workspace_path);
+    if (file.empty()) {
+        // Ask for the file; without an answer the link is dropped.
+        file = platform::OpenFileDialog("Import Scene", SingleTypeFilter(kTypeSd),
+                                        ObjectsDirectory().c_str());
+        if (file.empty()) return;
+    }
+    if (!ImportSceneData(file.c_str())) return;
+    g_scene_data_reopened = true;
+    if (!locked) UnlockSceneData();
 }
 
 // The objects restored, by their place in the file: an object that could not be restored
@@ -219,9 +255,13 @@ void ReadObjects() {
         platform::MessageBox("Error reading object data chunk");
         return;
     }
+    // The bodies of a reopened scene data file take the first records.
+    const std::vector<Body*> animated = SceneDataBodies();
     for (int i = 0; i < count; ++i) {
         if (!FindTag(kTagObject)) break;
-        g_loaded_objects.push_back(ReadObjectRecord());
+        const size_t k = static_cast<size_t>(i);
+        g_loaded_objects.push_back(k < animated.size() ? ReadObjectRecordInto(animated[k])
+                                                       : ReadObjectRecord());
     }
 }
 
@@ -376,6 +416,24 @@ void ClearScene() {
 
 WorkspaceHooks& GetWorkspaceHooks() { return g_hooks; }
 
+namespace {
+
+// "Reset workspace" of a scene import runs the new-workspace operation, after asking.
+const bool g_new_workspace_installed = [] {
+    SetNewWorkspaceHandler([] {
+        if (platform::MessageBox("All data will be removed. Continue?", "Undaline",
+                                 platform::kIconQuestion,
+                                 platform::kButtonsYesNo) != platform::kAnswerYes) {
+            return false;
+        }
+        NewWorkspace();
+        return true;
+    });
+    return true;
+}();
+
+}  // namespace
+
 void NewWorkspace() {
     ClearScene();
     ReleaseUnusedClasses();
@@ -431,7 +489,7 @@ bool LoadWorkspace(const char* path) {
     ClearScene();
     workspace_version = version;
     ReadHeaderRest();
-    ReadSceneData();
+    ReadSceneData(path);
     ReadObjects();
     ReadFluids();
     ReadDaemons();
@@ -445,6 +503,8 @@ bool LoadWorkspace(const char* path) {
     for (Daemon* d = FirstDaemon(); d; d = NextDaemon(d)) d->PostLoad();
     ReadSettings();
     platform::EndWorkspaceRead();
+    // The animated objects stand where they stood when the workspace was saved.
+    if (g_scene_data_reopened) AdvanceSceneData(frame, frame_time);
 
     if (auto status = SimulationHooks().status) {
         int hours = static_cast<int>(cpu_hours);

@@ -15,3 +15,6 @@ UNDALINE_API bool WriteObjectRecord(const Body* b);
 // not found" dialog. Null when no object could be restored (the file was skipped or refused,
 // or its format is not read here); the next tag search passes over the rest of the record.
 UNDALINE_API Body* ReadObjectRecord();
+// Reads a record into a body that is already there (an object of a reopened scene data file):
+// its physical parameters, display and selections; its transform stays the animation's.
+UNDALINE_API Body* ReadObjectRecordInto(Body* b);
