@@ -1,5 +1,7 @@
 #include "app/batch.h"
 
+#include "app/batch_capture.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -18,10 +20,12 @@
 #include "fluid/parallel.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"
+#include "output/frame_capture.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
 #include "plugins/loader.h"
+#include "scene/view_settings.h"
 
 namespace {
 
@@ -137,6 +141,19 @@ int RunBatch(const BatchOptions& o) {
         if (f->outBin || f->outAscii || f->outLwo) fs::create_directories(ParticleOutputDir(f), ec);
     }
 
+    // The images go where the other files go when the workspace names no folder for them.
+    bool images = sim_settings.image_output && !o.no_images;
+    if (images) {
+        if (!o.out.empty() && image_output.directory[0] == '\0') {
+            platform::CopyText(image_output.directory, sizeof image_output.directory, o.out.c_str());
+        }
+        output::SetDefaultMovieQuality(o.movie_quality);
+        std::string why;
+        if (!batch_capture::Start(o.image_width, o.image_height, &why)) {
+            std::fprintf(stderr, "undaline: the frames are not captured: %s\n", why.c_str());
+            images = false;
+        }
+    }
     InstallDirectFrameOutputs();
     SimulationHooks().frame_done = FrameDone;
     // Backups are written by the simulation thread itself, between two steps.
@@ -186,6 +203,8 @@ int RunBatch(const BatchOptions& o) {
     if (!o.quiet && g_frame.load() != shown) Progress(terminal, first, last, elapsed());
     if (terminal) std::fputs("\n", stderr);
     sim::StopAtFrame(-1);
+    // An open movie gets its index and its name.
+    if (images) batch_capture::Stop();
     SimulationHooks().frame_done = nullptr;
     SimulationHooks().autosave = nullptr;
 
@@ -200,6 +219,11 @@ int RunBatch(const BatchOptions& o) {
             if (f->outBin || f->outAscii || f->outLwo) {
                 std::fprintf(stderr, "  %s: files in %s\n", f->prefix, ParticleOutputDir(f).c_str());
             }
+        }
+        if (images) {
+            std::fprintf(stderr, "  images: %s\n",
+                         image_output.file_type == kImageAvi ? output::MovieFileName().c_str()
+                                                             : output::FrameFileName(first).c_str());
         }
         if (!o.save.empty() && status != 1) std::fprintf(stderr, "  scene saved to %s\n", o.save.c_str());
     }

@@ -21,7 +21,8 @@ const char* kBatchHelp =
     "  undaline --batch WORKSPACE [options]\n"
     "\n"
     "Simulates a workspace (.ulw) without a window and writes, frame by frame, the\n"
-    "particle files its fluids ask for (BIN and text output switches of each fluid).\n"
+    "particle files its fluids ask for (BIN and text output switches of each fluid),\n"
+    "and, when its \"Save images\" is on, a picture of the scene at every frame.\n"
     "\n"
     "Batch options:\n"
     "  -b, --batch WORKSPACE  run WORKSPACE headless\n"
@@ -36,6 +37,11 @@ const char* kBatchHelp =
     "  --save FILE            save the scene to FILE when the run ends, also after\n"
     "                         an interruption\n"
     "  --plugins DIR          plug-ins directory (default: plugins/ beside the program)\n"
+    "  --image-size WxH       size of the pictures of a workspace with \"Save images\"\n"
+    "                         on (default: 640x480); they are drawn without a display\n"
+    "  --movie-quality Q      an AVI movie's frames: 0 full frames (the default), 1 to\n"
+    "                         100 Motion-JPEG at that quality\n"
+    "  --no-images            leave the workspace's pictures out\n"
     "  -q, --quiet            no progress output\n"
     "  --log                  print every line of the message log (files saved, start\n"
     "                         and stop), not only warnings\n"
@@ -58,6 +64,17 @@ bool ParseCount(const char* text, int minimum, int* out) {
     return true;
 }
 
+// "WIDTHxHEIGHT".
+bool ParseSize(const char* text, int* width, int* height) {
+    const char* x = std::strchr(text, 'x');
+    if (!x) return false;
+    const std::string w(text, x);
+    int a = 0, b = 0;
+    if (!ParseCount(w.c_str(), 16, &a) || !ParseCount(x + 1, 16, &b) || a > 8192 || b > 8192) return false;
+    *width = a;
+    *height = b;
+    return true;
+}
 
 bool IsBatch(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -134,6 +151,18 @@ int BatchMain(int argc, char** argv) {
             const char* v = value("--plugins");
             if (!v) return 2;
             options.plugins = v;
+        } else if (arg == "--image-size") {
+            const char* v = value("--image-size");
+            if (!v || !ParseSize(v, &options.image_width, &options.image_height)) {
+                return Usage("--image-size takes WIDTHxHEIGHT, each from 16 to 8192");
+            }
+        } else if (arg == "--movie-quality") {
+            const char* v = value("--movie-quality");
+            if (!v || !ParseCount(v, 0, &options.movie_quality) || options.movie_quality > 100) {
+                return Usage("--movie-quality takes a whole number from 0 to 100");
+            }
+        } else if (arg == "--no-images") {
+            options.no_images = true;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "--log") {

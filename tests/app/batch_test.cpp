@@ -19,10 +19,13 @@
 #include "fluid/driver.h"
 #include "fluid_scenes.h"
 #include "io/workspace.h"
+#include "output/frame_capture.h"
+#include "output/targa_file.h"
 #include "platform/format.h"
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/scene.h"
+#include "scene/view_settings.h"
 
 namespace {
 
@@ -207,3 +210,48 @@ TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
 }
 
 }  // namespace
+
+TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
+    // The example with "Save images" on: first a Targa sequence, then a movie.
+    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
+    ScanPlugins();
+    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
+    sim_settings.image_output = true;
+    ASSERT_TRUE(output::ChooseImageSequence("preview.tga"));  // no folder: --out gives it
+    ASSERT_TRUE(SaveWorkspace((dir / "tga.ulw").c_str()));
+    ASSERT_TRUE(output::ChooseImageSequence("preview.avi"));
+    ASSERT_TRUE(SaveWorkspace((dir / "avi.ulw").c_str()));
+    ResetScene();
+    UnloadAllPlugins();
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+
+    Outcome r = Batch({"--batch", (dir / "tga.ulw").string(), "--frames", "4", "--out", (dir / "tga").string(),
+                       "--image-size", "160x120"},
+                      dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("images: " + (dir / "tga" / "preview00000.tga").string()), std::string::npos) << r.err;
+    output::RgbImage first, last;
+    ASSERT_TRUE(output::ReadTarga((dir / "tga" / "preview00000.tga").c_str(), &first));
+    ASSERT_TRUE(output::ReadTarga((dir / "tga" / "preview00004.tga").c_str(), &last));
+    EXPECT_EQ(first.width, 160);
+    EXPECT_EQ(first.height, 120);
+    // Something is drawn, and the block has moved between the first frame and the last.
+    EXPECT_NE(std::count(first.pixels.begin(), first.pixels.end(), 0), static_cast<long>(first.pixels.size()));
+    EXPECT_NE(first.pixels, last.pixels);
+
+    r = Batch({"--batch", (dir / "avi.ulw").string(), "--frames", "4", "--out", (dir / "avi").string(),
+               "--image-size", "160x120", "--movie-quality", "80", "--quiet"},
+              dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string probe;
+    const std::string command = "ffprobe -v error -count_frames -show_entries "
+                                "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
+                                (dir / "avi" / "preview.avi").string() + "' 2>&1";
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, p)) probe += buffer;
+        pclose(p);
+    }
+    EXPECT_EQ(probe, "mjpeg,160,120,5\n");
+}
