@@ -12,7 +12,7 @@ struct ExampleScene {
     bool (*build)();
 };
 
-// The fountain and the falling block.
+// The fountain, the falling block and the stirred tank.
 const ExampleScene* ExampleScenes(int* count);
 
 // Clears the scene, builds the example and saves it to path. False, with a message on
