@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,12 +103,27 @@ void ApplyFrame(Body* b, size_t i) {
     b->keyB[2] = b->scale = key.scale;
     b->keyB[3] = b->pivot = key.pivot;
     const std::vector<Vector>& points = g_scene.points[i];
-    const bool deforms = g_scene.layouts[i].mode == 1 && points.size() == size_t(b->nverts);
     for (int v = 0; v < b->nverts; ++v) {
         BodyVertex& x = b->verts[v];
         x.start = x.end;
-        x.end = deforms ? points[size_t(v)] : b->keyBMatrix * x.local;
+        x.end = points[size_t(v)];
     }
+}
+
+// Where the frame puts each vertex of b: the positions the frame carries for a deforming
+// object, its matrix times the rest positions for a rigid one. false when one of them is
+// beyond the float range.
+bool NewEnds(const Body* b, size_t i) {
+    std::vector<Vector>& points = g_scene.points[i];
+    if (g_scene.layouts[i].mode == 1 && points.size() == size_t(b->nverts)) return true;
+    const Matrix& m = g_scene.keys[i].matrix;
+    points.resize(size_t(b->nverts));
+    for (int v = 0; v < b->nverts; ++v) {
+        const Vector p = m * b->verts[v].local;
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+        points[size_t(v)] = p;
+    }
+    return true;
 }
 
 // After the end of the file: the body stands on its last frame and no longer moves.
@@ -254,6 +270,12 @@ bool ReadNextSceneFrame() {
                 return false;
             }
         }
+    }
+    bool usable = true;
+    ForEachSceneBody([&](Body* b, size_t i) { usable = usable && NewEnds(b, i); });
+    if (!usable) {
+        g_scene.ended = true;
+        return false;
     }
     ForEachSceneBody(ApplyFrame);
     return true;

@@ -86,7 +86,11 @@ bool SdKeyFromFile(const SdFrameObject& raw, int platform, float version, float 
     if (platform == kPlatformMax) k.matrix = SwapYZ(k.matrix);
     if (RecomposesMatrix(platform, version)) k.matrix = SdComposeKey(k, platform);
 
-    if (!Finite(k.pos) || !Finite(k.pivot) || !Finite(k.scale) || !Finite(k.angles)) return false;
+    // A matrix whose axes are too long to measure could not be blended between frames.
+    if (!Finite(k.pos) || !Finite(k.pivot) || !Finite(k.scale) || !Finite(k.angles) ||
+        !Finite(k.matrix.GetScale())) {
+        return false;
+    }
     for (float v : k.matrix.m) {
         if (!std::isfinite(v)) return false;
     }
