@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include <unistd.h>
 
@@ -20,6 +21,8 @@
 #include "fluid/parallel.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_files.h"
 #include "output/frame_capture.h"
 #include "platform/format.h"
 #include "platform/messages.h"
@@ -140,6 +143,11 @@ int RunBatch(const BatchOptions& o) {
         }
         if (f->outBin || f->outAscii || f->outLwo) fs::create_directories(ParticleOutputDir(f), ec);
     }
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+        if (!o.out.empty() && m->outDir[0] == '\0') {
+            platform::CopyText(m->outDir, sizeof m->outDir, o.out.c_str());
+        }
+    }
 
     // The images go where the other files go when the workspace names no folder for them.
     bool images = sim_settings.image_output && !o.no_images;
@@ -219,6 +227,18 @@ int RunBatch(const BatchOptions& o) {
             if (f->outBin || f->outAscii || f->outLwo) {
                 std::fprintf(stderr, "  %s: files in %s\n", f->prefix, ParticleOutputDir(f).c_str());
             }
+        }
+        for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+            if (!m->generationOn || !m->HasOutput()) continue;
+            std::string formats;
+            for (const auto& [on, name] : {std::pair{m->outLwo && !m->outLwo2, "LWO"},
+                                           std::pair{m->outLwo2 != 0, "LWO2"},
+                                           std::pair{m->outBin != 0, "BIN"},
+                                           std::pair{m->outObj != 0, "OBJ"}}) {
+                if (on) formats += std::string(formats.empty() ? "" : ", ") + name;
+            }
+            std::fprintf(stderr, "  %s: mesh files (%s) in %s\n", m->name, formats.c_str(),
+                         MeshOutputDir(m).c_str());
         }
         if (images) {
             std::fprintf(stderr, "  images: %s\n",

@@ -11,6 +11,7 @@
 
 #include "app/batch.h"
 #include "app/make_sd.h"
+#include "app/ply_export.h"
 #include "ui/application.h"
 #include "version.h"
 
@@ -21,16 +22,17 @@ const char* kBatchHelp =
     "  undaline --batch WORKSPACE [options]\n"
     "\n"
     "Simulates a workspace (.ulw) without a window and writes, frame by frame, the\n"
-    "particle files its fluids ask for (BIN and text output switches of each fluid),\n"
-    "and, when its \"Save images\" is on, a picture of the scene at every frame.\n"
+    "particle files its fluids ask for (BIN, text and LWO output switches of each fluid),\n"
+    "the mesh files its meshes ask for (LWO, LWO2, BIN, OBJ), and, when its \"Save\n"
+    "images\" is on, a picture of the scene at every frame.\n"
     "\n"
     "Batch options:\n"
     "  -b, --batch WORKSPACE  run WORKSPACE headless\n"
     "  --frames N             frames to simulate from the workspace's current frame\n"
     "                         (default: the workspace's frame limit when it has one\n"
     "                         switched on, else 100)\n"
-    "  --out DIR              output directory for every fluid whose own output\n"
-    "                         directory is empty (created when missing)\n"
+    "  --out DIR              output directory for every fluid and mesh whose own\n"
+    "                         output directory is empty (created when missing)\n"
     "  --threads N            worker threads of the neighbour search and force passes\n"
     "                         (default: as many as the machine offers); results are\n"
     "                         the same for every N\n"
@@ -47,7 +49,16 @@ const char* kBatchHelp =
     "                         and stop), not only warnings\n"
     "\n"
     "Ctrl-C stops the run after the current step; files already written are whole.\n"
-    "Exit status: 0 on success, 1 when the workspace cannot be run, 2 for bad usage.\n";
+    "Exit status: 0 on success, 1 when the workspace cannot be run, 2 for bad usage.\n"
+    "\n"
+    "Converting files for other 3D packages:\n"
+    "  undaline --export-ply DIR [--out DIR2] [-q]\n"
+    "\n"
+    "Writes a binary PLY file (.ply) for every particle BIN file and mesh BIN file in\n"
+    "DIR, into DIR2 when given (created when missing), else beside them: positions,\n"
+    "and as vertex properties normals, colours, texture coordinates and velocities\n"
+    "(see docs/output-formats.md). Exit status: 0 when every BIN file was converted,\n"
+    "1 when one could not be read or written, 2 when DIR cannot be read.\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "undaline: %s\nTry 'undaline --help'.\n", problem);
@@ -81,6 +92,38 @@ bool IsBatch(int argc, char** argv) {
         if (std::strcmp(argv[i], "-b") == 0 || std::strcmp(argv[i], "--batch") == 0) return true;
     }
     return false;
+}
+
+bool IsExport(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--export-ply") == 0) return true;
+    }
+    return false;
+}
+
+// The PLY conversion: no window, no scene.
+int ExportMain(int argc, char** argv) {
+    PlyExportOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--export-ply" || arg == "--out") && i + 1 >= argc) {
+            std::fprintf(stderr, "undaline: %s needs a value\n", arg.c_str());
+            return 2;
+        }
+        if (arg == "--export-ply") {
+            options.dir = argv[++i];
+        } else if (arg == "--out") {
+            options.out = argv[++i];
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kBatchHelp, stdout);
+            return 0;
+        } else {
+            return Usage(("unknown option with --export-ply: " + arg).c_str());
+        }
+    }
+    return ExportPly(options);
 }
 
 // The desktop application's command line: an optional workspace to open.
@@ -179,5 +222,6 @@ int BatchMain(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--make-sd") == 0) return MakeSdMain(argc - 2, argv + 2);
+    if (IsExport(argc, argv)) return ExportMain(argc, argv);
     return IsBatch(argc, argv) ? BatchMain(argc, argv) : DesktopMain(argc, argv);
 }

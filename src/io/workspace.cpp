@@ -89,10 +89,7 @@ bool WriteHeader() {
 bool WriteSceneData() {
     const int has_path = sd_path[0] != '\0' ? 1 : 0;
     bool ok = WriteU32(kTagSceneData) && PutByte(sd_locked) && WriteI32(has_path);
-    // The path and zeros: whatever the buffer held after its end stays out of the file.
-    char path[sizeof sd_path] = {};
-    platform::CopyText(path, sizeof path, sd_path);
-    if (ok && has_path) ok = PutText(path, sizeof path);
+    if (ok && has_path) ok = PutText(sd_path, sizeof sd_path);
     return ok;
 }
 

@@ -10,6 +10,8 @@
 #include "fluid/fluido.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_build.h"
+#include "mesh/mesh_panel_private.h"
+#include "mesh/surface_files.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/ui_hooks.h"
@@ -76,9 +78,41 @@ constexpr ControlTemplate kControls[] = {
     {kIdObjectClip, ControlKind::CheckBox, "Enable clipping", 4, 376, 80, 10, 0},
     {kIdInverseClip, ControlKind::CheckBox, "Inverse clipping (outside)", 88, 376, 110, 10, 0},
     {kIdUvw, ControlKind::CheckBox, "Calculate UVW Mapping", 4, 390, 100, 10, 0},
+    {0, ControlKind::GroupBox, "Optimize", 2, 404, 226, 44, 0},
+    {kIdOptimize, ControlKind::CheckBox, "Optimize mesh", 6, 414, 70, 10, 0},
+    {kIdSubdivide, ControlKind::CheckBox, "Face subdivision", 80, 414, 80, 10, 0},
+    {0, ControlKind::Static, "Iterations", 6, 430, 36, 10, 0},
+    {kIdIterations, ControlKind::Edit, "", 42, 428, 24, 12, platform::kStyleNumber},
+    {0, ControlKind::Static, "Threshold", 70, 430, 36, 10, 0},
+    {kIdThreshold, ControlKind::Edit, "", 106, 428, 28, 12, 0},
+    {0, ControlKind::Static, "Max. faces", 138, 430, 38, 10, 0},
+    {kIdMaxFaces, ControlKind::Edit, "", 176, 428, 36, 12, platform::kStyleNumber},
+    {kIdLimitFaces, ControlKind::CheckBox, "", 214, 430, 10, 10, 0},
+    {0, ControlKind::GroupBox, "Filters", 2, 450, 226, 40, 0},
+    {kIdFilterStandard, ControlKind::CheckBox, "Standard filter", 6, 460, 70, 10, 0},
+    {kIdFilterSharp, ControlKind::CheckBox, "Sharp mesh", 80, 460, 60, 10, 0},
+    {kIdFilterText, ControlKind::Static, "Filter Iterations: 25%", 6, 476, 80, 10, platform::kStyleHidden},
+    {kIdFilterStrength, ControlKind::Slider, "", 90, 474, 130, 12, platform::kStyleHidden},
+    {0, ControlKind::GroupBox, "Texture", 2, 492, 226, 70, 0},
+    {kIdChannelTexture, ControlKind::RadioButton, "Texture ", 6, 502, 50, 10, platform::kStyleGroup},
+    {kIdChannelTexture + 1, ControlKind::RadioButton, "Speed ", 58, 502, 50, 10, 0},
+    {kIdChannelTexture + 2, ControlKind::RadioButton, "Pressure", 110, 502, 50, 10, 0},
+    {kIdChannelTemperature, ControlKind::RadioButton, "Temperature", 162, 502, 60, 10, 0},
+    {kIdTiling, ControlKind::CheckBox, "Tiling texture", 6, 514, 70, 10, 0},
+    {kIdRemap, ControlKind::PushButton, "Re-mapping at current frame", 80, 512, 110, 12, 0},
+    {kIdMotionBlur, ControlKind::CheckBox,
+     "Calculate Motion Blur (data will be saved to output files)", 6, 528, 216, 10, 0},
+    {kIdPreviewTexture, ControlKind::PushButton, "Preview texture", 6, 542, 60, 12, 0},
+    {kIdUnloadTexture, ControlKind::PushButton, "Unload texture", 70, 542, 60, 12, 0},
+    {kIdTextureName, ControlKind::Static, "", 134, 544, 90, 10, 0},
+    {0, ControlKind::Static, "Surface file", 4, 568, 44, 10, 0},
+    {kIdSurfaceFile, ControlKind::Static, "(default)", 50, 568, 150, 10, 0},
+    {kIdChooseSurface, ControlKind::PushButton, "...", 204, 566, 20, 12, 0},
+    {kIdIncludeShader, ControlKind::CheckBox, "Include Undaline_shader", 4, 582, 100, 10, 0},
+    {kIdClearSurface, ControlKind::PushButton, "Clear surface", 150, 580, 70, 12, 0},
 };
 constexpr platform::DialogTemplate kTemplate = {
-    "Meshes", 230, 404, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0])};
+    "Meshes", 230, 598, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0])};
 
 // The tree's items: a mesh, or one of its fluids.
 struct Item {
@@ -124,7 +158,7 @@ void ShowLink(platform::Dialog* d) {
 
 void ShowMesh(platform::Dialog* d) {
     const Mesh* m = selmesh;
-    for (int id = kIdDeleteMesh; id <= kIdUvw; ++id) {
+    for (int id = kIdDeleteMesh; id <= kIdClearSurface; ++id) {
         if (id != kIdAddToAll && id != kIdBuildNow) d->Enable(id, m != nullptr);
     }
     if (!m) return;
@@ -150,6 +184,7 @@ void ShowMesh(platform::Dialog* d) {
     d->SetCheck(kIdObjectClip, m->objectClipping);
     d->SetCheck(kIdInverseClip, m->inverseClipping);
     d->SetCheck(kIdUvw, m->calcUVW);
+    ShowRefinement(d, m);
     ShowLink(d);
 }
 
@@ -234,9 +269,12 @@ void FieldLeft(platform::Dialog* d, int id) {
         case kIdDirectory:
             ReadText(d, id, m->outDir, sizeof m->outDir);
             return;
-        case kIdSurfaceName:
-            ReadText(d, id, m->surfaceName, 50);
+        case kIdSurfaceName: {
+            char name[sizeof m->surfaceName];
+            ReadText(d, id, name, 51);
+            RenameMeshSurface(m, name);
             return;
+        }
         case kIdFrameOffset:
             m->frameOffset = ReadInt(d, id, m->frameOffset);
             return;
@@ -250,6 +288,7 @@ void FieldLeft(platform::Dialog* d, int id) {
             if (l) l->octaves = std::max(0, std::min(16, ReadInt(d, id, l->octaves)));
             return;
         default:
+            if (RefinementFieldLeft(d, m, id)) return;
             if (id >= kIdClipMinX && id <= kIdClipMaxZ) {
                 Vector& v = id < kIdClipMinX + 3 ? m->clipMin : m->clipMax;
                 DameFloat(d, id, &v[(id - kIdClipMinX) % 3], kNoLimit, kNoLimit);
@@ -337,9 +376,11 @@ void Clicked(platform::Dialog* d, int id) {
             if (m) {
                 m->calcUVW = d->IsChecked(id);
                 RefreshTextureLinks(m);
+                ShowRefinement(d, m);
             }
             return;
         default:
+            if (m) RefinementClicked(d, m, id);
             return;
     }
     Refresh(d);
@@ -393,6 +434,8 @@ intptr_t Procesa(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) 
         SelectTreeItem(d, d->ListSelection(kIdTree));
     } else if (id == kIdResolution || id == kIdRadius || id == kIdBlend) {
         if (code == platform::kNotifySelChange) SliderMoved(d, id);
+    } else if (id == kIdFilterStrength) {
+        if (code == platform::kNotifySelChange && selmesh) FilterSliderMoved(d, selmesh);
     } else if (code == platform::kNotifyKillFocus) {
         FieldLeft(d, id);
     } else if (code == platform::kNotifyClicked) {
