@@ -29,7 +29,7 @@ constexpr const char* kReadError = "Error reading file";
 constexpr size_t kShortestVertex = 20;
 constexpr size_t kShortestFace = 22;
 
-struct Mesh {
+struct AseMesh {
     std::string name;
     Vector colour = Vector(0.8f, 0.8f, 0.8f);
     reader::NewGeometry geometry;
@@ -46,12 +46,12 @@ class Parser {
     bool FindHeader() { return SkipTo("*3DSMAX_ASCIIEXPORT", false); }
 
     // Reads every "*GEOMOBJECT" (or only the first one named `only`). false for a broken file.
-    bool ReadAll(const char* only, std::vector<std::unique_ptr<Mesh>>* meshes) {
+    bool ReadAll(const char* only, std::vector<std::unique_ptr<AseMesh>>* meshes) {
         while (SkipTo("*GEOMOBJECT", false)) {
             std::string name;
             if (!NodeName(&name)) return false;
             if (only && !platform::EqualsIgnoringCase(name.c_str(), only)) continue;
-            auto mesh = std::make_unique<Mesh>();
+            auto mesh = std::make_unique<AseMesh>();
             mesh->name = name;
             if (!ReadMesh(mesh.get())) return false;
             meshes->push_back(std::move(mesh));
@@ -97,7 +97,7 @@ class Parser {
         return at_ < lines_.size() ? size_ - size_t(lines_[at_].data() - lines_[0].data()) : 0;
     }
 
-    bool ReadMesh(Mesh* mesh) {
+    bool ReadMesh(AseMesh* mesh) {
         int nv = 0, nf = 0;
         if (!Count("*MESH_NUMVERTEX", &nv) || !Count("*MESH_NUMFACES", &nf)) return false;
         if (uint64_t(nv) * kShortestVertex + uint64_t(nf) * kShortestFace > RemainingBytes()) {
@@ -184,7 +184,7 @@ bool LoadAseScene(const char* file, const char* only_name, Body** made) {
         reader::Refuse("This is not a valid ASE file");
         return false;
     }
-    std::vector<std::unique_ptr<Mesh>> meshes;
+    std::vector<std::unique_ptr<AseMesh>> meshes;
     if (!parser.ReadAll(only_name, &meshes)) {
         reader::Refuse(kReadError);
         return false;
