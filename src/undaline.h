@@ -16,6 +16,7 @@
 #include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
+#include "platform/modal.h"
 #include "platform/messages.h"
 #include "platform/monitor.h"
 #include "platform/paths.h"
@@ -59,6 +60,9 @@
 #include "objects/object_files.h"
 #include "objects/object_panel.h"
 #include "objects/scene_data.h"
+#include "objects/scene_import.h"
+#include "objects/sd_format.h"
+#include "objects/sd_motion.h"
 
 #include "mesh/case_table.h"
 #include "mesh/clipping.h"

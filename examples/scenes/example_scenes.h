@@ -13,7 +13,7 @@ struct ExampleScene {
     bool (*build)(const std::string& dir);
 };
 
-// The fountain, the falling block and the dam break.
+// The fountain, the falling block, the dam break and the stirred tank.
 const ExampleScene* ExampleScenes(int* count);
 
 // Clears the scene, builds the example and saves it to path. False, with a message on

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/batch.h"
+#include "app/make_sd.h"
 #include "app/ply_export.h"
 #include "ui/application.h"
 #include "version.h"
@@ -144,7 +145,7 @@ int DesktopMain(int argc, char** argv) {
     if (parser.isSet(help)) {
         // Parsed before the application object exists: Qt does not know the program's name yet.
         const QString text = parser.helpText().replace("<executable_name>", "undaline");
-        std::printf("%s\n%s", text.toLocal8Bit().constData(), kBatchHelp);
+        std::printf("%s\n%s\n%s", text.toLocal8Bit().constData(), kBatchHelp, kMakeSdHelp);
         return 0;
     }
     if (parser.isSet(version)) {
@@ -169,7 +170,7 @@ int BatchMain(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "-h" || arg == "--help") {
-            std::fputs(kBatchHelp, stdout);
+            std::printf("%s\n%s", kBatchHelp, kMakeSdHelp);
             return 0;
         } else if (arg == "--version") {
             std::printf("undaline %s\n", UndalineVersion());
@@ -225,6 +226,7 @@ int BatchMain(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--make-sd") == 0) return MakeSdMain(argc - 2, argv + 2);
     if (IsExport(argc, argv)) return ExportMain(argc, argv);
     return IsBatch(argc, argv) ? BatchMain(argc, argv) : DesktopMain(argc, argv);
 }

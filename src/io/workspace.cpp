@@ -22,6 +22,7 @@
 #include "io/workspace_objects.h"
 #include "mesh/mesh.h"
 #include "objects/body.h"
+#include "objects/scene_import.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -173,6 +174,24 @@ void workspace_private::ClearScene() {
     Creador::seed = 0;
     ClearUndo();
 }
+
+namespace {
+
+// "Reset workspace" of a scene import runs the new-workspace operation, after asking.
+const bool g_new_workspace_installed = [] {
+    SetNewWorkspaceHandler([] {
+        if (platform::MessageBox("All data will be removed. Continue?", "Undaline",
+                                 platform::kIconQuestion,
+                                 platform::kButtonsYesNo) != platform::kAnswerYes) {
+            return false;
+        }
+        NewWorkspace();
+        return true;
+    });
+    return true;
+}();
+
+}  // namespace
 
 void NewWorkspace() {
     workspace_private::ClearScene();

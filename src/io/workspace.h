@@ -65,8 +65,6 @@ struct WorkspaceHooks {
     int (*count_meshes)();
     bool (*write_mesh)(int index);
     bool (*read_mesh)();
-    // After loading: the scene data file named in the workspace is imported again.
-    void (*reimport_scene_data)(const char* path, bool locked);
     // After saving or loading: the window title follows the file name.
     void (*title)(const char* path);
     // After loading: the scene scale factor, formatted "%5.2f", for the preferences to show.

@@ -10,6 +10,7 @@
 #include "objects/body.h"
 #include "objects/object_files.h"
 #include "objects/object_panel.h"
+#include "objects/scene_import.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/whole_file.h"
@@ -116,10 +117,62 @@ bool WriteObjectRecord(const Body* b) {
     return ok;
 }
 
+namespace {
+
+void ApplyStored(Body* b, const StoredObject& s, bool transform) {
+    if (transform) {
+        b->pos = s.node[0];
+        b->rot = s.node[1];
+        b->scale = s.node[2];
+        b->pivot = s.node[3];
+        b->pivot2 = s.node[4];
+        for (int i = 0; i < 5; ++i) b->keyA[i] = s.rest[i];
+        b->velocity = s.velocity;
+        b->angularVelocity = s.spin;
+    }
+    b->friction = s.friction;
+    b->K = s.k;
+    b->sticky = s.sticky;
+    b->temperature = s.temperature;
+    b->conductivity = s.conductivity;
+    b->rough = s.rough;
+    b->thinFaceTest = s.thin;
+    b->display = s.display;
+    b->collisionDistance = s.distance;
+    b->collisionTolerance = s.tolerance;
+    ReadSelections(b);
+}
+
+// An object of a scene file comes back through its scene reader, by its name.
+Body* ReadSceneObject(const StoredObject& s) {
+    const int type = s.format == kFormatAse ? kTypeAse : kType3ds;
+    std::string path = s.scene_file, name = platform::BaseName(path);
+    for (const std::string& candidate :
+         {platform::LocalPath(s.scene_file), platform::JoinPath(ObjectsDirectory(), name)}) {
+        if (!platform::CanReadFile(path.c_str()) && platform::CanReadFile(candidate.c_str())) {
+            path = candidate;
+        }
+    }
+    if (!LocateObjectFile(&path, &name, type)) return nullptr;
+    Body* b = nullptr;
+    const bool ok = type == kTypeAse ? LoadAseScene(path.c_str(), s.name, &b)
+                                     : Load3dsScene(path.c_str(), s.name, &b);
+    return ok ? b : nullptr;
+}
+
+}  // namespace
+
 Body* ReadObjectRecord() {
     StoredObject s;
     if (!GetStored(&s)) return nullptr;
-    // Objects of scene files come back through their scene readers.
+    if (s.format == kFormatAse || s.format == kFormat3ds) {
+        Body* b = ReadSceneObject(s);
+        if (!b) return nullptr;
+        ApplyStored(b, s, true);
+        b->UpdateMatrix();
+        b->UpdateWorld();
+        return b;
+    }
     const int type = s.format == kFormatAsc   ? kTypeAsc
                      : s.format == kFormatLwo ? kTypeLwo
                      : s.format == kFormatObj ? kTypeObj
@@ -132,29 +185,18 @@ Body* ReadObjectRecord() {
         delete b;
         return nullptr;
     }
-    b->pos = s.node[0];
-    b->rot = s.node[1];
-    b->scale = s.node[2];
-    b->pivot = s.node[3];
-    b->pivot2 = s.node[4];
-    for (int i = 0; i < 5; ++i) b->keyA[i] = s.rest[i];
-    b->velocity = s.velocity;
-    b->angularVelocity = s.spin;
-    b->friction = s.friction;
-    b->K = s.k;
-    b->sticky = s.sticky;
-    b->temperature = s.temperature;
-    b->conductivity = s.conductivity;
-    b->rough = s.rough;
-    b->thinFaceTest = s.thin;
-    b->display = s.display;
-    b->collisionDistance = s.distance;
-    b->collisionTolerance = s.tolerance;
+    ApplyStored(b, s, true);
     platform::CopyText(b->sceneFile, sizeof b->sceneFile, s.scene_file);
-    ReadSelections(b);
     b->UpdateMatrix();
     b->UpdateWorld();
     b->listed = 1;
     AddBodyToList(b, false);
+    return b;
+}
+
+Body* ReadObjectRecordInto(Body* b) {
+    StoredObject s;
+    if (!b || !GetStored(&s)) return nullptr;
+    ApplyStored(b, s, false);
     return b;
 }

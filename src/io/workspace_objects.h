@@ -15,6 +15,9 @@ UNDALINE_API bool WriteObjectRecord(const Body* b);
 // not found" dialog. Null when no object could be restored (the file was skipped or refused,
 // or its format is not read here); the next tag search passes over the rest of the record.
 UNDALINE_API Body* ReadObjectRecord();
+// Reads a record into a body that is already there (an object of a reopened scene data file):
+// its physical parameters, display and selections; its transform stays the animation's.
+UNDALINE_API Body* ReadObjectRecordInto(Body* b);
 
 // The folder of the workspace being read: a record's file path that is relative is looked for
 // there first, so a workspace and its objects can move together. Empty for none.

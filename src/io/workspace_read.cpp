@@ -24,6 +24,11 @@
 #include "io/workspace_private.h"
 #include "mesh/mesh.h"
 #include "objects/body.h"
+#include "objects/object_files.h"
+#include "objects/scene_data.h"
+#include "objects/scene_import.h"
+#include "platform/file_dialog.h"
+#include "platform/paths.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -94,20 +99,48 @@ bool ReadHeaderRest() {
     return true;
 }
 
+// The scene data file a workspace names: where it was, in this system's form, beside the
+// workspace, or in the objects directory; "" when it is in none of them.
+std::string FindSceneDataFile(const char* stored, const std::string& workspace_path) {
+    const std::string local = platform::LocalPath(stored);
+    const std::string ws = platform::LocalPath(workspace_path);
+    const std::string dir = ws.substr(0, ws.size() - platform::BaseName(ws).size());
+    std::vector<std::string> candidates = {stored, local};
+    if (!dir.empty() && !local.starts_with('/')) candidates.push_back(platform::JoinPath(dir, local));
+    if (!dir.empty()) candidates.push_back(platform::JoinPath(dir, platform::BaseName(local)));
+    candidates.push_back(platform::JoinPath(ObjectsDirectory(), platform::BaseName(local)));
+    for (const std::string& c : candidates) {
+        if (platform::CanReadFile(c.c_str())) return c;
+    }
+    return "";
+}
+
+// The workspace being read ("" for a scene put back from memory), and whether its scene data
+// file was imported again: its bodies are then stepped on to the workspace's frame once the
+// settings (the frame duration) are read.
+std::string g_workspace_path;
+bool g_scene_data_reopened = false;
+
 bool ReadSceneData() {
+    g_scene_data_reopened = false;
     unsigned char locked = 0;
     int has_path = 0;
+    char stored[sizeof sd_path] = {};
     bool ok = FindTag(kTagSceneData) && GetByte(&locked);
     if (ok && workspace_version >= 34) ok = GetInt(&has_path);
-    sd_path[0] = '\0';
-    if (ok && (has_path == 1 || locked != 0)) ok = GetText(sd_path, sizeof sd_path);
-    if (!ok) {
-        sd_path[0] = '\0';
-        return Broken("Error reading scene data chunk");
+    if (ok && (has_path == 1 || locked != 0)) ok = GetText(stored, sizeof stored);
+    if (!ok) return Broken("Error reading scene data chunk");
+    if (!stored[0]) return true;
+    std::string file = FindSceneDataFile(stored, g_workspace_path);
+    if (file.empty()) {
+        // Ask for the file; without an answer the link is dropped.
+        file = platform::OpenFileDialog("Import Scene", SingleTypeFilter(kTypeSd),
+                                        ObjectsDirectory().c_str());
+        if (file.empty()) return true;
     }
-    sd_locked = locked;
-    const WorkspaceHooks& hooks = GetWorkspaceHooks();
-    if (sd_path[0] && hooks.reimport_scene_data) hooks.reimport_scene_data(sd_path, locked);
+    if (!ImportSceneData(file.c_str())) return true;
+    g_scene_data_reopened = true;
+    if (!locked) UnlockSceneData();
     return true;
 }
 
@@ -117,10 +150,14 @@ bool ReadObjects(Loaded* loaded) {
     if (!FindTag(kTagObjects) || !GetInt(&count) || !PlausibleCount(count, 4)) {
         return Broken(broken);
     }
-    // An object that cannot be restored is passed over: its record reports why.
+    // An object that cannot be restored is passed over: its record reports why. The bodies
+    // of a reopened scene data file take the first records.
+    const std::vector<Body*> animated = SceneDataBodies();
     for (int i = 0; i < count; ++i) {
         if (!FindTag(kTagObject)) return Broken(broken);
-        loaded->objects.push_back(ReadObjectRecord());
+        const size_t k = static_cast<size_t>(i);
+        loaded->objects.push_back(k < animated.size() ? ReadObjectRecordInto(animated[k])
+                                                      : ReadObjectRecord());
     }
     return true;
 }
@@ -300,7 +337,10 @@ bool ReadSections() {
         if (f->emitter) f->emitter->PostLoad();
     }
     for (Daemon* d = FirstDaemon(); d; d = NextDaemon(d)) d->PostLoad();
-    return ReadSettings() && ReadGridWindow();
+    if (!ReadSettings() || !ReadGridWindow()) return false;
+    // The animated objects stand where they stood when the workspace was saved.
+    if (g_scene_data_reopened) AdvanceSceneData(frame, frame_time);
+    return true;
 }
 
 // The scene as a workspace in memory; false when it could not be taken.
@@ -393,7 +433,9 @@ bool LoadWorkspace(const char* path) {
     SetEnvelopeFrameBudget(kWorkspaceEnvelopeFrames);
     // Object files named by relative paths are found beside the workspace.
     SetObjectRecordFolder(std::filesystem::path(path).parent_path().string().c_str());
+    g_workspace_path = path;
     const bool ok = ReadSections();
+    g_workspace_path.clear();
     SetObjectRecordFolder(nullptr);
     SetEnvelopeFrameBudget(-1);
     platform::EndWorkspaceRead();

@@ -77,6 +77,14 @@ const char* SingleTypeFilter(int type) {
             return "Wavefront object (*.obj)|*.obj|";
         case kTypeDxf:
             return "AutoCad DXF file (*.dxf)|*.dxf|";
+        case kTypeSd:
+            return "Undaline Scene Data (*.sd)|*.sd|";
+        case kTypeLws:
+            return "Lightwave Scene (*.lws)|*.lws|";
+        case kType3ds:
+            return "3D Studio scene (*.3ds)|*.3ds|";
+        case kTypeAse:
+            return "3DS MAX ascii scene (*.ase)|*.ase|";
         default:
             return "";
     }
@@ -112,9 +120,13 @@ void ResetFileNotFound() {
     g_preset = kFileSkip;
 }
 
-bool LocateObjectFile(std::string* path, std::string* name, int type) {
+bool LocateObjectFile(std::string* path, std::string* name, int type, bool* skipped) {
+    if (skipped) *skipped = false;
     if (platform::CanReadFile(path->c_str())) return true;
-    if (AskFileNotFound(*path) != kFileChooseAnother) return false;
+    if (AskFileNotFound(*path) != kFileChooseAnother) {
+        if (skipped) *skipped = true;
+        return false;
+    }
     const std::string chosen = platform::OpenFileDialog("Import Object", SingleTypeFilter(type),
                                                         ObjectsDirectory().c_str());
     if (chosen.empty()) return false;

@@ -49,8 +49,9 @@ UNDALINE_API void ResetFileNotFound();
 // The missing-file path every reader takes before it opens its file. When *path cannot be
 // read, asks the "File not found" dialog; "Choose another file..." opens the file dialog of
 // type's one-format filter, and a chosen file replaces *path and its file name *name. false
-// when the user skips or chooses nothing.
-UNDALINE_API bool LocateObjectFile(std::string* path, std::string* name, int type);
+// when the user skips (*skipped, when given, tells that apart) or chooses nothing.
+UNDALINE_API bool LocateObjectFile(std::string* path, std::string* name, int type,
+                                   bool* skipped = nullptr);
 
 // Reads path into b with the object reader of type (ASC, LWO, OBJ or DXF); false for any other
 // type, or when the reader refuses the file.

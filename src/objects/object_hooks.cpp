@@ -3,6 +3,7 @@
 #include "fluid/driver.h"
 #include "fluid/engine_hooks.h"
 #include "objects/body.h"
+#include "objects/scene_data.h"
 #include "scene/scene_hooks.h"
 
 namespace {
@@ -24,8 +25,10 @@ void ClearMask(Body* b, int bit) {
     for (int i = 0; i < b->nfaces; ++i) b->faces[i].selection &= keep;
 }
 
-// Full simulation, start of a step: bodies read from object files move by their velocity.
+// Full simulation, start of a step: the animated scene's bodies go to the time reached in
+// the frame, and bodies read from object files move by their velocity.
 void MoveBodies() {
+    MoveSceneDataBodies(frame_time);
     for (Body* b = rootbody.next; b; b = b->next) {
         if (b->origin != kOriginObjectFile) continue;
         b->AdvanceByVelocity();
@@ -39,9 +42,15 @@ void StandStill() {
     }
 }
 
+// A frame has ended: the animated scene reads its next frame.
+void AdvanceScene() {
+    if (SceneDataLoaded()) ReadNextSceneFrame();
+}
+
 // A reset puts every body the velocity moved back where it rested; animated-scene bodies are
-// returned by their own scene.
+// returned by their own scene, which reads its frames again from the first.
 void BackToRest() {
+    RewindSceneData();
     for (Body* b = rootbody.next; b; b = b->next) {
         if (b->origin == kOriginSceneData) continue;
         b->RestoreRest();
@@ -67,6 +76,7 @@ bool Install() {
     step.move_objects = MoveBodies;
     step.objects_stand_still = StandStill;
     step.reset_objects = BackToRest;
+    step.advance_scene = AdvanceScene;
     return true;
 }
 

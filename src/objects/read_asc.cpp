@@ -79,32 +79,6 @@ int Coordinates(std::string_view line, float c[3]) {
     return found;
 }
 
-// The fields of a face line, "A:3" or "A: 3": A, B, C, AB, BC, CA in that order. Each one
-// found sets its bit in the result.
-int FaceFields(std::string_view line, int value[6]) {
-    int found = 0;
-    for (std::string_view t = NextToken(&line); !t.empty(); t = NextToken(&line)) {
-        // "A:", "B:", "C:" name corners 0 to 2; "AB:", "BC:", "CA:" edges 3 to 5.
-        int k = -1;
-        size_t key = 0;
-        if (t.size() >= 2 && t[1] == ':' && t[0] >= 'A' && t[0] <= 'C') {
-            k = t[0] - 'A';
-            key = 2;
-        } else if (t.size() >= 3 && t[2] == ':') {
-            if (t[0] == 'A' && t[1] == 'B') k = 3;
-            if (t[0] == 'B' && t[1] == 'C') k = 4;
-            if (t[0] == 'C' && t[1] == 'A') k = 5;
-            key = 3;
-        }
-        if (k < 0) continue;
-        const std::string_view text = t.substr(key);
-        if (reader::LeadingInt(text.empty() ? NextToken(&line) : text, &value[k])) {
-            found |= 1 << k;
-        }
-    }
-    return found;
-}
-
 bool ReadVertices(reader::Lines* lines, reader::NewGeometry* g) {
     std::string_view line;
     for (int i = 0; i < g->nverts;) {
@@ -139,7 +113,7 @@ bool ReadFaces(reader::Lines* lines, reader::NewGeometry* g) {
         if (first != "Face") continue;
         // Edges without a flag are shown.
         int v[6] = {0, 0, 0, 1, 1, 1};
-        const int found = FaceFields(rest, v) & 7;
+        const int found = reader::FaceFields(rest, v) & 7;
         if (found == 0) continue;  // "Face list:"
         if (found != 7) return false;
         for (int k = 0; k < 3; ++k) {

@@ -122,4 +122,26 @@ bool Scaled(float v, float* out) {
     return true;
 }
 
+int FaceFields(std::string_view line, int value[6]) {
+    int found = 0;
+    for (std::string_view t = NextToken(&line); !t.empty(); t = NextToken(&line)) {
+        // "A:", "B:", "C:" name corners 0 to 2; "AB:", "BC:", "CA:" edges 3 to 5.
+        int k = -1;
+        size_t key = 0;
+        if (t.size() >= 2 && t[1] == ':' && t[0] >= 'A' && t[0] <= 'C') {
+            k = t[0] - 'A';
+            key = 2;
+        } else if (t.size() >= 3 && t[2] == ':') {
+            if (t[0] == 'A' && t[1] == 'B') k = 3;
+            if (t[0] == 'B' && t[1] == 'C') k = 4;
+            if (t[0] == 'C' && t[1] == 'A') k = 5;
+            key = 3;
+        }
+        if (k < 0) continue;
+        const std::string_view text = t.substr(key);
+        if (LeadingInt(text.empty() ? NextToken(&line) : text, &value[k])) found |= 1 << k;
+    }
+    return found;
+}
+
 }  // namespace reader

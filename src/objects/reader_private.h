@@ -197,4 +197,8 @@ inline bool LeadingInt(std::string_view text, int* out, size_t* used = nullptr) 
 // A coordinate of the file times the scene scale factor, still finite.
 bool Scaled(float v, float* out);
 
+// The fields of a 3D Studio face line ("A:3" or "A: 3"): A, B, C, AB, BC, CA into value[0..5]
+// in that order. Each one found sets its bit in the result.
+int FaceFields(std::string_view line, int value[6]);
+
 }  // namespace reader

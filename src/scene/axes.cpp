@@ -31,6 +31,16 @@ constexpr PlatformRow kRows[] = {
 
 }  // namespace
 
+bool PlatformAxes(int platform, int* family, int axes[3]) {
+    const bool known = platform >= kPlatformLightwave && platform <= kPlatformMayaZUp;
+    const PlatformRow& row = kRows[known ? platform - 1 : 0];
+    *family = row.family;
+    axes[0] = row.ax;
+    axes[1] = row.ay;
+    axes[2] = row.az;
+    return known;
+}
+
 void ApplyPlatform(int platform) {
     if (platform < kPlatformLightwave || platform > kPlatformMayaZUp) {
         platform::MessageBox("Warning: Unknown server id. Switching to Lightwave");

@@ -28,3 +28,6 @@ enum WorkingPlane { kMoveX = 0, kMoveY = 1, kMoveZ = 2, kMoveXZ = 3, kMoveYZ = 4
 // Sets host_platform, axis_mode, AX, AY, AZ and the platform's default working plane. Any
 // number outside 1 to 5 warns, falls back to Lightwave and resets the scene scale to 1.
 UNDALINE_API void ApplyPlatform(int platform);
+// What ApplyPlatform would set for a platform, without setting it: the axis family and the
+// component indices AX, AY, AZ. false (and Lightwave's values) for a number outside 1 to 5.
+UNDALINE_API bool PlatformAxes(int platform, int* family, int axes[3]);

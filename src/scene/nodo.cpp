@@ -36,12 +36,14 @@ const Nodo* NodeOf(const Body* object) { return reinterpret_cast<const Nodo*>(ob
 
 }  // namespace
 
-Matrix NodeRotation(const Vector& rot_degrees) {
+Matrix NodeRotation(const Vector& rot_degrees) { return NodeRotationFor(axis_mode, rot_degrees); }
+
+Matrix NodeRotationFor(int mode, const Vector& rot_degrees) {
     Matrix rx, ry, rz;
     rx.MatrixRotationX(rot_degrees.x * kDegToRad);
     ry.MatrixRotationY(rot_degrees.y * kDegToRad);
     rz.MatrixRotationZ(rot_degrees.z * kDegToRad);
-    switch (axis_mode) {
+    switch (mode) {
         case 2:
             return ry * rz * rx;
         case 3:

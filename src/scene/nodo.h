@@ -93,6 +93,8 @@ UNDALINE_API extern Nodo* selnodo;
 // The rotation part of a node transform, R_y·R_x·R_z or the order of the host axis mode, for
 // angles in degrees.
 UNDALINE_API Matrix NodeRotation(const Vector& rot_degrees);
+// The same for a given axis mode (1, 2 or 3; any other gives mode 1's order).
+UNDALINE_API Matrix NodeRotationFor(int mode, const Vector& rot_degrees);
 
 // The object a node is linked to is about to be deleted: every node of the daemon list that
 // follows it keeps its place (pos and rot from its matrix), is freed and refreshes its panel.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -14,6 +15,11 @@
 #include <cstring>
 
 #include "io/config.h"
+#include "objects/object_files.h"
+#include "objects/scene_import.h"
+#include "platform/file_dialog.h"
+#include "platform/modal.h"
+#include "platform/ui_hooks.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -99,10 +105,52 @@ void ScanPluginClasses() {
     if (!emitters) RedWarning("No emitters found. Use Plugins Manager to find them");
 }
 
+// "Label|*.a;*.b|Label|*.c|" as Qt's "Label (*.a *.A *.b *.B);;Label (*.c *.C)".
+QString QtFilter(const char* filter) {
+    const QStringList parts = QString::fromUtf8(filter ? filter : "").split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString label = parts[i];
+        const int bracket = label.indexOf(" (");
+        if (bracket >= 0) label.truncate(bracket);
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) patterns << p << p.toUpper();
+        patterns.removeDuplicates();
+        out << label + " (" + patterns.join(' ') + ")";
+    }
+    out << "All files (*)";
+    return out.join(";;");
+}
+
+std::string ChooseFileToOpen(const char* title, const char* filter, const char* directory) {
+    const QString p = QFileDialog::getOpenFileName(TheMainWindow(), QString::fromUtf8(title),
+                                                   QString::fromLocal8Bit(directory ? directory : ""), QtFilter(filter));
+    return p.toLocal8Bit().toStdString();
+}
+
+int AskForMissingFile(const char* text) {
+    QMessageBox box(TheMainWindow());
+    box.setWindowTitle("File not found");
+    box.setIcon(QMessageBox::Warning);
+    box.setText(QString::fromLocal8Bit(text));
+    box.addButton("Skip", QMessageBox::RejectRole);
+    QPushButton* choose = box.addButton("Choose another file...", QMessageBox::AcceptRole);
+    box.exec();
+    return box.clickedButton() == choose ? kFileChooseAnother : kFileSkip;
+}
+
 }  // namespace
 
 void InstallInterfaceHooks() {
     platform::SetMessageBoxHandler(MessageBoxOnInterface);
+    platform::SetOpenFileHandler(ChooseFileToOpen);
+    platform::SetModalRunner(RunModalQtDialog);
+    platform::SetSceneChangedHook([] {
+        if (MainWindow* w = TheMainWindow()) w->SetModified(true);
+    });
+    SetFileNotFoundHandler(AskForMissingFile);
+    SetNewWorkspaceHandler([] { return TheMainWindow() && TheMainWindow()->NewWorkspaceAsked(); });
+    SetPlatformShownHook([](int) { RefreshPreferences(); });
     SetEnvelopeEditor(RunEnvelopeEditor);
     SetWaveFileChooser(ChooseWave);
     SetColourChooser(ChooseColour);
@@ -112,6 +160,11 @@ void CloseInterfaceWindows() {
     for (int i = 0; i <= RegistryLastIndex(); ++i) DestroyParamWindow(RegisteredClass(i));
     platform::SetDialogFactory(nullptr);
     platform::SetMessageBoxHandler(nullptr);
+    platform::SetOpenFileHandler(nullptr);
+    platform::SetModalRunner(nullptr);
+    platform::SetSceneChangedHook(nullptr);
+    SetFileNotFoundHandler(nullptr);
+    SetPlatformShownHook(nullptr);
     SetEnvelopeEditor(nullptr);
 }
 

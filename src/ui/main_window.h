@@ -54,8 +54,14 @@ public:
     // The scene information report.
     static QString SceneInfo();
 
+    // "All data will be removed. Continue?", then a new workspace; false when declined.
+    bool NewWorkspaceAsked();
+
     // Command handlers (the command table names them).
     void NewWorkspaceCmd();
+    void ImportSceneCmd();
+    void SdLockCmd();
+    void SdDeleteCmd();
     void OpenCmd();
     void SaveCmd();
     void SaveAsCmd();

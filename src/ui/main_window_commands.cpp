@@ -23,6 +23,8 @@
 #include "io/config.h"
 #include "io/workspace.h"
 #include "objects/body.h"
+#include "objects/scene_data.h"
+#include "objects/scene_import.h"
 #include "platform/dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -106,10 +108,12 @@ QString MainWindow::SceneInfo() {
     return QString::fromStdString(s);
 }
 
-void MainWindow::NewWorkspaceCmd() {
+void MainWindow::NewWorkspaceCmd() { NewWorkspaceAsked(); }
+
+bool MainWindow::NewWorkspaceAsked() {
     if (platform::MessageBox("All data will be removed. Continue?", "Undaline", platform::kIconQuestion,
                              platform::kButtonsYesNo) != platform::kAnswerYes) {
-        return;
+        return false;
     }
     NewWorkspace();
     panels_->Refresh();
@@ -118,6 +122,20 @@ void MainWindow::NewWorkspaceCmd() {
     workspace_ = "Untitled";
     SetModified(false);
     UpdateTitle();
+    viewport_->update();
+    return true;
+}
+
+void MainWindow::ImportSceneCmd() {
+    ImportScene();
+    RefreshCommands();
+    viewport_->update();
+}
+
+void MainWindow::SdLockCmd() { ToggleSceneDataLock(); }
+
+void MainWindow::SdDeleteCmd() {
+    DeleteSceneData();
     viewport_->update();
 }
 

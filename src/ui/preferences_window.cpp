@@ -164,6 +164,10 @@ intptr_t PreferencesProc(platform::Dialog* w, unsigned msg, uintptr_t wparam, in
     }
 }
 
+void RefreshPreferences() {
+    if (g_window && g_window->IsOpen()) ShowAll(g_window);
+}
+
 platform::Dialog* OpenPreferences() {
     if (g_window && g_window->IsOpen()) {
         g_window->ShowWindow(true);

@@ -37,5 +37,7 @@ void SetColourChooser(ColourChooser chooser);
 
 // Shows the window (one for the program).
 platform::Dialog* OpenPreferences();
+// Shows the current values again when the window is open (the host platform changed).
+void RefreshPreferences();
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -41,6 +42,17 @@ void InstallQtDialogs(QWidget* owner) {
 }
 
 QWidget* FocusHome() { return g_owner; }
+
+void RunModalQtDialog(platform::Dialog* dialog) {
+    auto* q = dynamic_cast<QtDialog*>(dialog);
+    if (!q) return;
+    q->hide();
+    q->setWindowModality(Qt::ApplicationModal);
+    q->show();
+    q->raise();
+    QEventLoop loop;
+    while (q->IsOpen()) loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 50);
+}
 
 QtDialog::QtDialog(const platform::DialogTemplate* tmpl, platform::DialogProc proc, platform::Dialog* parent)
     : QWidget(dynamic_cast<QtDialog*>(parent) ? static_cast<QWidget*>(dynamic_cast<QtDialog*>(parent))

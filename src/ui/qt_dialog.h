@@ -112,5 +112,8 @@ private:
 void InstallQtDialogs(QWidget* owner);
 // The window that Enter and a finished drag hand the focus to (the main window).
 QWidget* FocusHome();
+// Keeps a dialog in front, the rest of the program waiting, until it closes: the desktop's
+// way of running a modal dialog of the dialog layer.
+void RunModalQtDialog(platform::Dialog* dialog);
 
 }  // namespace ui

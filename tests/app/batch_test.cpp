@@ -107,7 +107,7 @@ TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {
     Outcome r = Start({UNDALINE_MAKE_SCENES, dir.string(), UNDALINE_PLUGINS_DIR}, dir / "err",
                       [](pid_t) {});
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* name : {"fountain.ulw", "falling_block.ulw"}) {
+    for (const char* name : {"fountain.ulw", "falling_block.ulw", "stir.ulw", "stir.sd"}) {
         std::string made = ReadAll(dir / name);
         ASSERT_FALSE(made.empty()) << name;
 #if defined(__GNUC__) && !defined(__clang__)

@@ -15,6 +15,8 @@
 #include "fluid/fluido.h"
 #include "scene/axes.h"
 #include "io/config.h"
+#include "objects/scene_import.h"
+#include "platform/modal.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "scene/anifloat.h"
@@ -281,6 +283,30 @@ private slots:
         QVERIFY2(fluid.match(report).hasMatch(), qPrintable(report));
         QVERIFY(report.contains(QRegularExpression(R"(DAEMONS:\r\n 1\. \S.*\r\n 2\. )")));
         QVERIFY(report.endsWith("\r\n OBJECTS:\r\n\r\n MESHES:\r\n"));
+    }
+
+    void importSceneOptionsAreAModalWindowOfTheDialogLayer() {
+        platform::SetModalRunner(ui::RunModalQtDialog);
+        // The user picks "Replace current objects" and presses OK in the window itself.
+        auto answer = [](bool* add_enabled) {
+            QTimer::singleShot(0, [add_enabled] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (w->windowTitle() != "Import scene options" || !w->isVisible()) continue;
+                    auto* d = dynamic_cast<ui::QtDialog*>(w);
+                    *add_enabled = d->ControlWidget(kIdSceneAdd)->isEnabled();
+                    QTest::mouseClick(d->ControlWidget(kIdSceneReplace), Qt::LeftButton);
+                    QTest::mouseClick(d->ControlWidget(platform::kIdOk), Qt::LeftButton);
+                }
+            });
+        };
+        bool add_enabled = false;
+        answer(&add_enabled);
+        QCOMPARE(AskSceneImportOptions(false), int(kSceneReplace));
+        QVERIFY(add_enabled);
+        answer(&add_enabled);
+        QCOMPARE(AskSceneImportOptions(true), int(kSceneReplace));
+        QVERIFY(!add_enabled);
+        platform::SetModalRunner(nullptr);
     }
 
     void closingWithUnsavedChangesAsksAndCancelKeepsEverything() {
