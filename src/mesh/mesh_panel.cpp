@@ -76,9 +76,30 @@ constexpr ControlTemplate kControls[] = {
     {kIdObjectClip, ControlKind::CheckBox, "Enable clipping", 4, 376, 80, 10, 0},
     {kIdInverseClip, ControlKind::CheckBox, "Inverse clipping (outside)", 88, 376, 110, 10, 0},
     {kIdUvw, ControlKind::CheckBox, "Calculate UVW Mapping", 4, 390, 100, 10, 0},
+    {0, ControlKind::GroupBox, "Optimize", 2, 404, 224, 60, 0},
+    {kIdOptimize, ControlKind::CheckBox, "Optimize mesh", 8, 416, 100, 10, 0},
+    {kIdSubdivide, ControlKind::CheckBox, "Face subdivision", 118, 416, 100, 10, 0},
+    {0, ControlKind::Static, "Iterations", 8, 432, 44, 10, 0},
+    {kIdIterations, ControlKind::Edit, "", 54, 430, 40, 12, platform::kStyleNumber},
+    {0, ControlKind::Static, "Threshold", 118, 432, 44, 10, 0},
+    {kIdThreshold, ControlKind::Edit, "", 164, 430, 40, 12, 0},
+    {kIdLimitFaces, ControlKind::CheckBox, "Max. faces", 8, 448, 60, 10, 0},
+    {kIdMaxFaces, ControlKind::Edit, "", 70, 446, 50, 12, platform::kStyleNumber},
+    {0, ControlKind::GroupBox, "Filters", 2, 468, 224, 44, 0},
+    {kIdStandardFilter, ControlKind::CheckBox, "Standard filter", 8, 480, 100, 10, 0},
+    {kIdSharpFilter, ControlKind::CheckBox, "Sharp mesh", 118, 480, 100, 10, 0},
+    {kIdFilterText, ControlKind::Static, "Filter Iterations: 25%", 8, 496, 84, 10, 0},
+    {kIdFilterStrength, ControlKind::Slider, "", 94, 494, 126, 12, 0},
+    {0, ControlKind::GroupBox, "Texture", 2, 516, 224, 44, 0},
+    {kIdChannelTexture, ControlKind::RadioButton, "Texture ", 8, 528, 50, 10, platform::kStyleGroup},
+    {kIdChannelTexture + 1, ControlKind::RadioButton, "Speed ", 60, 528, 50, 10, 0},
+    {kIdChannelTexture + 2, ControlKind::RadioButton, "Pressure", 112, 528, 50, 10, 0},
+    {kIdChannelTexture + 3, ControlKind::RadioButton, "Temperature", 164, 528, 58, 10, 0},
+    {kIdTiling, ControlKind::CheckBox, "Tiling texture", 8, 544, 100, 10, platform::kStyleGroup},
+    {kIdMotionBlur, ControlKind::CheckBox, "Calculate Motion Blur (data will be saved to output files)", 4, 566, 222, 10, 0},
 };
 constexpr platform::DialogTemplate kTemplate = {
-    "Meshes", 230, 404, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0])};
+    "Meshes", 230, 582, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0])};
 
 // The tree's items: a mesh, or one of its fluids.
 struct Item {
@@ -122,9 +143,45 @@ void ShowLink(platform::Dialog* d) {
     d->SetText(kIdOctaves, platform::Format("%d", l->octaves));
 }
 
+// The Optimize, Filters and Texture groups.
+void ShowOptimize(platform::Dialog* d, const Mesh* m) {
+    d->SetCheck(kIdOptimize, m->optimize);
+    d->SetCheck(kIdSubdivide, m->subdivide);
+    d->SetText(kIdIterations, platform::Format("%d", m->optIterations));
+    PonFloat(d, kIdThreshold, m->optThreshold);
+    d->SetCheck(kIdLimitFaces, m->limitFaces);
+    d->SetText(kIdMaxFaces, platform::Format("%d", m->maxFaces));
+    d->Enable(kIdMaxFaces, m->limitFaces);
+    d->SetCheck(kIdStandardFilter, m->smoothing && m->filterType == kFilterStandard);
+    d->SetCheck(kIdSharpFilter, m->smoothing && m->filterType == kFilterSharp);
+    // The strength belongs to a filter: shown only while one is chosen.
+    const bool filtering = m->smoothing && m->filterType != kFilterNone;
+    const int strength = static_cast<int>(std::lround(m->filterStrength * 100.0f));
+    d->Show(kIdFilterStrength, filtering);
+    d->Show(kIdFilterText, filtering);
+    d->SliderSetPos(kIdFilterStrength, strength);
+    d->SetText(kIdFilterText, platform::Format("Filter Iterations: %d%%", strength));
+    for (int c = 0; c < 4; ++c) d->SetCheck(kIdChannelTexture + c, m->textureChannel == c);
+    d->SetCheck(kIdTiling, m->tiling);
+    d->Enable(kIdTiling, m->textureChannel == 0);
+    d->SetCheck(kIdMotionBlur, m->motionBlur);
+}
+
+// "Standard filter" and "Sharp mesh": choosing one turns smoothing on with that filter;
+// choosing the one in use again turns smoothing off.
+void ChooseFilter(Mesh* m, int type) {
+    if (m->smoothing && m->filterType == type) {
+        m->smoothing = false;
+        m->filterType = kFilterNone;
+    } else {
+        m->smoothing = true;
+        m->filterType = type;
+    }
+}
+
 void ShowMesh(platform::Dialog* d) {
     const Mesh* m = selmesh;
-    for (int id = kIdDeleteMesh; id <= kIdUvw; ++id) {
+    for (int id = kIdDeleteMesh; id <= kIdMotionBlur; ++id) {
         if (id != kIdAddToAll && id != kIdBuildNow) d->Enable(id, m != nullptr);
     }
     if (!m) return;
@@ -150,6 +207,7 @@ void ShowMesh(platform::Dialog* d) {
     d->SetCheck(kIdObjectClip, m->objectClipping);
     d->SetCheck(kIdInverseClip, m->inverseClipping);
     d->SetCheck(kIdUvw, m->calcUVW);
+    ShowOptimize(d, m);
     ShowLink(d);
 }
 
@@ -249,6 +307,17 @@ void FieldLeft(platform::Dialog* d, int id) {
         case kIdOctaves:
             if (l) l->octaves = std::max(0, std::min(16, ReadInt(d, id, l->octaves)));
             return;
+        case kIdIterations:
+            m->optIterations = std::max(0, ReadInt(d, id, m->optIterations));
+            d->SetText(id, platform::Format("%d", m->optIterations));
+            return;
+        case kIdMaxFaces:
+            m->maxFaces = std::max(0, ReadInt(d, id, m->maxFaces));
+            d->SetText(id, platform::Format("%d", m->maxFaces));
+            return;
+        case kIdThreshold:
+            DameFloat(d, id, &m->optThreshold, 0.0f, kNoLimit);
+            return;
         default:
             if (id >= kIdClipMinX && id <= kIdClipMaxZ) {
                 Vector& v = id < kIdClipMinX + 3 ? m->clipMin : m->clipMax;
@@ -339,6 +408,31 @@ void Clicked(platform::Dialog* d, int id) {
                 RefreshTextureLinks(m);
             }
             return;
+        case kIdOptimize:
+            if (m) m->optimize = d->IsChecked(id);
+            return;
+        case kIdSubdivide:
+            if (m) m->subdivide = d->IsChecked(id);
+            return;
+        case kIdLimitFaces:
+            if (m) m->limitFaces = d->IsChecked(id);
+            break;
+        case kIdStandardFilter:
+        case kIdSharpFilter:
+            if (m) ChooseFilter(m, id == kIdStandardFilter ? kFilterStandard : kFilterSharp);
+            break;
+        case kIdChannelTexture:
+        case kIdChannelTexture + 1:
+        case kIdChannelTexture + 2:
+        case kIdChannelTexture + 3:
+            if (m) m->textureChannel = id - kIdChannelTexture;
+            break;
+        case kIdTiling:
+            if (m) m->tiling = d->IsChecked(id);
+            return;
+        case kIdMotionBlur:
+            if (m) m->motionBlur = d->IsChecked(id);
+            return;
         default:
             return;
     }
@@ -354,6 +448,10 @@ void SliderMoved(platform::Dialog* d, int id) {
         const int position = d->SliderPos(id);
         l->radiusFactor = RadiusFactorFromPercent(position);
         d->SetText(kIdRadiusText, platform::Format("Radius %d%%", position));
+    } else if (id == kIdFilterStrength && selmesh) {
+        const int position = d->SliderPos(id);
+        selmesh->filterStrength = static_cast<float>(position) * 0.01f;
+        d->SetText(kIdFilterText, platform::Format("Filter Iterations: %d%%", position));
     } else if (id == kIdBlend && l) {
         const int position = d->SliderPos(id);
         SetBlendPercent(l, position);
@@ -377,6 +475,7 @@ void Refresh(platform::Dialog* d) {
         d->SliderSetRange(sliders[i], view_settings.slider_range[i][0],
                           view_settings.slider_range[i][1]);
     }
+    d->SliderSetRange(kIdFilterStrength, 0, 100);
     FillLists(d);
     ShowMesh(d);
 }
@@ -391,7 +490,7 @@ intptr_t Procesa(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) 
     const int code = platform::CommandCode(wparam);
     if (id == kIdTree && code == platform::kNotifySelChange) {
         SelectTreeItem(d, d->ListSelection(kIdTree));
-    } else if (id == kIdResolution || id == kIdRadius || id == kIdBlend) {
+    } else if (id == kIdResolution || id == kIdRadius || id == kIdBlend || id == kIdFilterStrength) {
         if (code == platform::kNotifySelChange) SliderMoved(d, id);
     } else if (code == platform::kNotifyKillFocus) {
         FieldLeft(d, id);

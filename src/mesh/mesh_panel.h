@@ -54,6 +54,19 @@ enum Control {
     kIdObjectClip = 6140,       // "Enable clipping"
     kIdInverseClip = 6141,      // "Inverse clipping (outside)"
     kIdUvw = 6142,              // "Calculate UVW Mapping"
+    kIdOptimize = 6143,         // "Optimize mesh"
+    kIdIterations = 6144,
+    kIdThreshold = 6145,        // percent
+    kIdLimitFaces = 6146,       // the check box of "Max. faces"
+    kIdMaxFaces = 6147,
+    kIdSubdivide = 6148,        // "Face subdivision"
+    kIdStandardFilter = 6149,   // "Standard filter"
+    kIdSharpFilter = 6150,      // "Sharp mesh"
+    kIdFilterStrength = 6151,   // slider, percent
+    kIdFilterText = 6152,       // "Filter Iterations: %d%%"
+    kIdChannelTexture = 6153,   // "Texture ", "Speed ", "Pressure", "Temperature": 6153 to 6156
+    kIdTiling = 6157,           // "Tiling texture"
+    kIdMotionBlur = 6158,       // "Calculate Motion Blur (data will be saved to output files)"
 };
 
 UNDALINE_API const platform::DialogTemplate* Template();

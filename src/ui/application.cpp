@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "io/config.h"
+#include "platform/file_choosers.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -85,6 +86,31 @@ int ChooseColour(int current) {
     return c.isValid() ? (c.red() << 16 | c.green() << 8 | c.blue()) : -1;
 }
 
+bool ChooseDirectoryDialog(const char* title, const std::string& start, std::string* chosen) {
+    const QString d = QFileDialog::getExistingDirectory(TheMainWindow(), QString::fromLocal8Bit(title),
+                                                        QString::fromLocal8Bit(start.c_str()));
+    if (d.isEmpty()) return false;
+    *chosen = d.toLocal8Bit().toStdString();
+    return true;
+}
+
+bool ChooseFileDialog(const char* title, const char* filter, std::string* chosen) {
+    QString filters = QString::fromLocal8Bit(filter);
+    filters += filters.isEmpty() ? "All files (*)" : ";;All files (*)";
+    const QString f = QFileDialog::getOpenFileName(TheMainWindow(), QString::fromLocal8Bit(title), QString(), filters);
+    if (f.isEmpty()) return false;
+    *chosen = f.toLocal8Bit().toStdString();
+    return true;
+}
+
+void WaitCursor(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void ScanPluginClasses() {
     SetPluginsDirectory(ResolvePluginsDirectory(plugins_dir));
     ScanPlugins();
@@ -106,12 +132,18 @@ void InstallInterfaceHooks() {
     SetEnvelopeEditor(RunEnvelopeEditor);
     SetWaveFileChooser(ChooseWave);
     SetColourChooser(ChooseColour);
+    platform::FileChooserHandlers choosers;
+    choosers.directory = ChooseDirectoryDialog;
+    choosers.file = ChooseFileDialog;
+    choosers.wait_cursor = WaitCursor;
+    platform::SetFileChooserHandlers(choosers);
 }
 
 void CloseInterfaceWindows() {
     for (int i = 0; i <= RegistryLastIndex(); ++i) DestroyParamWindow(RegisteredClass(i));
     platform::SetDialogFactory(nullptr);
     platform::SetMessageBoxHandler(nullptr);
+    platform::SetFileChooserHandlers({});
     SetEnvelopeEditor(nullptr);
 }
 

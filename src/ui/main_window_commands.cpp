@@ -26,6 +26,7 @@
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "plugins/manager.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/nodo.h"
@@ -36,7 +37,9 @@
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
+#include "ui/qt_dialog.h"
 #include "ui/scene_panels.h"
+#include "ui/scene_tree_window.h"
 #include "ui/viewport.h"
 #include "version.h"
 
@@ -313,6 +316,16 @@ void MainWindow::AdvancedCmd() {
     if (window) platform::DestroyDialog(window);
     window = platform::CreateDialog(sim::AdvancedControlsTemplate(), sim::AdvancedControlsProc, nullptr);
 }
+
+void MainWindow::PluginsManagerCmd() {
+    if (auto* q = dynamic_cast<QtDialog*>(plugins_manager::OpenManager())) {
+        q->hide();
+        q->setWindowModality(Qt::ApplicationModal);
+        q->show();
+    }
+}
+
+void MainWindow::SceneTreeCmd() { SceneTreeWindow::Open(this); }
 
 void MainWindow::OpenHelpFile(const char* name) {
     const QString dir = HelpDirectory();

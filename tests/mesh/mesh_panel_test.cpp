@@ -137,4 +137,44 @@ TEST_F(MeshPanelTest, FieldsAndSwitchesReachTheMesh) {
     EXPECT_EQ(m->links[0].fluid->texture, nullptr);
 }
 
+TEST_F(MeshPanelTest, OptimizeAndFilterGroupsSetTheRefinement) {
+    Mesh* m = MeshOf({MakeEmptyFluid()});
+    Refresh(panel_);
+    Choose("Mesh");
+    platform::ClickControl(panel_, kIdOptimize);
+    EXPECT_TRUE(m->optimize);
+    platform::TypeIntoField(panel_, kIdIterations, "-3");
+    EXPECT_EQ(m->optIterations, 0);
+    platform::TypeIntoField(panel_, kIdThreshold, "4.5");
+    EXPECT_FLOAT_EQ(m->optThreshold, 4.5f);
+    EXPECT_FALSE(panel_->IsEnabled(kIdMaxFaces));
+    platform::ClickControl(panel_, kIdLimitFaces);
+    EXPECT_TRUE(m->limitFaces && panel_->IsEnabled(kIdMaxFaces));
+    platform::TypeIntoField(panel_, kIdMaxFaces, "20000");
+    EXPECT_EQ(m->maxFaces, 20000);
+
+    // A filter chosen turns smoothing on and shows its strength; the same one again turns it off.
+    EXPECT_FALSE(panel_->IsVisible(kIdFilterStrength));
+    platform::ClickControl(panel_, kIdSharpFilter);
+    EXPECT_TRUE(m->smoothing);
+    EXPECT_EQ(m->filterType, kFilterSharp);
+    EXPECT_TRUE(panel_->IsVisible(kIdFilterStrength));
+    EXPECT_EQ(panel_->GetText(kIdFilterText), "Filter Iterations: 25%");
+    MoveSlider(panel_, kIdFilterStrength, 60);
+    EXPECT_FLOAT_EQ(m->filterStrength, 0.6f);
+    EXPECT_EQ(panel_->GetText(kIdFilterText), "Filter Iterations: 60%");
+    platform::ClickControl(panel_, kIdStandardFilter);
+    EXPECT_EQ(m->filterType, kFilterStandard);
+    EXPECT_FALSE(panel_->IsChecked(kIdSharpFilter));
+    platform::ClickControl(panel_, kIdStandardFilter);
+    EXPECT_FALSE(m->smoothing);
+    EXPECT_EQ(m->filterType, kFilterNone);
+    EXPECT_FALSE(panel_->IsVisible(kIdFilterStrength));
+
+    // Tiling is a matter of texture coordinates only.
+    platform::ClickControl(panel_, kIdChannelTexture + 2);
+    EXPECT_EQ(m->textureChannel, 2);
+    EXPECT_FALSE(panel_->IsEnabled(kIdTiling));
+}
+
 }  // namespace
