@@ -42,17 +42,18 @@ const ControlTemplate kCommonControls[] = {
     {kIdDeleteBySelection, ControlKind::CheckBox, "Delete particles by selection", 4, 58, 193, 10, 0},
     {kIdSubPanelAnchor, ControlKind::Static, "", 4, kSubTop - 1, 193, 1, 0},
 };
-const platform::DialogTemplate kCommon = {"Fluid", kWidth, kSubTop + kSubHeight, kCommonControls,
+// A little room under the sub-panel, which the window keeps round the dialogs it holds.
+const platform::DialogTemplate kCommon = {"Fluid", kWidth, kSubTop + kSubHeight + 4, kCommonControls,
                                           static_cast<int>(sizeof kCommonControls / sizeof kCommonControls[0])};
 
 // Two columns of label and field; row r at y = 2 + 14 r.
 constexpr int Row(int r) { return 2 + 14 * r; }
-constexpr ControlTemplate LabelA(const char* text, int r) { return {0, ControlKind::Static, text, 4, Row(r) + 2, 50, 10, 0}; }
-constexpr ControlTemplate FieldA(int id, int r, unsigned style = 0) { return {id, ControlKind::Edit, "", 54, Row(r), 34, 12, style}; }
-constexpr ControlTemplate LabelB(const char* text, int r) { return {0, ControlKind::Static, text, 92, Row(r) + 2, 72, 10, 0}; }
-constexpr ControlTemplate FieldB(int id, int r, unsigned style = 0) { return {id, ControlKind::Edit, "", 164, Row(r), 34, 12, style}; }
+constexpr ControlTemplate LabelA(const char* text, int r) { return {0, ControlKind::Static, text, 4, Row(r) + 2, 52, 10, 0}; }
+constexpr ControlTemplate FieldA(int id, int r, unsigned style = 0) { return {id, ControlKind::Edit, "", 56, Row(r), 32, 12, style}; }
+constexpr ControlTemplate LabelB(const char* text, int r) { return {0, ControlKind::Static, text, 90, Row(r) + 2, 70, 10, 0}; }
+constexpr ControlTemplate FieldB(int id, int r, unsigned style = 0) { return {id, ControlKind::Edit, "", 160, Row(r), 40, 12, style}; }
 constexpr ControlTemplate CheckA(int id, const char* text, int r) { return {id, ControlKind::CheckBox, text, 4, Row(r) + 1, 84, 10, 0}; }
-constexpr ControlTemplate CheckB(int id, const char* text, int r) { return {id, ControlKind::CheckBox, text, 92, Row(r) + 1, 72, 10, 0}; }
+constexpr ControlTemplate CheckB(int id, const char* text, int r) { return {id, ControlKind::CheckBox, text, 90, Row(r) + 1, 70, 10, 0}; }
 
 const ControlTemplate kLiquidControls[] = {
     LabelA("Density", 0),       FieldA(kIdDensity, 0, G),

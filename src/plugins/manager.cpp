@@ -21,16 +21,16 @@ namespace {
 using platform::ControlKind;
 using platform::ControlTemplate;
 
-constexpr int kWidth = 320, kHeight = 250;
+constexpr int kWidth = 480, kHeight = 260;
 
 // The report takes the dialog's width less 20 and its height less 100.
 const ControlTemplate kControls[] = {
     {kIdReport, ControlKind::Edit, "", 10, 10, kWidth - 20, kHeight - 100,
-     platform::kStyleMultiline | platform::kStyleReadOnly},
-    {0, ControlKind::Static, "Plug-ins directory", 10, kHeight - 84, 120, 10, 0},
-    {kIdDirectory, ControlKind::Edit, "", 10, kHeight - 72, kWidth - 110, 12, platform::kStyleNoDrag},
-    {kIdChooseDirectory, ControlKind::PushButton, "Choose directory...", kWidth - 94, kHeight - 73, 84, 14, 0},
-    {kIdLoadPlugins, ControlKind::PushButton, "Load plugins", 10, kHeight - 24, 84, 14, 0},
+     platform::kStyleMultiline | platform::kStyleReadOnly | platform::kStyleHScroll},
+    {0, ControlKind::Static, "Plug-ins directory", 10, kHeight - 82, 120, 10, 0},
+    {kIdDirectory, ControlKind::Edit, "", 10, kHeight - 70, kWidth - 110, 12, platform::kStyleNoDrag},
+    {kIdChooseDirectory, ControlKind::PushButton, "Choose directory...", kWidth - 94, kHeight - 71, 84, 14, 0},
+    {kIdLoadPlugins, ControlKind::PushButton, "Load plugins", 10, kHeight - 46, 84, 14, 0},
     {kIdClose, ControlKind::PushButton, "CLOSE", kWidth - 94, kHeight - 24, 84, 14, 0},
 };
 const platform::DialogTemplate kTemplate = {"Plug-ins manager", kWidth, kHeight, kControls,

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -69,6 +70,11 @@ QtDialog::QtDialog(const platform::DialogTemplate* tmpl, platform::DialogProc pr
                     // Reports and descriptions: text to read, not a number to type.
                     auto* t = new QPlainTextEdit(this);
                     t->setReadOnly((c.style & platform::kStyleReadOnly) != 0);
+                    if (c.style & platform::kStyleHScroll) {
+                        // Lines kept whole are columns: they line up in a fixed font.
+                        t->setLineWrapMode(QPlainTextEdit::NoWrap);
+                        t->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+                    }
                     w = t;
                 } else {
                     auto* e = new NumericField(this, id, c.style, this);

@@ -527,6 +527,8 @@ void ScenePanels::DeleteSelectedFluid() {
 
 void ScenePanels::PressEmitterButton(int index) {
     if (index < 0 || index >= kClassButtons || sim::Running()) return;
+    // A button whose class the catalogue lacks is not shown and does nothing.
+    if (!FindPluginClass(EmitterButtonClass(index))) return;
     FluidMade(::PressEmitterButton(EmitterButtonClass(index)));
 }
 
@@ -541,7 +543,7 @@ void ScenePanels::FluidMade(Fluido* f) {
 
 void ScenePanels::PressDaemonButton(int index) {
     if (index < 0 || index >= kClassButtons || sim::Running()) return;
-    if (::PressDaemonButton(DaemonButtonClass(index))) DaemonMade();
+    if (FindPluginClass(DaemonButtonClass(index)) && ::PressDaemonButton(DaemonButtonClass(index))) DaemonMade();
 }
 
 void ScenePanels::DaemonMade() {

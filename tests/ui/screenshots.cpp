@@ -6,6 +6,8 @@
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
+#include <QTreeWidget>
 #include <QSurfaceFormat>
 #include <QThread>
 #include <QTimer>
@@ -15,8 +17,15 @@
 
 #include "fluid/clock.h"
 #include "fluid/driver.h"
+#include "fluid/fluid_panel.h"
+#include "fluid/fluido.h"
+#include "fluid/links.h"
+#include "fluid/scene_tree.h"
+#include "platform/message_box.h"
+#include "plugins/manager.h"
 #include "platform/dialog.h"
 #include "scene/anifloat.h"
+#include "scene/descriptor.h"
 #include "scene/envelope.h"
 #include "scene/envelope_editor.h"
 #include "scene/soundwave.h"
@@ -25,6 +34,8 @@
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/qt_dialog.h"
+#include "ui/scene_panels.h"
+#include "ui/scene_tree_window.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -66,6 +77,57 @@ bool Save(QWidget* w, const QString& path) {
     return ok;
 }
 
+// A scene of two fluids and three daemons: the fluid panel on a block of liquid, the scene
+// tree with a daemon linked to the second fluid, and the plug-ins manager.
+bool PanelPictures(ui::MainWindow& window, const QString& out) {
+    ui::ScenePanels* panels = window.panels();
+    platform::QueueMessageBoxAnswer(platform::kAnswerYes);
+    window.NewWorkspaceCmd();
+    panels->PressDaemonButton(0);  // Gravity
+    panels->PressEmitterButton(4);  // Cube: a block of liquid
+    panels->PressEmitterButton(9);  // Spray
+    panels->PressDaemonButton(2);  // Drag
+    panels->PressDaemonButton(6);  // Kill volume
+    panels->SelectFluid(rootflow);
+    window.RefreshCommands();
+    bool ok = Save(panels->fluid_panel(), out + "/fluid-panel.png");
+    const struct {
+        platform::Dialog* (*open)();
+        const char* name;
+    } dialogs[] = {{fluid_panel::OpenDestruction, "/fluid-destruction.png"}, {fluid_panel::OpenOutput, "/fluid-output.png"}};
+    for (const auto& [open, name] : dialogs) {
+        auto* dialog = dynamic_cast<QWidget*>(open());
+        ok = dialog && Save(dialog, out + name) && ok;
+        if (dialog) dialog->close();
+    }
+
+    ui::SceneTreeWindow* tree = ui::SceneTreeWindow::Open(&window);
+    // Gravity acts on both fluids, drag on the spray only.
+    tree->list(kLinkDaemons)->item(0)->setSelected(true);
+    tree->AddToAll(kLinkDaemons);
+    tree->list(kLinkDaemons)->clearSelection();
+    tree->list(kLinkDaemons)->item(1)->setSelected(true);
+    for (QTreeWidgetItem* item : tree->tree()->findItems("Daemons", Qt::MatchRecursive)) {
+        const scene_tree::Item* row = tree->ItemOf(item);
+        if (row && row->fluid == rootflow->next) tree->RunCommand(scene_tree::kInsertSelected, item);
+    }
+    tree->tree()->setCurrentItem(tree->tree()->findItems("Drag", Qt::MatchRecursive).value(0));
+    ok = Save(tree, out + "/scene-tree.png") && ok;
+    tree->close();
+
+    auto* manager = dynamic_cast<QWidget*>(plugins_manager::OpenManager());
+    if (!manager) return false;
+    manager->resize(manager->width(), manager->height());
+    ok = Save(manager, out + "/plugins-manager.png") && ok;
+    manager->close();
+    auto* customise = dynamic_cast<QWidget*>(plugins_manager::OpenCustomise(kClassEmitter));
+    if (!customise) return false;
+    ok = Save(customise, out + "/customise-emitters.png") && ok;
+    customise->close();
+    window.SetModified(false);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +163,7 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     ok = Save(&window, out + "/mid-simulation.png") && ok;
     window.SetModified(false);
+    ok = PanelPictures(window, out) && ok;
 
     // The envelope editor on a parameter with a few keys, one of them a Tangent key.
     ANIFloat param;

@@ -1,0 +1,259 @@
+// The fluid panel, the plug-ins manager, the customise dialogs and the scene tree on real
+// widgets, without a screen.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <vector>
+
+#include "fluid/fluid_panel.h"
+#include "fluid/fluido.h"
+#include "fluid/links.h"
+#include "platform/message_box.h"
+#include "plugins/class_buttons.h"
+#include "plugins/loader.h"
+#include "plugins/manager.h"
+#include "scene/creador.h"
+#include "scene/daemon.h"
+#include "scene/descriptor.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialog.h"
+#include "ui/scene_panels.h"
+#include "ui/scene_tree_window.h"
+#include "ui_fixture.h"
+
+namespace {
+
+using fluid_panel::SubPanel;
+
+QWidget* Control(platform::Dialog* d, int id) { return dynamic_cast<ui::QtDialog*>(d)->ControlWidget(id); }
+
+// Types into a field and leaves it, as the user does.
+void Enter(platform::Dialog* d, int id, const char* text) {
+    auto* field = qobject_cast<QLineEdit*>(Control(d, id));
+    field->setText(text);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(field, &out);
+}
+
+void Click(platform::Dialog* d, int id) { qobject_cast<QAbstractButton*>(Control(d, id))->click(); }
+
+std::vector<int> Buttons(const ui::ScenePanels* p, bool daemons) {
+    std::vector<int> ids;
+    for (int b = 0; b < kClassButtons; ++b) ids.push_back(daemons ? p->DaemonButtonClass(b) : p->EmitterButtonClass(b));
+    return ids;
+}
+
+QWidget* OpenWindow(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->windowTitle() == title) return w;
+    }
+    return nullptr;
+}
+
+// Loads the plug-ins of dir through the manager's own buttons.
+void LoadThroughManager(ui::MainWindow& window, const QString& dir) {
+    window.Action("tools.plugins")->trigger();
+    platform::Dialog* manager = plugins_manager::OpenManager();
+    Enter(manager, plugins_manager::kIdDirectory, dir.toLocal8Bit().constData());
+    Click(manager, plugins_manager::kIdLoadPlugins);
+}
+
+}  // namespace
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { uitest::FreshProgram(); }
+    void cleanup() { platform::SetDialogFactory(nullptr); }
+
+    void fluidPanelChecksItsFields() {
+        ui::MainWindow window;
+        window.panels()->PressEmitterButton(4);  // Cube: a liquid
+        Fluido* f = selflow;
+        QVERIFY(f && f->type == kFluidLiquid);
+        platform::Dialog* liquid = SubPanel(kFluidLiquid);
+        QVERIFY(!dynamic_cast<QWidget*>(liquid)->isHidden());
+
+        Enter(liquid, fluid_panel::kIdDensity, "-20");
+        QCOMPARE(platform::LastMessageBoxText(), std::string(fluid_panel::kMsgDensityNotValid));
+        QCOMPARE(f->restDensity, 1000.0f);
+        QCOMPARE(qobject_cast<QLineEdit*>(Control(liquid, fluid_panel::kIdDensity))->text(), QString(" 1000"));
+        QVERIFY(f->count > 0);  // started again: the cube is filled
+        Enter(liquid, fluid_panel::kIdMaxParticles, "-5");
+        QCOMPARE(f->maxParticles, 0);
+
+        // Viscous after Liquid: the emitter hears the type just left and gives the new type's
+        // start values; the list shows the type.
+        Click(fluid_panel::Window(), fluid_panel::kIdGas + 2);  // Viscous
+        QCOMPARE(f->type, static_cast<unsigned char>(kFluidViscous));
+        QCOMPARE(f->pressureK.value, 100.0f);
+        QCOMPARE(window.panels()->fluid_panel()->ListText(ui::kIdFluidList, 0), std::string("Cube (Viscous)"));
+        QVERIFY(!Control(liquid, fluid_panel::kIdConductivity)->isEnabled());
+        Click(fluid_panel::Window(), fluid_panel::kIdGas);
+        Enter(liquid, fluid_panel::kIdConductivity, "1.5");
+        QCOMPARE(f->conductivity, 1.0f);
+
+        Click(fluid_panel::Window(), fluid_panel::kIdElastic);
+        QVERIFY(!dynamic_cast<QWidget*>(SubPanel(kFluidElastic))->isHidden());
+        QVERIFY(dynamic_cast<QWidget*>(liquid)->isHidden());
+        // The emitter's window stays below the fluid's own, whichever sub-panel shows.
+        auto* emitter = dynamic_cast<QWidget*>(f->emitter->descriptor->window);
+        QVERIFY(emitter->geometry().top() > dynamic_cast<QWidget*>(fluid_panel::Window())->geometry().bottom());
+        QVERIFY(window.modified());
+    }
+
+    void classButtonsFollowTheShippedLibrariesOrTheScanOrder() {
+        ui::MainWindow window;
+        ui::ScenePanels* panels = window.panels();
+        QTemporaryDir dir;
+        const QString built = UNDALINE_PLUGINS_DIR;
+        QVERIFY(QFile::copy(PLUGIN_DUP_SECOND, dir.filePath("a_vortex.so")));  // daemons 7 and 8
+        QVERIFY(QFile::copy(built + "/daemons.so", dir.filePath("b_daemons.so")));
+        QVERIFY(QFile::copy(built + "/emitters.so", dir.filePath("c_emitters.so")));
+        LoadThroughManager(window, dir.path());
+        // Under other names the classes fill the buttons in scan order; a class claimed
+        // twice counts once.
+        QCOMPARE(Buttons(panels, true), (std::vector<int>{7, 8, 3, 1, 4, 2, 6, 5, 9, 10, 11, 12}));
+        QCOMPARE(Buttons(panels, false), (std::vector<int>{101, 102, 103, 104, 105, 106, 107, 110, 0, 0, 0, 0}));
+        auto* first = qobject_cast<QPushButton*>(panels->daemon_panel()->ControlWidget(ui::kDaemonButtonIds[0]));
+        QCOMPARE(first->text(), QString("Other vortex"));
+
+        QVERIFY(QFile::rename(dir.filePath("b_daemons.so"), dir.filePath("daemons.so")));
+        QVERIFY(QFile::rename(dir.filePath("c_emitters.so"), dir.filePath("emitters.so")));
+        LoadThroughManager(window, dir.path());
+        QCOMPARE(Buttons(panels, true), (std::vector<int>{3, 1, 4, 2, 7, 6, 5, 9, 8, 10, 11, 12}));
+        QCOMPARE(panels->EmitterButtonClass(11), 112);
+        auto* fifth = qobject_cast<QPushButton*>(panels->daemon_panel()->ControlWidget(ui::kDaemonButtonIds[4]));
+        QCOMPARE(fifth->text(), QString("Other vortex"));  // class 7 is the first library's
+        // A fixed class that no library has: no caption, not shown, makes nothing.
+        auto* last = qobject_cast<QPushButton*>(panels->fluid_panel()->ControlWidget(ui::kEmitterButtonIds[11]));
+        QVERIFY(last->isHidden() && last->text().isEmpty());
+        panels->PressEmitterButton(11);
+        QVERIFY(rootflow == nullptr);
+        QCOMPARE(platform::MessageBoxCount(), 0);
+    }
+
+    void customiseDialogsKeepTheAssignmentOnlyOnClose() {
+        ui::MainWindow window;
+        ui::ScenePanels* panels = window.panels();
+        const std::vector<int> found = Buttons(panels, true);
+        auto* first = qobject_cast<QPushButton*>(panels->daemon_panel()->ControlWidget(ui::kDaemonButtonIds[0]));
+        for (int way = 0; way < 3; ++way) {
+            Click(panels->daemon_panel(), ui::kIdDaemonCustomise);
+            QWidget* dialog = OpenWindow("Add/Customize daemons");
+            QVERIFY(dialog);
+            platform::Dialog* d = plugins_manager::OpenCustomise(kClassDaemon);
+            QCOMPARE(dynamic_cast<QWidget*>(d), dialog);
+            Click(d, plugins_manager::kIdSlot);
+            auto* classes = qobject_cast<QListWidget*>(Control(d, plugins_manager::kIdClassList));
+            QCOMPARE(classes->currentRow(), 0);  // Gravity, the slot's class
+            classes->setCurrentRow(4);           // Vortex
+            QCOMPARE(panels->DaemonButtonClass(0), 7);
+            QCOMPARE(first->text(), QString("Gravity"));  // the panel changes when the dialog ends
+            if (way == 0) dialog->close();
+            if (way == 1) QTest::keyClick(dialog, Qt::Key_Escape);
+            if (way == 2) Click(d, plugins_manager::kIdCustomiseClose);
+            QVERIFY(!dialog->isVisible());
+            QCOMPARE(Buttons(panels, true)[0], way < 2 ? found[0] : 7);
+        }
+        QCOMPARE(first->text(), QString("Vortex"));
+        first->click();
+        QCOMPARE(seldaemon->descriptor->class_id, 7);
+    }
+
+    void loadPluginsWaitsForAnEmptySceneAndReportsTheLibraries() {
+        ui::MainWindow window;
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(PLUGIN_GOOD, dir.filePath("a_good.so")));
+        QVERIFY(QFile::copy(PLUGIN_ALL_REJECTED, dir.filePath("f_rejected.so")));
+        window.panels()->PressEmitterButton(0);
+        const int libraries = PluginLibraryCount();
+        LoadThroughManager(window, dir.path());
+        QCOMPARE(platform::LastMessageBoxText(), std::string(plugins_manager::kMsgObjectsExist));
+        QCOMPARE(PluginLibraryCount(), libraries);
+        QCOMPARE(window.panels()->EmitterButtonClass(0), 101);
+
+        platform::QueueMessageBoxAnswer(platform::kAnswerYes);
+        window.panels()->DeleteSelectedFluid();
+        LoadThroughManager(window, dir.path());
+        auto* report = qobject_cast<QPlainTextEdit*>(Control(plugins_manager::OpenManager(), plugins_manager::kIdReport));
+        const QStringList lines = report->toPlainText().remove('\r').split('\n');
+        const QStringList expected = {
+            "", "A_GOOD.SO   version 1.25", "",
+            "  [ 1]                 Wind -  [Daemon] v1.50 - test build - T - id 3",
+            "  [ 2]             Fountain - [Emitter] v1.50 - test build - T - id 101",
+            "  [ 3]                Sheet - [Emitter] v1.50 - test build - T - id 102",
+            "", "F_REJECTED.SO   version 0.50", "",
+            "\tClass could not be loaded due to:", "\tUnknown class id", "",
+            "\tClass could not be loaded due to:", "\tDuplicated class id 3", "",
+            "\tClass could not be loaded due to:", "\tUnknown class id", "", ""};
+        QCOMPARE(lines, expected);
+        QCOMPARE(window.panels()->DaemonButtonClass(0), 3);
+        QCOMPARE(window.panels()->DaemonButtonClass(1), 0);
+    }
+
+    void theSceneTreeLinksAndUnlinks() {
+        ui::MainWindow window;
+        ui::ScenePanels* panels = window.panels();
+        panels->PressEmitterButton(4);  // Cube
+        panels->PressEmitterButton(9);  // Spray
+        panels->PressDaemonButton(0);   // Gravity
+        panels->PressDaemonButton(2);   // Drag
+        Fluido* cube = rootflow;
+        Fluido* spray = cube->next;
+        window.Action("tools.tree")->trigger();
+        ui::SceneTreeWindow* tree = ui::SceneTreeWindow::Current();
+        QVERIFY(tree && tree->isVisible());
+        QCOMPARE(tree->list(kLinkDaemons)->count(), 2);
+
+        // "Insert daemons from selection" on the spray's daemons.
+        tree->list(kLinkDaemons)->item(1)->setSelected(true);
+        QTreeWidgetItem* spray_daemons = nullptr;
+        for (QTreeWidgetItem* i : tree->tree()->findItems("Daemons", Qt::MatchRecursive)) {
+            if (tree->ItemOf(i)->fluid == spray) spray_daemons = i;
+        }
+        QVERIFY(spray_daemons);
+        tree->RunCommand(0, spray_daemons);
+        QCOMPARE(spray->numDaemons, 1);
+        QCOMPARE(cube->numDaemons, 0);
+        const QList<QTreeWidgetItem*> drag = tree->tree()->findItems("Drag", Qt::MatchRecursive);
+        QCOMPARE(drag.size(), 1);
+        QVERIFY(drag[0]->parent()->isExpanded());
+
+        // Delete on a linked item unlinks it.
+        tree->tree()->setCurrentItem(drag[0]);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(spray->numDaemons, 0);
+        QVERIFY(tree->tree()->findItems("Drag", Qt::MatchRecursive).isEmpty());
+
+        auto button = [&](const char* text) {
+            for (QPushButton* b : tree->findChildren<QPushButton*>()) {
+                if (b->text() == text) return b;
+            }
+            return static_cast<QPushButton*>(nullptr);
+        };
+        button("ALL to ALL")->click();
+        QCOMPARE(cube->numDaemons, 2);
+        QCOMPARE(spray->numLinkedFluids, 1);
+        QCOMPARE(tree->tree()->findItems("Gravity", Qt::MatchRecursive).size(), 2);
+        button("Clean ALL")->click();
+        QCOMPARE(cube->numDaemons + cube->numLinkedFluids + spray->numDaemons, 0);
+        QVERIFY(window.modified());
+        tree->close();
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "windows_test.moc"
