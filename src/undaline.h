@@ -13,7 +13,7 @@
 #include "platform/clock.h"
 #include "platform/dialog.h"
 #include "platform/dynamic_library.h"
-#include "platform/file_choosers.h"
+#include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -57,6 +57,11 @@
 #include "fluid/pool.h"
 #include "fluid/scene_tree.h"
 
+#include "objects/body.h"
+#include "objects/object_files.h"
+#include "objects/object_panel.h"
+#include "objects/scene_data.h"
+
 #include "mesh/case_table.h"
 #include "mesh/clipping.h"
 #include "mesh/field.h"
@@ -68,6 +73,7 @@
 #include "io/class_lookup.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"
+#include "io/workspace_objects.h"
 
 #include "fluid/clock.h"
 #include "fluid/particula.h"

@@ -123,22 +123,6 @@ bool ReadHeader(const uint8_t* bytes, BinHeader* out) {
     return FloatsFinite(bytes + 284, 9);
 }
 
-// The whole file, or false when it cannot be opened or read. The size comes from the file
-// system, so nothing is allocated from a number the file claims.
-bool ReadFile(const char* file, std::vector<uint8_t>* bytes) {
-    std::FILE* f = file ? std::fopen(file, "rb") : nullptr;
-    if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size));
-        ok = size == 0 || std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
-    }
-    std::fclose(f);
-    return ok;
-}
-
 // ---- text --------------------------------------------------------------------------------
 
 // "%.3f" without the process locale: the text file must read the same everywhere.
@@ -218,7 +202,7 @@ bool Fluido::EscribeAscii(const char* file) {
 
 bool Fluido::LoadBinGreg(const char* file) {
     std::vector<uint8_t> bytes;
-    if (!ReadFile(file, &bytes)) return false;
+    if (!platform::ReadWholeFile(file, &bytes)) return false;
 
     // Everything is checked before the fluid changes, so a refused file leaves it whole.
     BinHeader header;

@@ -17,7 +17,9 @@
 #include "fluid/parallel.h"
 #include "io/class_lookup.h"
 #include "io/record_io_private.h"
+#include "io/workspace_objects.h"
 #include "mesh/mesh.h"
+#include "objects/body.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -33,8 +35,6 @@
 #include "scene/view_settings.h"
 
 int workspace_version = kWorkspaceVersion;
-unsigned char sd_locked = 0;
-char sd_path[256] = {};
 
 namespace {
 
@@ -88,9 +88,10 @@ bool WriteSceneData() {
 }
 
 bool WriteObjects() {
-    const int count = g_hooks.count_objects ? g_hooks.count_objects() : 0;
-    bool ok = WriteU32(kTagObjects) && WriteI32(count);
-    for (int i = 0; ok && i < count; ++i) ok = WriteU32(kTagObject) && g_hooks.write_object(i);
+    bool ok = WriteU32(kTagObjects) && WriteI32(CountBodies());
+    for (Body* b = rootbody.next; ok && b; b = b->next) {
+        ok = WriteU32(kTagObject) && WriteObjectRecord(b);
+    }
     return ok;
 }
 
@@ -128,8 +129,7 @@ bool WriteLinks() {
         for (int i = 0; ok && i < f->numDaemons; ++i) {
             ok = WriteI32(IndexOf<Daemon>(FirstDaemon(), f->daemons[i], NextDaemon));
         }
-        // Objects are numbered in the object list; without one there are none to number.
-        for (int i = 0; ok && i < f->numObjects; ++i) ok = WriteI32(-1);
+        for (int i = 0; ok && i < f->numObjects; ++i) ok = WriteI32(BodyIndex(f->objects[i]));
         for (int i = 0; ok && i < f->numLinkedFluids; ++i) {
             ok = WriteI32(IndexOf<Fluido>(rootflow, f->linkedFluids[i],
                                           [](Fluido* g) { return g->next; }));
@@ -208,16 +208,26 @@ void ReadSceneData() {
     if (sd_path[0] && g_hooks.reimport_scene_data) g_hooks.reimport_scene_data(sd_path, locked);
 }
 
+// The objects restored, by their place in the file: an object that could not be restored
+// leaves a hole, so the links that name the ones after it still find them.
+std::vector<Body*> g_loaded_objects;
+
 void ReadObjects() {
+    g_loaded_objects.clear();
     int count = 0;
     if (!FindTag(kTagObjects) || !GetInt(&count)) {
         platform::MessageBox("Error reading object data chunk");
         return;
     }
-    for (int i = 0; i < count && g_hooks.read_object; ++i) {
+    for (int i = 0; i < count; ++i) {
         if (!FindTag(kTagObject)) break;
-        g_hooks.read_object();
+        g_loaded_objects.push_back(ReadObjectRecord());
     }
+}
+
+Body* LoadedObject(int index) {
+    if (index < 0 || index >= static_cast<int>(g_loaded_objects.size())) return nullptr;
+    return g_loaded_objects[static_cast<size_t>(index)];
 }
 
 void ReadFluids() {
@@ -284,6 +294,8 @@ void ReadLinks() {
                 if (!GetInt(&index)) return;
                 if (kind == 0) {
                     if (Daemon* d = DaemonAt(index)) LinkDaemon(f, d);
+                } else if (kind == 1) {
+                    if (Body* b = LoadedObject(index)) LinkObject(f, b);
                 } else if (kind == 2) {
                     if (Fluido* g = FluidAt(index)) LinkFluid(f, g);
                 }
@@ -353,6 +365,7 @@ void ClearScene() {
     }
     if (platform::Dialog* panel = DaemonPanel()) panel->ListClear(DaemonListId());
     sim::ClearSimulation();
+    RemoveAllBodies();
     seldaemon = nullptr;
     selnodo = nullptr;
     Creador::seed = 0;
@@ -424,6 +437,7 @@ bool LoadWorkspace(const char* path) {
     ReadDaemons();
     ReadCamera();
     ReadLinks();
+    g_loaded_objects.clear();
     ReadMeshes();
     for (Fluido* f = rootflow; f; f = f->next) {
         if (f->emitter) f->emitter->PostLoad();

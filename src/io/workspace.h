@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "export.h"
+#include "objects/scene_data.h"
 
 class Fluido;
 
@@ -34,10 +35,6 @@ enum WorkspaceTag : uint32_t {
 // Version of the workspace being read (or last read).
 UNDALINE_API extern int workspace_version;
 
-// The animated scene data link kept with the workspace.
-UNDALINE_API extern unsigned char sd_locked;
-UNDALINE_API extern char sd_path[256];
-
 // Writes the scene to path through a temporary file beside it; the old file is replaced only
 // once the new one is whole. false after "Saving workspace: globalfile error".
 UNDALINE_API bool SaveWorkspace(const char* path);
@@ -60,9 +57,6 @@ UNDALINE_API bool FindTag(uint32_t tag);
 // Records of subsystems above the fluid engine, written into their sections and read back.
 // Until a subsystem installs its hooks its section holds a count of 0 and reads nothing.
 struct WorkspaceHooks {
-    int (*count_objects)();
-    bool (*write_object)(int index);  // the record after the object tag
-    bool (*read_object)();            // called after the object tag was found
     int (*count_meshes)();
     bool (*write_mesh)(int index);
     bool (*read_mesh)();

@@ -130,7 +130,9 @@ int64_t SumPlain(const FieldGather& g, int from, int to, float px, float py, flo
 // The compiler's widening intrinsics start from an undefined register, which it then warns about.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 __attribute__((target("avx512f,avx512dq"))) int64_t SumAvx512(const FieldGather& g, int from,
                                                                 int to, float px, float py,
                                                                 float pz, float r2, float inv) {

@@ -45,4 +45,16 @@ void CopyField(char* dest, int size, const char* src, int src_size) {
     dest[n] = '\0';
 }
 
+bool EqualsIgnoringCase(const char* a, const char* b) {
+    if (!a) a = "";
+    if (!b) b = "";
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    for (;; ++a, ++b) {
+        if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b))) {
+            return false;
+        }
+        if (*a == '\0') return true;
+    }
+}
+
 }  // namespace platform

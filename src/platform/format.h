@@ -15,4 +15,8 @@ UNDALINE_API void CopyText(char* dest, int size, const char* text);
 // fixed-size fields): reading stops at the first NUL or at the end of the buffer.
 UNDALINE_API void CopyField(char* dest, int size, const char* src, int src_size);
 
+// Whether a and b are equal when the case of ASCII letters is ignored (other bytes must match
+// exactly, whatever the process locale). Null reads as "".
+UNDALINE_API bool EqualsIgnoringCase(const char* a, const char* b);
+
 }  // namespace platform

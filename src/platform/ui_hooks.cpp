@@ -6,6 +6,7 @@ namespace platform {
 namespace {
 std::atomic<void (*)()> g_repaint{nullptr};
 std::atomic<void (*)(int)> g_display_mode{nullptr};
+std::atomic<void (*)()> g_scene_changed{nullptr};
 }  // namespace
 
 void RequestRepaint() {
@@ -19,5 +20,11 @@ void ShowDisplayMode(int mode) {
 }
 
 void SetDisplayModeHook(void (*hook)(int mode)) { g_display_mode.store(hook); }
+
+void MarkSceneChanged() {
+    if (void (*hook)() = g_scene_changed.load()) hook();
+}
+
+void SetSceneChangedHook(void (*hook)()) { g_scene_changed.store(hook); }
 
 }  // namespace platform

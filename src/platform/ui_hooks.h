@@ -13,4 +13,10 @@ UNDALINE_API void SetRepaintHook(void (*hook)());
 UNDALINE_API void ShowDisplayMode(int mode);
 UNDALINE_API void SetDisplayModeHook(void (*hook)(int mode));
 
+// The scene changed in a way the user would want to save (an import, a removal): the main
+// window marks its workspace as modified. Does nothing until the desktop application
+// installs it.
+UNDALINE_API void MarkSceneChanged();
+UNDALINE_API void SetSceneChangedHook(void (*hook)());
+
 }  // namespace platform

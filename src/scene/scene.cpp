@@ -18,6 +18,8 @@ void ResetScene() {
     }
     if (platform::Dialog* panel = DaemonPanel()) panel->ListClear(DaemonListId());
     ClearFluids();
+    // After the fluids: an emitter linked to an object clears its mask there as it goes.
+    ClearObjects();
     seldaemon = nullptr;
     selnodo = nullptr;
     Creador::seed = 0;

@@ -51,6 +51,10 @@ void ClearEmitterMask(Body* object, int bit) {
     if (g_object.clear_emitter_mask) g_object.clear_emitter_mask(object, bit);
 }
 
+void ClearObjects() {
+    if (g_object.clear_objects) g_object.clear_objects();
+}
+
 void ReleaseClass(Descriptor* d) {
     if (g_registry.release) g_registry.release(d);
 }

@@ -44,6 +44,8 @@ struct ObjectHooks {
     // Clears bit `bit` (0 to 31) of the emitter mask of every vertex and face of object;
     // called when an emitter linked to object is destroyed.
     void (*clear_emitter_mask)(Body* object, int bit) = nullptr;
+    // Destroys every object; ResetScene calls it once the fluids are gone.
+    void (*clear_objects)() = nullptr;
 };
 
 // Installed by the class registry (plug-ins layer) as soon as it registers a class.
@@ -71,5 +73,6 @@ UNDALINE_API void AssignNewDaemon(Daemon* daemon);
 UNDALINE_API platform::Dialog* FluidParamWindow();
 UNDALINE_API void ClearFluids();
 UNDALINE_API void ClearEmitterMask(Body* object, int bit);
+UNDALINE_API void ClearObjects();
 UNDALINE_API void ReleaseClass(Descriptor* d);
 UNDALINE_API void ReleaseUnusedClasses();

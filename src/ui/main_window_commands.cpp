@@ -22,6 +22,7 @@
 #include "fluid/fluido.h"
 #include "io/config.h"
 #include "io/workspace.h"
+#include "objects/body.h"
 #include "platform/dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
@@ -99,8 +100,10 @@ QString MainWindow::SceneInfo() {
     s += "\r\n DAEMONS:\r\n";
     i = 0;
     for (Daemon* d = FirstDaemon(); d; d = NextDaemon(d)) s += platform::Format("%2d. %s\r\n", ++i, d->name);
-    // Objects and meshes have their own subsystems; until they exist their sections are empty.
     s += "\r\n OBJECTS:\r\n";
+    i = 0;
+    for (Body* b = rootbody.next; b; b = b->next) s += platform::Format("%2d. %s\r\n", ++i, b->label);
+    // Meshes have their own subsystem; until it fills it the section is empty.
     s += "\r\n MESHES:\r\n";
     return QString::fromStdString(s);
 }

@@ -22,6 +22,7 @@ class CreadorTest : public SceneTest {
 protected:
     void SetUp() override {
         SceneTest::SetUp();
+        objects_ = GetObjectHooks();
         FakeFluids::Install();
         Calls().clear();
         g_repaints = 0;
@@ -31,11 +32,12 @@ protected:
         // Fluids go before the hooks that describe them.
         while (!fluids().listed.empty()) fluids().DeleteFluid(0);
         FakeFluids::Remove();
-        SetObjectHooks(ObjectHooks{});
+        SetObjectHooks(objects_);
         platform::SetRepaintHook(nullptr);
         SceneTest::TearDown();
     }
     FakeFluids& fluids() { return FakeFluids::Get(); }
+    ObjectHooks objects_;
     TestClass fountain{kClassEmitter, 101, "Fountain"};
 };
 

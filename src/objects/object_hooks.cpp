@@ -1,0 +1,76 @@
+// What the layers below ask of the objects: the object list for the fluids' link lists, the
+// emitter masks, clearing the scene, and the bodies' motion in the simulation step.
+#include "fluid/driver.h"
+#include "fluid/engine_hooks.h"
+#include "objects/body.h"
+#include "scene/scene_hooks.h"
+
+namespace {
+
+Body* First() {
+    return rootbody.next;
+}
+Body* Next(Body* b) {
+    return b ? b->next : nullptr;
+}
+const char* Name(const Body* b) {
+    return b ? b->name : "";
+}
+
+void ClearMask(Body* b, int bit) {
+    if (!b || bit < 0 || bit > 31) return;
+    const uint32_t keep = ~(1u << bit);
+    for (int i = 0; i < b->nverts; ++i) b->verts[i].selection &= keep;
+    for (int i = 0; i < b->nfaces; ++i) b->faces[i].selection &= keep;
+}
+
+// Full simulation, start of a step: bodies read from object files move by their velocity.
+void MoveBodies() {
+    for (Body* b = rootbody.next; b; b = b->next) {
+        if (b->origin != kOriginObjectFile) continue;
+        b->AdvanceByVelocity();
+        b->ComputeVertexVelocities();
+    }
+}
+
+void StandStill() {
+    for (Body* b = rootbody.next; b; b = b->next) {
+        for (int i = 0; i < b->nverts; ++i) b->verts[i].velocity = Vector(0, 0, 0);
+    }
+}
+
+// A reset puts every body the velocity moved back where it rested; animated-scene bodies are
+// returned by their own scene.
+void BackToRest() {
+    for (Body* b = rootbody.next; b; b = b->next) {
+        if (b->origin == kOriginSceneData) continue;
+        b->RestoreRest();
+        b->UpdateMatrix();
+        b->UpdateWorld();
+        for (int i = 0; i < b->nverts; ++i) b->verts[i].velocity = Vector(0, 0, 0);
+    }
+    RefreshNodeLinks();
+}
+
+bool Install() {
+    EngineHookTable& engine = EngineHooks();
+    engine.first_object = First;
+    engine.next_object = Next;
+    engine.object_name = Name;
+
+    ObjectHooks objects = GetObjectHooks();
+    objects.clear_emitter_mask = ClearMask;
+    objects.clear_objects = RemoveAllBodies;
+    SetObjectHooks(objects);
+
+    StepHooks& step = SimulationHooks();
+    step.move_objects = MoveBodies;
+    step.objects_stand_still = StandStill;
+    step.reset_objects = BackToRest;
+    return true;
+}
+
+// The objects layer is part of the same library, so its answers are in place from the start.
+const bool g_installed = Install();
+
+}  // namespace
