@@ -6,7 +6,7 @@
 #include "fluid/fluid_panel.h"
 #include "fluid/fluid_panel_private.h"
 #include "fluid/fluido.h"
-#include "platform/file_choosers.h"
+#include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/ui_hooks.h"
@@ -316,13 +316,15 @@ intptr_t OutputProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_
         case kIdOnlyFirstLwo: f->onlyFirstLwo = on; break;
         case kIdOutMaxOn: f->outMaxParticlesOn = on; break;
         case kIdChooseSurface:
-            if (!platform::ChooseFile("Surface file", "Surface files (*.srf *.prw)", &chosen)) return 1;
+            chosen = platform::OpenFileDialog("Surface file", "Surface files (*.srf)|*.srf|", f->outDir);
+            if (chosen.empty()) return 1;
             platform::CopyText(f->surfaceFile, sizeof f->surfaceFile, chosen.c_str());
             break;
         case kIdClearSurface: f->surfaceFile[0] = '\0'; break;
         case kIdChooseOutDir: {
             const std::string start = f->outDir[0] ? f->outDir : platform::AppDir();
-            if (!platform::ChooseDirectory("Output directory", start, &chosen)) return 1;
+            chosen = platform::OpenFolderDialog("Output directory", start.c_str());
+            if (chosen.empty()) return 1;
             platform::CopyText(f->outDir, sizeof f->outDir, chosen.c_str());
             break;
         }

@@ -4,9 +4,10 @@
 #include <cctype>
 
 #include "fluid/fluido.h"
-#include "platform/file_choosers.h"
+#include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
+#include "platform/ui_hooks.h"
 #include "plugins/class_buttons.h"
 #include "plugins/loader.h"
 #include "scene/daemon.h"
@@ -108,10 +109,8 @@ intptr_t ManagerProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr
     if (msg != platform::kMsgCommand || platform::CommandCode(wparam) != platform::kNotifyClicked) return 0;
     switch (platform::CommandId(wparam)) {
         case kIdChooseDirectory: {
-            std::string chosen;
-            if (platform::ChooseDirectory("Plug-ins directory", d->GetText(kIdDirectory), &chosen) && !chosen.empty()) {
-                d->SetText(kIdDirectory, chosen);
-            }
+            const std::string chosen = platform::OpenFolderDialog("Plug-ins directory", d->GetText(kIdDirectory).c_str());
+            if (!chosen.empty()) d->SetText(kIdDirectory, chosen);
             return 1;
         }
         case kIdLoadPlugins:

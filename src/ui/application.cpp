@@ -14,11 +14,12 @@
 #include <cstring>
 
 #include "io/config.h"
-#include "platform/file_choosers.h"
+#include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "platform/ui_hooks.h"
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/audio_window.h"
@@ -86,24 +87,26 @@ int ChooseColour(int current) {
     return c.isValid() ? (c.red() << 16 | c.green() << 8 | c.blue()) : -1;
 }
 
-bool ChooseDirectoryDialog(const char* title, const std::string& start, std::string* chosen) {
-    const QString d = QFileDialog::getExistingDirectory(TheMainWindow(), QString::fromLocal8Bit(title),
-                                                        QString::fromLocal8Bit(start.c_str()));
-    if (d.isEmpty()) return false;
-    *chosen = d.toLocal8Bit().toStdString();
-    return true;
+std::string ChooseFolder(const char* title, const char* directory) {
+    return QFileDialog::getExistingDirectory(TheMainWindow(), QString::fromLocal8Bit(title),
+                                             QString::fromLocal8Bit(directory))
+        .toLocal8Bit()
+        .toStdString();
 }
 
-bool ChooseFileDialog(const char* title, const char* filter, std::string* chosen) {
-    QString filters = QString::fromLocal8Bit(filter);
-    filters += filters.isEmpty() ? "All files (*)" : ";;All files (*)";
-    const QString f = QFileDialog::getOpenFileName(TheMainWindow(), QString::fromLocal8Bit(title), QString(), filters);
-    if (f.isEmpty()) return false;
-    *chosen = f.toLocal8Bit().toStdString();
-    return true;
+// Filters come as "Label (*.ext)|*.ext|Label 2 (*.a *.b)|*.a;*.b|": the labels are Qt's.
+std::string ChooseFile(const char* title, const char* filter, const char* directory) {
+    const QStringList parts = QString::fromLocal8Bit(filter).split('|');
+    QStringList labels;
+    for (int i = 0; i + 1 < parts.size(); i += 2) labels << parts[i];
+    labels << "All files (*)";
+    return QFileDialog::getOpenFileName(TheMainWindow(), QString::fromLocal8Bit(title), QString::fromLocal8Bit(directory),
+                                        labels.join(";;"))
+        .toLocal8Bit()
+        .toStdString();
 }
 
-void WaitCursor(bool on) {
+void ShowWaitCursor(bool on) {
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
@@ -132,18 +135,18 @@ void InstallInterfaceHooks() {
     SetEnvelopeEditor(RunEnvelopeEditor);
     SetWaveFileChooser(ChooseWave);
     SetColourChooser(ChooseColour);
-    platform::FileChooserHandlers choosers;
-    choosers.directory = ChooseDirectoryDialog;
-    choosers.file = ChooseFileDialog;
-    choosers.wait_cursor = WaitCursor;
-    platform::SetFileChooserHandlers(choosers);
+    platform::SetOpenFileHandler(ChooseFile);
+    platform::SetOpenFolderHandler(ChooseFolder);
+    platform::SetWaitCursorHook(ShowWaitCursor);
 }
 
 void CloseInterfaceWindows() {
     for (int i = 0; i <= RegistryLastIndex(); ++i) DestroyParamWindow(RegisteredClass(i));
     platform::SetDialogFactory(nullptr);
     platform::SetMessageBoxHandler(nullptr);
-    platform::SetFileChooserHandlers({});
+    platform::SetOpenFileHandler(nullptr);
+    platform::SetOpenFolderHandler(nullptr);
+    platform::SetWaitCursorHook(nullptr);
     SetEnvelopeEditor(nullptr);
 }
 

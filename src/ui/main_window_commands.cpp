@@ -21,6 +21,7 @@
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "io/config.h"
+#include "mesh/mesh.h"
 #include "io/workspace.h"
 #include "objects/body.h"
 #include "platform/dialog.h"
@@ -103,8 +104,12 @@ QString MainWindow::SceneInfo() {
     s += "\r\n OBJECTS:\r\n";
     i = 0;
     for (Body* b = rootbody.next; b; b = b->next) s += platform::Format("%2d. %s\r\n", ++i, b->label);
-    // Meshes have their own subsystem; until it fills it the section is empty.
     s += "\r\n MESHES:\r\n";
+    i = 0;
+    // The counts of the mesh the viewport shows: the last one built.
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+        s += platform::Format("%2d. %s [%d vertices , %d faces]\r\n", ++i, m->name, m->prevNumVertices, m->prevNumFaces);
+    }
     return QString::fromStdString(s);
 }
 

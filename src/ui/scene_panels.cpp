@@ -33,6 +33,7 @@
 #include "scene/scene_hooks.h"
 #include "ui/element_lists.h"
 #include "ui/mesh_face.h"
+#include "ui/object_face.h"
 #include "ui/qt_dialog.h"
 
 namespace ui {
@@ -226,6 +227,10 @@ void FluidPanelChanged() {
     g_panels->Changed();
 }
 
+void SceneChanged() {
+    if (g_panels) g_panels->Changed();
+}
+
 // The manager's directory becomes the one the program starts with.
 void Rescanned(const char* dir) { platform::CopyText(plugins_dir, kConfigPathSize, dir); }
 
@@ -262,7 +267,9 @@ ScenePanels::ScenePanels(QMainWindow* window) : QObject(window) {
     window->tabifyDockWidget(object_dock_, mesh_dock_);
     daemon_dock_->raise();
     BuildMeshPanel();
+    BuildObjectPanel();
     SetClassButtonsHook(ButtonsHook);
+    platform::SetSceneChangedHook(SceneChanged);
     plugins_manager::SetAddedHook(AddedHook);
     plugins_manager::SetRescanHook(Rescanned);
     fluid_panel::SetChangedHook(FluidPanelChanged);
@@ -289,7 +296,9 @@ void ScenePanels::Shutdown() {
     plugins_manager::SetRescanHook(nullptr);
     fluid_panel::SetChangedHook(nullptr);
     plugins_manager::DestroyWindows();
+    platform::SetSceneChangedHook(nullptr);
     ForgetMeshFace();
+    ForgetObjectFace();
     DestroyParamWindows();
     fluid_panel::Destroy();
     SetDaemonPanel(nullptr, 0);
@@ -367,13 +376,22 @@ QDockWidget* ScenePanels::BuildListDock(QMainWindow* window, const char* title, 
 }
 
 void ScenePanels::BuildMeshPanel() {
-    auto* layout = static_cast<QVBoxLayout*>(mesh_dock_->widget()->layout());
     auto* holder = new QWidget;
     mesh_panel_ = BuildMeshFace(holder);
     holder->setFixedSize(mesh_panel_->size());
-    QScrollArea* scroll = Scrolled(holder);
+    PlaceBelowList(mesh_dock_, holder);
+}
+
+void ScenePanels::BuildObjectPanel() {
+    auto* holder = new QWidget;
+    object_panel_ = BuildObjectFace(holder);
+    PlaceBelowList(object_dock_, holder);
+}
+
+void ScenePanels::PlaceBelowList(QDockWidget* dock, QWidget* panel) {
+    auto* layout = static_cast<QVBoxLayout*>(dock->widget()->layout());
     delete layout->takeAt(1);  // the panel takes the room the stretch kept
-    layout->addWidget(scroll, 1);
+    layout->addWidget(Scrolled(panel), 1);
 }
 
 void ScenePanels::FillButtons() {
@@ -434,6 +452,7 @@ void ScenePanels::Refresh() {
     fluid_panel::ShowFluid(selflow);
     ShowEmitterWindow(selflow);
     RefreshMeshFace();
+    RefreshObjectFace();
 }
 
 void ScenePanels::SyncFluidList() {

@@ -52,6 +52,8 @@ public:
     QListWidget* mesh_list() const { return mesh_list_; }
     // The mesh panel, below the list of meshes.
     QtDialog* mesh_panel() const { return mesh_panel_; }
+    // The object panel, below the list of objects.
+    QtDialog* object_panel() const { return object_panel_; }
 
     // The class buttons from the plug-in catalogue (at start-up and after a rescan).
     void FillButtons();
@@ -83,6 +85,8 @@ private:
     void BuildDaemonDock(QMainWindow* window);
     QDockWidget* BuildListDock(QMainWindow* window, const char* title, const char* name, int kind);
     void BuildMeshPanel();
+    void BuildObjectPanel();
+    void PlaceBelowList(QDockWidget* dock, QWidget* panel);
     void SyncFluidList();
     void SyncElementList(int kind);
     void ShowEmitterWindow(Fluido* f);
@@ -101,6 +105,7 @@ private:
     QListWidget* object_list_ = nullptr;
     QListWidget* mesh_list_ = nullptr;
     QtDialog* mesh_panel_ = nullptr;
+    QtDialog* object_panel_ = nullptr;
     bool syncing_ = false;
 };
 

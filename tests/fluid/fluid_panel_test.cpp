@@ -9,7 +9,7 @@
 #include "fluid/fluid_panel.h"
 #include "fluid_fixture.h"
 #include "platform/dialog.h"
-#include "platform/file_choosers.h"
+#include "platform/file_dialog.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "scene/creador.h"
@@ -45,7 +45,7 @@ protected:
     void SetUp() override {
         FluidTest::SetUp();
         platform::ResetMessages();
-        platform::ClearChooserAnswers();
+        platform::ClearOpenFileAnswers();
         ASSERT_NE(Create(nullptr), nullptr);
         f = CreaFluido(&g_class);
         ASSERT_NE(f, nullptr);
@@ -245,13 +245,13 @@ TEST_F(FluidPanelTest, OutputDialogEditsTheFilesOfTheFluid) {
     EXPECT_EQ(std::string(f->prefix), std::string(49, 'p'));
     platform::TypeIntoField(d, kIdFrameOffset, "-10");
     EXPECT_EQ(f->frameOffset, -10);
-    platform::QueueChooserAnswer("/srv/render/jet");
+    platform::QueueOpenFileAnswer("/srv/render/jet");
     platform::ClickControl(d, kIdChooseOutDir);
     EXPECT_EQ(std::string(f->outDir), "/srv/render/jet");
     EXPECT_EQ(d->GetText(kIdOutDir), "/srv/render/jet");
     platform::ClickControl(d, kIdChooseOutDir);  // cancelled: kept
     EXPECT_EQ(std::string(f->outDir), "/srv/render/jet");
-    platform::QueueChooserAnswer("/srv/render/water.srf");
+    platform::QueueOpenFileAnswer("/srv/render/water.srf");
     platform::ClickControl(d, kIdChooseSurface);
     EXPECT_EQ(d->GetText(kIdSurfaceFile), "/srv/render/water.srf");
     platform::ClickControl(d, kIdClearSurface);

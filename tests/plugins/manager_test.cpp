@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fluid/fluido.h"
-#include "platform/file_choosers.h"
+#include "platform/file_dialog.h"
 #include "plugin_fixture.h"
 #include "plugins/class_buttons.h"
 #include "scene/daemon.h"
@@ -28,7 +28,7 @@ protected:
         g_added_kind = 0;
         SetClassButtonsHook([] { ++g_buttons_shown; });
         SetAddedHook([](int kind) { g_added_kind = kind; });
-        platform::ClearChooserAnswers();
+        platform::ClearOpenFileAnswers();
     }
     void TearDown() override {
         DestroyWindows();
@@ -88,7 +88,7 @@ TEST_F(ManagerTest, LoadingPluginsWaitsForAnEmptySceneThenRefillsTheButtons) {
     const fs::path other = dir / "only_daemons";
     fs::create_directories(other);
     fs::copy_file(dir / "c_vortex.so", other / "c_vortex.so");
-    platform::QueueChooserAnswer(other.string());
+    platform::QueueOpenFileAnswer(other.string());
     platform::ClickControl(d, kIdChooseDirectory);
     EXPECT_EQ(d->GetText(kIdDirectory), other.string());
     platform::ClearMessageBoxes();

@@ -21,6 +21,8 @@
 #include "fluid/fluido.h"
 #include "fluid/links.h"
 #include "fluid/scene_tree.h"
+#include "objects/object_panel.h"
+#include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "plugins/manager.h"
 #include "platform/dialog.h"
@@ -70,6 +72,19 @@ QString WriteSound(const QString& dir) {
     return path;
 }
 
+// A ramp sloping down along x: a slab of eight corners and twelve triangles.
+QString WriteRamp(const QString& dir) {
+    const QString path = dir + "/ramp.obj";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return QString();
+    file.write("# ramp\n"
+               "v -1.2 0.70 -0.6\nv 1.2 0.10 -0.6\nv 1.2 0.10 0.6\nv -1.2 0.70 0.6\n"
+               "v -1.2 0.60 -0.6\nv 1.2 0.00 -0.6\nv 1.2 0.00 0.6\nv -1.2 0.60 0.6\n"
+               "f 1 2 3\nf 1 3 4\nf 5 7 6\nf 5 8 7\nf 1 5 6\nf 1 6 2\n"
+               "f 2 6 7\nf 2 7 3\nf 3 7 8\nf 3 8 4\nf 4 8 5\nf 4 5 1\n");
+    return path;
+}
+
 bool Save(QWidget* w, const QString& path) {
     QCoreApplication::processEvents();
     const bool ok = w->grab().save(path);
@@ -83,6 +98,14 @@ bool PanelPictures(ui::MainWindow& window, const QString& out) {
     ui::ScenePanels* panels = window.panels();
     platform::QueueMessageBoxAnswer(platform::kAnswerYes);
     window.NewWorkspaceCmd();
+    // An object first: a ramp, imported through the panel's button.
+    const QString ramp = WriteRamp(QDir::tempPath());
+    platform::QueueOpenFileAnswer(ramp.toLocal8Bit().toStdString());
+    platform::ClickControl(panels->object_panel(), kIdImportObject);
+    panels->object_dock()->raise();
+    bool ok = Save(panels->object_dock(), out + "/import-object.png");
+    panels->daemon_dock()->raise();
+
     panels->PressDaemonButton(0);  // Gravity
     panels->PressEmitterButton(4);  // Cube: a block of liquid
     panels->PressEmitterButton(9);  // Spray
@@ -90,7 +113,7 @@ bool PanelPictures(ui::MainWindow& window, const QString& out) {
     panels->PressDaemonButton(6);  // Kill volume
     panels->SelectFluid(rootflow);
     window.RefreshCommands();
-    bool ok = Save(panels->fluid_panel(), out + "/fluid-panel.png");
+    ok = Save(panels->fluid_panel(), out + "/fluid-panel.png") && ok;
     const struct {
         platform::Dialog* (*open)();
         const char* name;
@@ -110,6 +133,11 @@ bool PanelPictures(ui::MainWindow& window, const QString& out) {
     for (QTreeWidgetItem* item : tree->tree()->findItems("Daemons", Qt::MatchRecursive)) {
         const scene_tree::Item* row = tree->ItemOf(item);
         if (row && row->fluid == rootflow->next) tree->RunCommand(scene_tree::kInsertSelected, item);
+    }
+    // The block of liquid lands on the ramp.
+    for (QTreeWidgetItem* item : tree->tree()->findItems("Objects", Qt::MatchRecursive)) {
+        const scene_tree::Item* row = tree->ItemOf(item);
+        if (row && row->fluid == rootflow) tree->RunCommand(scene_tree::kInsertAll, item);
     }
     tree->tree()->setCurrentItem(tree->tree()->findItems("Drag", Qt::MatchRecursive).value(0));
     ok = Save(tree, out + "/scene-tree.png") && ok;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -20,12 +21,17 @@
 #include "fluid/fluido.h"
 #include "fluid/links.h"
 #include "platform/message_box.h"
+#include "objects/body.h"
+#include "objects/object_panel.h"
+#include "platform/file_dialog.h"
 #include "plugins/class_buttons.h"
 #include "plugins/loader.h"
 #include "plugins/manager.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
+#include "scene/node_panel.h"
+#include "scene/axes.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialog.h"
 #include "ui/scene_panels.h"
@@ -252,6 +258,42 @@ private slots:
         QCOMPARE(cube->numDaemons + cube->numLinkedFluids + spray->numDaemons, 0);
         QVERIFY(window.modified());
         tree->close();
+    }
+
+    void objectsAreImportedListedAndFitTheKillBox() {
+        ui::MainWindow window;
+        ui::ScenePanels* panels = window.panels();
+        QTemporaryDir dir;
+        QFile obj(dir.filePath("wedge.obj"));
+        QVERIFY(obj.open(QIODevice::WriteOnly));
+        obj.write("v 0 0 0\nv 2 0 0\nv 0 1 0\nv 0 0 3\nf 1 2 3\nf 1 3 4\nf 1 4 2\nf 2 4 3\n");
+        obj.close();
+        platform::QueueOpenFileAnswer(dir.filePath("wedge.obj").toStdString());
+        Click(panels->object_panel(), kIdImportObject);
+        QCOMPARE(panels->object_list()->count(), 1);
+        QCOMPARE(panels->object_list()->item(0)->text(), QString("wedge.obj"));
+        QCOMPARE(panels->object_list()->currentRow(), 0);
+        QCOMPARE(qobject_cast<QLabel*>(Control(panels->object_panel(), kIdObjectPoints))->text(), QString("4"));
+        QVERIFY(window.modified());
+
+        // "Fit to object": the kill box becomes the object's world box.
+        panels->PressEmitterButton(0);
+        SetObjectChooser(nullptr);  // the preset answer instead of the window's chooser
+        SetObjectChooserAnswer(BodyAt(0));
+        platform::Dialog* destruction = fluid_panel::OpenDestruction();
+        Click(destruction, fluid_panel::kIdShowAge + 1);  // Volume
+        Click(destruction, fluid_panel::kIdFitToObject);
+        QCOMPARE(selflow->killBoxMax.z, 3.0f * scene_scale);
+        QCOMPARE(selflow->killBoxMin.x, 0.0f);
+        SetObjectChooserAnswer(nullptr);
+
+        // Removed: the list empties, the panel stays for the next import, greyed.
+        panels->object_list()->setCurrentRow(0);
+        Click(panels->object_panel(), kIdRemoveObject);
+        QCOMPARE(panels->object_list()->count(), 0);
+        QVERIFY(!panels->object_panel()->isHidden());
+        QVERIFY(!Control(panels->object_panel(), kIdFriction)->isEnabled());
+        QVERIFY(Control(panels->object_panel(), kIdImportObject)->isEnabled());
     }
 };
 
