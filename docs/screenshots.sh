@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates the pictures of the guides (docs/images/*.png) on a virtual screen: the main
-# window with the fountain loaded, the fountain in the middle of its run, and the envelope
-# editor with a sound behind its curve.
+# window with the fountain loaded, the fountain in the middle of its run, an imported object,
+# the fluid panel and its dialogs, the scene tree, the mesh panel, the customise dialog, the
+# plug-ins manager, and the envelope editor with a sound behind its curve.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"

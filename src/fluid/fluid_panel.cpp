@@ -24,9 +24,9 @@ using platform::ControlKind;
 using platform::ControlTemplate;
 constexpr unsigned G = platform::kStyleGroup, N = platform::kStyleNumber;
 
-// Dialog units. The sub-panels sit below the common controls, so the window is as tall as
-// both and emitter windows below it never move when the type changes.
-constexpr int kWidth = 201, kSubTop = 71, kSubHeight = 74;
+// Dialog units. The sub-panels sit below the common controls; the window grows to hold the
+// one shown, so emitter windows below it follow the type (WindowBottom).
+constexpr int kWidth = 201, kSubTop = 71;
 
 const ControlTemplate kCommonControls[] = {
     {0, ControlKind::GroupBox, "Fluid type", 4, 0, 193, 38, 0},
@@ -42,8 +42,7 @@ const ControlTemplate kCommonControls[] = {
     {kIdDeleteBySelection, ControlKind::CheckBox, "Delete particles by selection", 4, 58, 193, 10, 0},
     {kIdSubPanelAnchor, ControlKind::Static, "", 4, kSubTop - 1, 193, 1, 0},
 };
-// A little room under the sub-panel, which the window keeps round the dialogs it holds.
-const platform::DialogTemplate kCommon = {"Fluid", kWidth, kSubTop + kSubHeight + 4, kCommonControls,
+const platform::DialogTemplate kCommon = {"Fluid", kWidth, kSubTop, kCommonControls,
                                           static_cast<int>(sizeof kCommonControls / sizeof kCommonControls[0])};
 
 // Two columns of label and field; row r at y = 2 + 14 r.
@@ -84,12 +83,12 @@ const ControlTemplate kDumbControls[] = {
     CheckA(kIdRandomEmission, "Random emission", 1),
 };
 template <size_t n>
-constexpr platform::DialogTemplate SubTemplate(const char* title, const ControlTemplate (&controls)[n]) {
-    return {title, kWidth, kSubHeight, controls, static_cast<int>(n)};
+constexpr platform::DialogTemplate SubTemplate(const char* title, const ControlTemplate (&controls)[n], int rows) {
+    return {title, kWidth, Row(rows), controls, static_cast<int>(n)};
 }
-const platform::DialogTemplate kLiquid = SubTemplate("Liquid", kLiquidControls);
-const platform::DialogTemplate kElastic = SubTemplate("Elastic", kElasticControls);
-const platform::DialogTemplate kDumb = SubTemplate("Dumb", kDumbControls);
+const platform::DialogTemplate kLiquid = SubTemplate("Liquid", kLiquidControls, 5);
+const platform::DialogTemplate kElastic = SubTemplate("Elastic", kElasticControls, 5);
+const platform::DialogTemplate kDumb = SubTemplate("Dumb", kDumbControls, 2);
 
 enum SubPanelKind { kLiquidPanel, kElasticPanel, kDumbPanel };
 
@@ -346,6 +345,16 @@ void Destroy() {
 }
 
 platform::Dialog* Window() { return g_common; }
+
+int WindowBottom() {
+    if (!g_common) return 0;
+    int bottom = g_common->WindowRect().y + kSubTop;
+    for (platform::Dialog* d : g_sub) {
+        // A little room under the sub-panel, which the window keeps round what it holds.
+        if (d && d->IsWindowVisible()) bottom = g_common->WindowRect().y + d->WindowRect().Bottom() + 4;
+    }
+    return bottom;
+}
 
 platform::Dialog* SubPanel(int type) { return g_sub[KindOfType(type)]; }
 

@@ -103,6 +103,9 @@ UNDALINE_API platform::Dialog* Create(platform::Dialog* parent);
 // Destroys the panel and the dialogs it opened.
 UNDALINE_API void Destroy();
 UNDALINE_API platform::Dialog* Window();
+// The bottom of the window with the sub-panel shown, in its parent's dialog units: where the
+// emitter windows that sit below it begin.
+UNDALINE_API int WindowBottom();
 // The sub-panel of a type (the liquid panel for 1 to 4); null before Create.
 UNDALINE_API platform::Dialog* SubPanel(int type);
 

@@ -504,7 +504,12 @@ void ScenePanels::ShowEmitterWindow(Fluido* f) {
     }
     if (!shown) return;
     shown->SetParameterBlock();
-    if (keep) keep->ShowWindow(true);
+    if (!keep) return;
+    // Below the fluid's own parameters, whose height follows the fluid's type.
+    if (shown->descriptor->layout == kLayoutBelowFluidWindow && fluid_panel::Window()) {
+        keep->MoveWindow(keep->WindowRect().x, fluid_panel::WindowBottom() + 2);
+    }
+    keep->ShowWindow(true);
 }
 
 void ScenePanels::SelectFluid(Fluido* f) {

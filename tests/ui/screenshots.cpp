@@ -21,6 +21,7 @@
 #include "fluid/fluido.h"
 #include "fluid/links.h"
 #include "fluid/scene_tree.h"
+#include "mesh/mesh_panel.h"
 #include "objects/object_panel.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -142,6 +143,15 @@ bool PanelPictures(ui::MainWindow& window, const QString& out) {
     tree->tree()->setCurrentItem(tree->tree()->findItems("Drag", Qt::MatchRecursive).value(0));
     ok = Save(tree, out + "/scene-tree.png") && ok;
     tree->close();
+
+    // A mesh fed by the block, its link chosen.
+    platform::ClickControl(panels->mesh_panel(), mesh_panel::kIdNewMesh);
+    platform::SelectListItem(panels->mesh_panel(), mesh_panel::kIdFluids, 0);
+    platform::ClickControl(panels->mesh_panel(), mesh_panel::kIdInsertSelected);
+    platform::SelectListItem(panels->mesh_panel(), mesh_panel::kIdTree, 1);
+    panels->mesh_dock()->raise();
+    ok = Save(panels->mesh_panel(), out + "/mesh-panel.png") && ok;
+    panels->daemon_dock()->raise();
 
     auto* manager = dynamic_cast<QWidget*>(plugins_manager::OpenManager());
     if (!manager) return false;
