@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "fluid/driver.h"
 #include "objects/body.h"
 #include "objects/object_files.h"
 #include "objects/object_panel.h"
@@ -49,6 +50,12 @@ constexpr int kBodyControls[] = {
 };
 
 intptr_t FaceProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t lparam) {
+    // A running step collides with the objects: the list changes only between runs.
+    const int id = platform::CommandId(wparam);
+    if (msg == platform::kMsgCommand && sim::Running() &&
+        (id == kIdImportObject || id == kIdRemoveObject || id == kIdRemoveAllObjects)) {
+        return 1;
+    }
     const intptr_t answer = ProcesaObjectPanel(d, msg, wparam, lparam);
     if (msg == platform::kMsgCommand && answer && ThePanels()) {
         ThePanels()->Refresh();

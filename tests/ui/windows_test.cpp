@@ -21,6 +21,8 @@
 #include "fluid/fluido.h"
 #include "fluid/links.h"
 #include "platform/message_box.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_panel.h"
 #include "objects/body.h"
 #include "objects/object_panel.h"
 #include "platform/file_dialog.h"
@@ -260,7 +262,7 @@ private slots:
         tree->close();
     }
 
-    void objectsAreImportedListedAndFitTheKillBox() {
+    void objectsAndMeshesAreListedInTheirDocks() {
         ui::MainWindow window;
         ui::ScenePanels* panels = window.panels();
         QTemporaryDir dir;
@@ -294,6 +296,15 @@ private slots:
         QVERIFY(!panels->object_panel()->isHidden());
         QVERIFY(!Control(panels->object_panel(), kIdFriction)->isEnabled());
         QVERIFY(Control(panels->object_panel(), kIdImportObject)->isEnabled());
+
+        // Meshes: the dock lists what the panel makes, and choosing there chooses the mesh.
+        Click(panels->mesh_panel(), mesh_panel::kIdNewMesh);
+        Click(panels->mesh_panel(), mesh_panel::kIdNewMesh);
+        QCOMPARE(panels->mesh_list()->count(), 2);
+        QCOMPARE(panels->mesh_list()->item(1)->text(), QString("MeshA"));
+        panels->mesh_list()->setCurrentRow(0);
+        QCOMPARE(selmesh, rootmesh);
+        QCOMPARE(panels->mesh_panel()->ListSelection(mesh_panel::kIdTree), 0);
     }
 };
 
