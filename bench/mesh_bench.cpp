@@ -114,6 +114,8 @@ int main() {
     Mesh* mesh = NewMesh();
     LinkFluidToMesh(mesh, f);
     mesh->refFaces = 1000;
+    // The surface alone: texture coordinates and velocities are measured with the mesh files.
+    mesh->calcUVW = mesh->motionBlur = false;
     mesh->resolution = 0.0f;
     mesh->refCellSize = cell * std::sqrt(1360.0f / 1000.0f);
 

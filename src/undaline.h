@@ -80,6 +80,12 @@
 #include "fluid/pool.h"
 #include "fluid/fluido.h"
 
+#include "output/avi_file.h"
+#include "output/frame_capture.h"
+#include "output/jpeg_file.h"
+#include "output/rgb_image.h"
+#include "output/targa_file.h"
+
 #include "plugins/class_buttons.h"
 #include "plugins/loader.h"
 #include "plugins/manager.h"

@@ -105,7 +105,8 @@ bool Fountain() {
 }
 
 // The classic dam break: a column of liquid dropped onto a floor inside a closed box of four
-// walls (ground planes turned on their sides), where it settles into a pool. The Cube emitter
+// walls (ground planes turned on their sides), where it settles into a pool; a mesh makes its
+// surface every frame. The Cube emitter
 // gives the liquid the starting pressure constant and external pressure of a liquid; steps of
 // a quarter of the usual length keep that stiff a liquid stable.
 bool FallingBlock() {
@@ -139,6 +140,14 @@ bool FallingBlock() {
     }
     platform::CopyText(water->prefix, sizeof water->prefix, "block");
     water->outBin = 1;
+    // Its surface every frame, as LWO2 and OBJ files beside the particle files.
+    Mesh* surface = NewMesh();
+    if (!surface || !LinkFluidToMesh(surface, water)) return false;
+    platform::CopyText(surface->name, sizeof surface->name, "block_surface");
+    surface->outDir[0] = '\0';
+    surface->outLwo2 = 1;
+    surface->outObj = 1;
+    surface->resolution = 20.0f;
     sim_settings.time_step_factor = 0.25f;
     sim_settings.max_frames_on = true;
     sim_settings.max_frames = 120;
@@ -147,7 +156,8 @@ bool FallingBlock() {
 
 const ExampleScene kScenes[] = {
     {"fountain", "spray thrown up from a nozzle, falling back onto a floor", Fountain},
-    {"falling_block", "a column of water dropped into a box, settling into a pool", FallingBlock},
+    {"falling_block",
+     "a column of water dropped into a box, settling into a pool, with its surface", FallingBlock},
 };
 
 }  // namespace

@@ -57,6 +57,8 @@ void ParamBlock::Show(platform::Dialog* window) const {
         float v = values_[Storage(*table_, i)];
         if (s.kind == FieldKind::Check) {
             window->SetCheck(s.id, v != 0.0f);
+        } else if (s.kind == FieldKind::Text) {
+            window->SetText(s.id, texts_[i]);
         } else {
             PonFloat(window, s.id, v);
         }
@@ -75,7 +77,11 @@ bool ParamBlock::Read(platform::Dialog* window, int id, int code) {
             return true;
         }
         if (code != platform::kNotifyKillFocus) return false;
-        DameFloat(window, id, &v, s.min, s.max);
+        if (s.kind == FieldKind::Text) {
+            SetText(i, window->GetText(id));
+        } else {
+            DameFloat(window, id, &v, s.min, s.max);
+        }
         return true;
     }
     return false;
@@ -85,6 +91,14 @@ bool ParamBlock::Save() const {
     if (!platform::WriteI32(table_->count)) return false;
     for (int i = 0; i < table_->count; ++i) {
         if (!platform::WriteF32(values_[i])) return false;
+    }
+    for (int i = 0; i < table_->count; ++i) {
+        if (table_->specs[i].kind != FieldKind::Text) continue;
+        const std::string& t = texts_[i];
+        if (!platform::WriteI32(static_cast<int32_t>(t.size())) ||
+            ::Write(t.data(), static_cast<int>(t.size())) != static_cast<int>(t.size())) {
+            return false;
+        }
     }
     return true;
 }
@@ -98,8 +112,20 @@ bool ParamBlock::Load() {
         if (!platform::ReadF32(&v)) return false;
         if (i < table_->count) read[i] = v;
     }
+    std::string texts[kMaxParams];
+    for (int i = 0; i < table_->count; ++i) {
+        if (table_->specs[i].kind != FieldKind::Text) continue;
+        int32_t n = 0;
+        if (!platform::ReadI32(&n) || n < 0 || n > static_cast<int32_t>(kMaxTextBytes))
+            return false;
+        texts[i].resize(static_cast<size_t>(n));
+        if (n > 0 && ::Read(texts[i].data(), n) != n) return false;
+    }
     // Nothing changes unless the whole record was there.
     for (int32_t i = 0; i < stored && i < table_->count; ++i) values_[i] = read[i];
+    for (int i = 0; i < table_->count; ++i) {
+        if (table_->specs[i].kind == FieldKind::Text) texts_[i] = texts[i];
+    }
     return true;
 }
 
@@ -152,6 +178,11 @@ const platform::DialogTemplate* ParamWindowTemplate(const char* title, const Par
         if (s.kind == FieldKind::Check) {
             c.push_back({s.id, platform::ControlKind::CheckBox, s.label, kLabelX,
                          kTop + row * kRowPitch, kLabelWidth + 3 * kFieldPitch, kFieldHeight, 0});
+            ++row;
+        } else if (s.kind == FieldKind::Text) {
+            label(s.label);
+            c.push_back({s.id, platform::ControlKind::Edit, "", kFieldX, kTop + row * kRowPitch,
+                         2 * kFieldPitch + kFieldWidth, kFieldHeight, 0});
             ++row;
         } else if (shown > 0) {
             field(s.id, shown);

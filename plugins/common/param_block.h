@@ -7,6 +7,8 @@
 // reading a field the user left, the class's record in the workspace and copying. Values are
 // floats; a check box holds 0 or 1.
 
+#include <string>
+
 #include "undaline.h"
 
 namespace shipped {
@@ -20,6 +22,8 @@ enum class FieldKind : unsigned char {
     AxisX,
     AxisY,
     AxisZ,
+    // A line of text (a directory, a file name prefix), one wide field; its float is unused.
+    Text,
 };
 
 struct ParamSpec {
@@ -43,6 +47,9 @@ public:
 
     float& operator[](int i) { return values_[i]; }
     float operator[](int i) const { return values_[i]; }
+    // The text of a Text parameter.
+    const std::string& Text(int i) const { return texts_[i]; }
+    void SetText(int i, const std::string& text) { texts_[i] = text.substr(0, kMaxTextBytes); }
     const ParamTable& table() const { return *table_; }
 
     // The value control id edits, -1 when it is not one of the table's.
@@ -53,15 +60,19 @@ public:
     // id is one of the table's fields and the notification is the one that field answers.
     bool Read(platform::Dialog* window, int id, int code);
 
-    // The class's record: the number of values, then each value. A record with fewer values
-    // (an older class) leaves the rest at their defaults; extra values (a newer class) are read
-    // and dropped, so the workspace stays in step either way.
+    // The class's record: the number of values, then each value, then (for a table with Text
+    // parameters) each text as its length and bytes. A record with fewer values (an older class)
+    // leaves the rest at their defaults; extra values (a newer class) are read and dropped, so
+    // the workspace stays in step either way.
     bool Save() const;
     bool Load();
+
+    static constexpr size_t kMaxTextBytes = 255;
 
 private:
     const ParamTable* table_;
     float values_[kMaxParams];
+    std::string texts_[kMaxParams];
 };
 
 // The parameter window of a table: position, rotation and scale rows, then one row per

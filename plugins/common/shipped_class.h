@@ -64,6 +64,15 @@ public:
         params_.Show(w);
     }
 
+    // Picking: the outline the picture shows, under the name the viewport gave the node.
+    void RepresentaSel() override {
+        if constexpr (kIsDaemon) {
+            this->RepresentaNodo();
+        } else {
+            this->Representa();
+        }
+    }
+
     // The node record, then the parameters.
     int Save() override { return Base::Save() && params_.Save(); }
     int Load() override {

@@ -15,6 +15,8 @@ enum EmitterClassId {
     kLinearId = 106,
     kCylinderId = 107,
     kSprayId = 110,
+    kSequenceId = 111,
+    kDropletsId = 112,
 };
 
 enum DaemonClassId {
@@ -70,6 +72,13 @@ enum FieldId {
     kIdMeltingPoint = 2034,
     kIdBounce = 2035,
     kIdFriction = 2036,
+    kIdDirectory = 2040,   // text
+    kIdPrefix = 2041,      // text
+    kIdFirstFile = 2042,
+    kIdHoldLast = 2043,    // check box
+    kIdDropRadius = 2044,
+    kIdStretch = 2045,
+    kIdDetail = 2046,
 };
 
 // Label controls of a parameter window: kIdLabelBase + row.

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <vector>
 
+#include "emission_clock.h"
 #include "fluid_start.h"
 #include "gl_shapes.h"
+#include "node_frame.h"
 #include "shipped_class.h"
 
 namespace shipped {
@@ -38,6 +40,21 @@ ShippedDescriptor* CubeClass();
 ShippedDescriptor* CylinderClass();
 // A point spraying particles into a cone.
 ShippedDescriptor* SprayClass();
+// A directory of particle BIN files replayed frame by frame.
+ShippedDescriptor* SequenceClass();
+// A spray whose particles become ready-made drops: it builds the fluid's mesh itself.
+ShippedDescriptor* DropletsClass();
+
+// How a spray emits: Rate per second into a cone of half-angle Angle (degrees) about the up
+// axis, at Speed varied by up to Random, between Start and Stop (0: never stops).
+struct SprayShape {
+    float rate, speed, angle, random, start, stop;
+};
+// The particles due by the fluid's emitTime, each as far along its path as it has travelled
+// since it was due.
+void EmitSpray(Fluido* fluid, const NodeFrame& frame, EmissionClock& clock, const SprayShape& s);
+// The time the driver must end a step on: the start while ahead, then the stop; else 0.
+float SprayTimeLimit(float t, const SprayShape& s);
 
 // Grid points across a length: how many fit at spacing s (at least one when there is any
 // length), and where point i of n sits, centred on 0.

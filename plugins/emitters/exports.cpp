@@ -7,11 +7,12 @@ shipped::ShippedDescriptor* const* Classes() {
     static shipped::ShippedDescriptor* const classes[] = {
         shipped::CircleClass(), shipped::SquareClass(), shipped::TriangleClass(),
         shipped::SphereClass(), shipped::CubeClass(),   shipped::LinearClass(),
-        shipped::CylinderClass(), shipped::SprayClass(),
+        shipped::CylinderClass(), shipped::SprayClass(),  shipped::SequenceClass(),
+        shipped::DropletsClass(),
     };
     return classes;
 }
-constexpr int kClassCount = 8;
+constexpr int kClassCount = 10;
 
 }  // namespace
 

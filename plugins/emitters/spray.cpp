@@ -40,33 +40,11 @@ public:
     }
 
     void Crea() override {
-        if (!fluid) return;
-        const NodeFrame frame = NodeFrame::Of(*this);
-        const double interval = P(kSprayRate) > 0.0f ? 1.0 / P(kSprayRate) : 0.0;
-        const float cos_max = std::cos(P(kSprayAngle) * 0.017453292f);
-        clock_.Run(fluid->emitTime, interval, P(kSprayStart), P(kSprayStop), [&](float late) {
-            if (fluid->count >= fluid->maxParticles) return false;
-            // Uniform over the cone's cap: cos of the angle from the axis is uniform.
-            const float c = 1.0f - DameRandom() * (1.0f - cos_max);
-            const float sn = std::sqrt(std::max(0.0f, 1.0f - c * c));
-            const float phi = 6.2831853f * DameRandom();
-            const Vector dir = frame.Up() * c + frame.axis[0] * (sn * std::cos(phi)) +
-                               frame.axis[2] * (sn * std::sin(phi));
-            const float speed = P(kSpraySpeed) * (1.0f + P(kSprayRandom) * DameRandom11());
-            const Vector vel = dir * speed;
-            fluid->CreaParticula(frame.origin + vel * late, vel);
-            return true;
-        });
+        if (fluid) EmitSpray(fluid, NodeFrame::Of(*this), clock_, Shape());
     }
 
-    // The start, while it is ahead; then the stop, while it is ahead; then nothing.
     float DameTiempoMaximo() override {
-        if (!fluid) return 0.0f;
-        const float t = fluid->emitTime;
-        const double tol = EmissionClock::Tolerance(t, 1e-3);
-        if (t + tol < P(kSprayStart)) return P(kSprayStart);
-        if (P(kSprayStop) > 0.0f && t + tol < P(kSprayStop)) return P(kSprayStop);
-        return 0.0f;
+        return fluid ? SprayTimeLimit(fluid->emitTime, Shape()) : 0.0f;
     }
 
     Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
@@ -79,6 +57,11 @@ public:
     }
 
 private:
+    SprayShape Shape() const {
+        return {P(kSprayRate), P(kSpraySpeed), P(kSprayAngle), P(kSprayRandom), P(kSprayStart),
+                P(kSprayStop)};
+    }
+
     EmissionClock clock_;
 };
 
@@ -88,6 +71,31 @@ ShippedClass<Spray> g_spray({kClassEmitter, kSprayId, "Spray", "Spray",
                              "point emitter: cone", &kSprayTable});
 
 }  // namespace
+
+void EmitSpray(Fluido* fluid, const NodeFrame& frame, EmissionClock& clock, const SprayShape& s) {
+    const double interval = s.rate > 0.0f ? 1.0 / s.rate : 0.0;
+    const float cos_max = std::cos(s.angle * 0.017453292f);
+    clock.Run(fluid->emitTime, interval, s.start, s.stop, [&](float late) {
+        if (fluid->count >= fluid->maxParticles) return false;
+        // Uniform over the cone's cap: cos of the angle from the axis is uniform.
+        const float c = 1.0f - DameRandom() * (1.0f - cos_max);
+        const float sn = std::sqrt(std::max(0.0f, 1.0f - c * c));
+        const float phi = 6.2831853f * DameRandom();
+        const Vector dir = frame.Up() * c + frame.axis[0] * (sn * std::cos(phi)) +
+                           frame.axis[2] * (sn * std::sin(phi));
+        const float speed = s.speed * (1.0f + s.random * DameRandom11());
+        const Vector vel = dir * speed;
+        fluid->CreaParticula(frame.origin + vel * late, vel);
+        return true;
+    });
+}
+
+float SprayTimeLimit(float t, const SprayShape& s) {
+    const double tol = EmissionClock::Tolerance(t, 1e-3);
+    if (t + tol < s.start) return s.start;
+    if (s.stop > 0.0f && t + tol < s.stop) return s.stop;
+    return 0.0f;
+}
 
 ShippedDescriptor* SprayClass() { return &g_spray; }
 

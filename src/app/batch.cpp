@@ -1,5 +1,7 @@
 #include "app/batch.h"
 
+#include "app/batch_capture.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include <unistd.h>
 
@@ -18,10 +21,14 @@
 #include "fluid/parallel.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_files.h"
+#include "output/frame_capture.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
 #include "plugins/loader.h"
+#include "scene/view_settings.h"
 
 namespace {
 
@@ -136,7 +143,25 @@ int RunBatch(const BatchOptions& o) {
         }
         if (f->outBin || f->outAscii || f->outLwo) fs::create_directories(ParticleOutputDir(f), ec);
     }
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+        if (!o.out.empty() && m->outDir[0] == '\0') {
+            platform::CopyText(m->outDir, sizeof m->outDir, o.out.c_str());
+        }
+    }
 
+    // The images go where the other files go when the workspace names no folder for them.
+    bool images = sim_settings.image_output && !o.no_images;
+    if (images) {
+        if (!o.out.empty() && image_output.directory[0] == '\0') {
+            platform::CopyText(image_output.directory, sizeof image_output.directory, o.out.c_str());
+        }
+        output::SetDefaultMovieQuality(o.movie_quality);
+        std::string why;
+        if (!batch_capture::Start(o.image_width, o.image_height, &why)) {
+            std::fprintf(stderr, "undaline: the frames are not captured: %s\n", why.c_str());
+            images = false;
+        }
+    }
     InstallDirectFrameOutputs();
     SimulationHooks().frame_done = FrameDone;
     // Backups are written by the simulation thread itself, between two steps.
@@ -186,6 +211,8 @@ int RunBatch(const BatchOptions& o) {
     if (!o.quiet && g_frame.load() != shown) Progress(terminal, first, last, elapsed());
     if (terminal) std::fputs("\n", stderr);
     sim::StopAtFrame(-1);
+    // An open movie gets its index and its name.
+    if (images) batch_capture::Stop();
     SimulationHooks().frame_done = nullptr;
     SimulationHooks().autosave = nullptr;
 
@@ -200,6 +227,23 @@ int RunBatch(const BatchOptions& o) {
             if (f->outBin || f->outAscii || f->outLwo) {
                 std::fprintf(stderr, "  %s: files in %s\n", f->prefix, ParticleOutputDir(f).c_str());
             }
+        }
+        for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+            if (!m->generationOn || !m->HasOutput()) continue;
+            std::string formats;
+            for (const auto& [on, name] : {std::pair{m->outLwo && !m->outLwo2, "LWO"},
+                                           std::pair{m->outLwo2 != 0, "LWO2"},
+                                           std::pair{m->outBin != 0, "BIN"},
+                                           std::pair{m->outObj != 0, "OBJ"}}) {
+                if (on) formats += std::string(formats.empty() ? "" : ", ") + name;
+            }
+            std::fprintf(stderr, "  %s: mesh files (%s) in %s\n", m->name, formats.c_str(),
+                         MeshOutputDir(m).c_str());
+        }
+        if (images) {
+            std::fprintf(stderr, "  images: %s\n",
+                         image_output.file_type == kImageAvi ? output::MovieFileName().c_str()
+                                                             : output::FrameFileName(first).c_str());
         }
         if (!o.save.empty() && status != 1) std::fprintf(stderr, "  scene saved to %s\n", o.save.c_str());
     }

@@ -13,6 +13,11 @@ struct BatchOptions {
     std::string plugins;  // plug-ins directory; empty: the default beside the program
     bool quiet = false;
     bool log = false;     // every log line, not only warnings
+    // Pictures of a workspace with "Save images" on.
+    int image_width = 640;
+    int image_height = 480;
+    int movie_quality = 0;  // an AVI movie: 0 full frames, 1..100 Motion-JPEG quality
+    bool no_images = false;
 };
 
 // Returns the process exit code.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/batch.h"
+#include "app/ply_export.h"
 #include "ui/application.h"
 #include "version.h"
 
@@ -20,27 +21,43 @@ const char* kBatchHelp =
     "  undaline --batch WORKSPACE [options]\n"
     "\n"
     "Simulates a workspace (.ulw) without a window and writes, frame by frame, the\n"
-    "particle files its fluids ask for (BIN and text output switches of each fluid).\n"
+    "particle files its fluids ask for (BIN, text and LWO output switches of each fluid),\n"
+    "the mesh files its meshes ask for (LWO, LWO2, BIN, OBJ), and, when its \"Save\n"
+    "images\" is on, a picture of the scene at every frame.\n"
     "\n"
     "Batch options:\n"
     "  -b, --batch WORKSPACE  run WORKSPACE headless\n"
     "  --frames N             frames to simulate from the workspace's current frame\n"
     "                         (default: the workspace's frame limit when it has one\n"
     "                         switched on, else 100)\n"
-    "  --out DIR              output directory for every fluid whose own output\n"
-    "                         directory is empty (created when missing)\n"
+    "  --out DIR              output directory for every fluid and mesh whose own\n"
+    "                         output directory is empty (created when missing)\n"
     "  --threads N            worker threads of the neighbour search and force passes\n"
     "                         (default: as many as the machine offers); results are\n"
     "                         the same for every N\n"
     "  --save FILE            save the scene to FILE when the run ends, also after\n"
     "                         an interruption\n"
     "  --plugins DIR          plug-ins directory (default: plugins/ beside the program)\n"
+    "  --image-size WxH       size of the pictures of a workspace with \"Save images\"\n"
+    "                         on (default: 640x480); they are drawn without a display\n"
+    "  --movie-quality Q      an AVI movie's frames: 0 full frames (the default), 1 to\n"
+    "                         100 Motion-JPEG at that quality\n"
+    "  --no-images            leave the workspace's pictures out\n"
     "  -q, --quiet            no progress output\n"
     "  --log                  print every line of the message log (files saved, start\n"
     "                         and stop), not only warnings\n"
     "\n"
     "Ctrl-C stops the run after the current step; files already written are whole.\n"
-    "Exit status: 0 on success, 1 when the workspace cannot be run, 2 for bad usage.\n";
+    "Exit status: 0 on success, 1 when the workspace cannot be run, 2 for bad usage.\n"
+    "\n"
+    "Converting files for other 3D packages:\n"
+    "  undaline --export-ply DIR [--out DIR2] [-q]\n"
+    "\n"
+    "Writes a binary PLY file (.ply) for every particle BIN file and mesh BIN file in\n"
+    "DIR, into DIR2 when given (created when missing), else beside them: positions,\n"
+    "and as vertex properties normals, colours, texture coordinates and velocities\n"
+    "(see docs/output-formats.md). Exit status: 0 when every BIN file was converted,\n"
+    "1 when one could not be read or written, 2 when DIR cannot be read.\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "undaline: %s\nTry 'undaline --help'.\n", problem);
@@ -57,12 +74,55 @@ bool ParseCount(const char* text, int minimum, int* out) {
     return true;
 }
 
+// "WIDTHxHEIGHT".
+bool ParseSize(const char* text, int* width, int* height) {
+    const char* x = std::strchr(text, 'x');
+    if (!x) return false;
+    const std::string w(text, x);
+    int a = 0, b = 0;
+    if (!ParseCount(w.c_str(), 16, &a) || !ParseCount(x + 1, 16, &b) || a > 8192 || b > 8192) return false;
+    *width = a;
+    *height = b;
+    return true;
+}
 
 bool IsBatch(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-b") == 0 || std::strcmp(argv[i], "--batch") == 0) return true;
     }
     return false;
+}
+
+bool IsExport(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--export-ply") == 0) return true;
+    }
+    return false;
+}
+
+// The PLY conversion: no window, no scene.
+int ExportMain(int argc, char** argv) {
+    PlyExportOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--export-ply" || arg == "--out") && i + 1 >= argc) {
+            std::fprintf(stderr, "undaline: %s needs a value\n", arg.c_str());
+            return 2;
+        }
+        if (arg == "--export-ply") {
+            options.dir = argv[++i];
+        } else if (arg == "--out") {
+            options.out = argv[++i];
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kBatchHelp, stdout);
+            return 0;
+        } else {
+            return Usage(("unknown option with --export-ply: " + arg).c_str());
+        }
+    }
+    return ExportPly(options);
 }
 
 // The desktop application's command line: an optional workspace to open.
@@ -133,6 +193,18 @@ int BatchMain(int argc, char** argv) {
             const char* v = value("--plugins");
             if (!v) return 2;
             options.plugins = v;
+        } else if (arg == "--image-size") {
+            const char* v = value("--image-size");
+            if (!v || !ParseSize(v, &options.image_width, &options.image_height)) {
+                return Usage("--image-size takes WIDTHxHEIGHT, each from 16 to 8192");
+            }
+        } else if (arg == "--movie-quality") {
+            const char* v = value("--movie-quality");
+            if (!v || !ParseCount(v, 0, &options.movie_quality) || options.movie_quality > 100) {
+                return Usage("--movie-quality takes a whole number from 0 to 100");
+            }
+        } else if (arg == "--no-images") {
+            options.no_images = true;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "--log") {
@@ -147,4 +219,7 @@ int BatchMain(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return IsBatch(argc, argv) ? BatchMain(argc, argv) : DesktopMain(argc, argv); }
+int main(int argc, char** argv) {
+    if (IsExport(argc, argv)) return ExportMain(argc, argv);
+    return IsBatch(argc, argv) ? BatchMain(argc, argv) : DesktopMain(argc, argv);
+}

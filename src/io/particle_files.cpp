@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fluid/clock.h"
 #include "fluid/fluid_limits.h"
 #include "fluid/fluido.h"
+#include "mesh/mesh_files.h"
 #include "platform/byte_buffer.h"
 #include "platform/endian.h"
 #include "platform/format.h"
@@ -30,7 +32,7 @@ constexpr size_t kHeaderSize = 320;
 constexpr size_t kRecordSize = 68;
 constexpr size_t kNameSize = 250;
 
-ParticleLwoWriter g_lwo_writer = nullptr;
+ParticleLwoWriter g_lwo_writer = WriteParticleLwo;
 
 // A fixed-size text field of the fluid, which a plug-in may have left unterminated.
 template <size_t N>
@@ -247,6 +249,37 @@ bool Fluido::LoadBinGreg(const char* file) {
     }
     // The constants that follow from h stay in step with it.
     fluid_limits::SetSmoothingLength(this, h);
+    return true;
+}
+
+bool ReadParticleBin(const uint8_t* bytes, size_t size, ParticleBinData* out) {
+    BinHeader header;
+    if (!bytes || !out || size < kHeaderSize || !ReadHeader(bytes, &header)) return false;
+    const size_t n = static_cast<size_t>(header.count);
+    if (n > (size - kHeaderSize) / kRecordSize) return false;
+    ParticleBinData d;
+    d.scale = header.scale;
+    d.frame = static_cast<int32_t>(platform::GetU32LE(bytes + 268));
+    d.speedMin = header.stats[3];
+    d.speedMax = header.stats[4];
+    d.records.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* r = bytes + kHeaderSize + i * kRecordSize;
+        if (!RecordIsSound(r)) return false;
+        ByteReader in(r);
+        ParticleBinRecord& p = d.records[i];
+        for (Vector* v : {&p.pos, &p.vel, &p.force}) {
+            v->x = in.F32();
+            v->y = in.F32();
+            v->z = in.F32();
+        }
+        for (float* f : {&p.age, &p.isolatedTime, &p.radius, &p.density, &p.pressure, &p.mass,
+                         &p.temperature}) {
+            *f = in.F32();
+        }
+        p.id = in.I32();
+    }
+    *out = std::move(d);
     return true;
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "export.h"
+#include "math/vector.h"
 
 class Fluido;
 
@@ -23,8 +27,8 @@ UNDALINE_API std::string ParticleOutputDir(const Fluido* fluid);
 // three digits for LWO (".lwo").
 UNDALINE_API std::string ParticleFrameName(const Fluido* fluid, int kind);
 
-// Writes the LWO particle file of a fluid to path; installed by the mesh-files layer, which
-// owns that format. Null until then: no LWO particle file is written.
+// Writes the LWO particle file of a fluid to path: the mesh files' WriteParticleLwo unless
+// another writer is installed; null writes no LWO particle file.
 using ParticleLwoWriter = bool (*)(Fluido* fluid, const char* path);
 UNDALINE_API void SetParticleLwoWriter(ParticleLwoWriter writer);
 UNDALINE_API ParticleLwoWriter GetParticleLwoWriter();
@@ -38,6 +42,23 @@ UNDALINE_API bool WriteFrameParticleFiles(Fluido* fluid);
 // Makes the simulation thread write each frame's particle files itself (batch runs); the
 // desktop application installs a hook that writes them on its own thread instead.
 UNDALINE_API void InstallDirectFrameOutputs();
+
+// One record of a particle BIN file, as stored (vectors in the export axis order, positions
+// and velocities divided by the scale).
+struct ParticleBinRecord {
+    Vector pos, vel, force;
+    float age, isolatedTime, radius, density, pressure, mass, temperature;
+    int32_t id;
+};
+struct ParticleBinData {
+    float scale = 1.0f;
+    int32_t frame = 0;
+    float speedMin = 0.0f, speedMax = 0.0f;
+    std::vector<ParticleBinRecord> records;
+};
+// Reads the bytes of a particle BIN file with the checks LoadBinGreg makes; false, with out
+// untouched, for anything it would refuse.
+UNDALINE_API bool ReadParticleBin(const uint8_t* bytes, size_t size, ParticleBinData* out);
 
 // Main window commands on the selected fluid. Loading shows "Please create or select a fluid
 // before" without one and "Error reading file" when the file is refused.

@@ -6,6 +6,8 @@
 #include "io/record_io_private.h"
 #include "io/workspace.h"
 #include "mesh/mesh.h"
+#include "mesh/mesh_texture.h"
+#include "mesh/surface_files.h"
 
 namespace {
 
@@ -63,6 +65,12 @@ bool GetLinkRecord(Lista* l) {
     return ok;
 }
 
+// Non-zero when the mesh has a preview image: its texture object, or 1 while no viewport made one.
+uint32_t PreviewFlag(const Mesh* m) {
+    if (m->textureName) return m->textureName;
+    return HasPreviewTexture(m) ? 1 : 0;
+}
+
 bool WriteMesh(int index) {
     const Mesh* m = MeshAt(index);
     if (!m) return false;
@@ -78,8 +86,8 @@ bool WriteMesh(int index) {
               WriteI32(m->includeShader) && PutByte(m->objectClipping ? 1 : 0) &&
               PutByte(m->inverseClipping ? 1 : 0) && WriteI32(m->frameOffset) &&
               PutByte(m->clipBoxOn ? 1 : 0) && PutVector(m->clipMin) && PutVector(m->clipMax) &&
-              WriteF32(m->filterStrength) && WriteU32(m->textureName) &&
-              WriteI32(m->textureName ? kPreviewTextureMode : 0) &&
+              WriteF32(m->filterStrength) && WriteU32(PreviewFlag(m)) &&
+              WriteI32(PreviewFlag(m) ? kPreviewTextureMode : 0) &&
               PutText(m->textureFile, sizeof m->textureFile) && WriteI32(m->textureChannel) &&
               PutByte(m->motionBlur ? 1 : 0) && PutByte(m->optimize ? 1 : 0) &&
               PutByte(m->subdivide ? 1 : 0) && PutByte(m->limitFaces ? 1 : 0) &&
@@ -125,7 +133,12 @@ bool ReadMesh() {
              GetFlag(&m->limitFaces) && GetInt(&m->optIterations) && GetInt(&m->maxFaces) &&
              ReadF32(&m->optThreshold);
     }
-    // The preview texture lives in the viewport; without one there is nothing to reload.
+    if (preview) {
+        ReloadPreviewTexture(m);
+    } else {
+        m->textureFile[0] = '\0';
+    }
+    if (m->surfaceFileSet) ReloadMeshSurface(m);
     int links = 0;
     if (!ok || !GetInt(&links)) return false;
     if (links < 0 || links > Remaining() / kLinkBytes) return false;

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "fluid/clock.h"
 #include "fluid/fluido.h"
 #include "fluid/parallel.h"
 #include "mesh/mesh.h"
@@ -171,6 +172,7 @@ bool BuildState::Setup(Mesh* m) {
         copied = field.Build(*m);
     }
 
+    if (m->objectClipping && m->refFaces != 0) BuildClipIndex(firstFluid, inct, &clipIndex);
     m->boxMin = gridMin - Vector(smallestRadius, smallestRadius, smallestRadius);
     m->boxMax = gridMax + Vector(smallestRadius, smallestRadius, smallestRadius);
 

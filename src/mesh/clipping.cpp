@@ -1,10 +1,14 @@
 // Clipping of surface vertices by the clipping box and by the faces of scene objects.
 #include "mesh/clipping.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "fluid/fluido.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_build.h"
+#include "mesh/sweep_private.h"
+#include "objects/body.h"
 
 namespace {
 
@@ -67,10 +71,106 @@ ClipResult ClipByFaces(const ClipFace* faces, int n, float h, bool inverse, Vect
     return ClipResult::kRemoved;
 }
 
-void GatherClipFaces(const MeshBuilder&, const Vector&, std::vector<ClipFace>* faces) {
-    // The objects layer files its faces in the cells of the fluids' grids; until it exists no
-    // scene object can clip.
+namespace {
+
+int64_t CellKey(int x, int y, int z) {
+    return (static_cast<int64_t>(x) << 42) | (static_cast<int64_t>(y) << 21) |
+           static_cast<int64_t>(z);
+}
+
+}  // namespace
+
+void BuildClipIndex(const Fluido* f, float dt, ClipIndex* index) {
+    index->Clear();
+    if (!f || !f->grid || f->nx <= 0 || f->ny <= 0 || f->nz <= 0 || !(f->cellSize > 0.0f)) return;
+    index->origin = f->boxMin;
+    index->cell = f->cellSize;
+    index->nx = f->nx;
+    index->ny = f->ny;
+    index->nz = f->nz;
+    const int dims[3] = {f->nx, f->ny, f->nz};
+    for (int o = 0; o < f->numObjects; ++o) {
+        const Body* b = f->objects ? f->objects[o] : nullptr;
+        if (!b || b->nverts <= 0 || !b->faces) continue;
+        for (int i = 0; i < b->nfaces; ++i) {
+            const Face& face = b->faces[i];
+            if (face.degenerate) continue;
+            Vector lo(1e7f, 1e7f, 1e7f), hi(-1e7f, -1e7f, -1e7f);
+            for (const BodyVertex* c : face.corner) {
+                for (const Vector& p : {c->world, c->world + c->velocity * dt}) {
+                    for (int a = 0; a < 3; ++a) {
+                        lo[a] = std::fmin(lo[a], p[a]);
+                        hi[a] = std::fmax(hi[a], p[a]);
+                    }
+                }
+            }
+            int from[3], to[3];
+            bool outside = false;
+            for (int a = 0; a < 3; ++a) {
+                const float l = lo[a] - f->velMax[a] * dt - index->origin[a] - b->collisionDistance;
+                const float h = hi[a] - f->velMin[a] * dt - index->origin[a] + b->collisionDistance;
+                // Cell indices truncated toward zero, as the collision pass takes them.
+                const float fl = l / index->cell, fh = h / index->cell;
+                if (std::isnan(fl) || std::isnan(fh)) {
+                    outside = true;
+                    break;
+                }
+                const int il = static_cast<int>(std::clamp(fl, -1e9f, 1e9f));
+                const int ih = static_cast<int>(std::clamp(fh, -1e9f, 1e9f));
+                if (il > dims[a] - 1 || ih < 0) {
+                    outside = true;
+                    break;
+                }
+                from[a] = std::max(il, 0);
+                to[a] = std::min(ih, dims[a] - 1);
+            }
+            if (outside) continue;
+            const int at = static_cast<int>(index->faces.size());
+            bool filed = false;
+            for (int x = from[0]; x <= to[0]; ++x) {
+                for (int y = from[1]; y <= to[1]; ++y) {
+                    for (int z = from[2]; z <= to[2]; ++z) {
+                        if (!f->grid[x][y][z]) continue;
+                        index->cells[CellKey(x, y, z)].push_back(at);
+                        filed = true;
+                    }
+                }
+            }
+            if (filed) {
+                index->faces.push_back(ClipFace{face.normal, face.corner[0]->world,
+                                                face.corner[1]->world, face.corner[2]->world});
+            }
+        }
+    }
+}
+
+void GatherClipFaces(const MeshBuilder& builder, const Vector& p, std::vector<ClipFace>* faces) {
     faces->clear();
+    const ClipIndex& index = static_cast<const BuildState&>(builder).clipIndex;
+    if (index.cells.empty()) return;
+    int centre[3];
+    const int dims[3] = {index.nx, index.ny, index.nz};
+    for (int a = 0; a < 3; ++a) {
+        const float c = (p[a] - index.origin[a]) / index.cell;
+        if (!(c > -1e9f && c < 1e9f)) return;
+        centre[a] = static_cast<int>(std::floor(c));
+    }
+    thread_local std::vector<int> seen;
+    seen.clear();
+    for (int x = std::max(centre[0] - 3, 0); x <= std::min(centre[0] + 3, dims[0] - 1); ++x) {
+        for (int y = std::max(centre[1] - 3, 0); y <= std::min(centre[1] + 3, dims[1] - 1); ++y) {
+            for (int z = std::max(centre[2] - 3, 0); z <= std::min(centre[2] + 3, dims[2] - 1);
+                 ++z) {
+                auto cell = index.cells.find(CellKey(x, y, z));
+                if (cell == index.cells.end()) continue;
+                for (int face : cell->second) {
+                    if (std::find(seen.begin(), seen.end(), face) != seen.end()) continue;
+                    seen.push_back(face);
+                    faces->push_back(index.faces[static_cast<size_t>(face)]);
+                }
+            }
+        }
+    }
 }
 
 ClipResult ClipByObjects(const MeshBuilder& builder, Vector* p) {

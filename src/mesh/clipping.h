@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "export.h"
 #include "math/vector.h"
 
+class Fluido;
 class MeshBuilder;
 
 // What clipping did to a surface vertex.
@@ -26,6 +29,25 @@ struct ClipFace {
 // and removes it otherwise; inverse clipping does the same to vertices in front of every face.
 UNDALINE_API ClipResult ClipByFaces(const ClipFace* faces, int n, float h, bool inverse,
                                     Vector* p);
+
+// The faces of the objects the first linked fluid meets, filed by the cells of its grid they
+// reach as the collision pass files them: each face's box over the step (corners and where
+// their velocities take them), widened by the particles' motion and the body's collision
+// distance; only cells that hold particles.
+struct ClipIndex {
+    std::vector<ClipFace> faces;
+    std::unordered_map<int64_t, std::vector<int>> cells;  // cell key -> faces
+    Vector origin;
+    float cell = 0.0f;
+    int nx = 0, ny = 0, nz = 0;
+    void Clear() {
+        faces.clear();
+        cells.clear();
+        nx = ny = nz = 0;
+    }
+};
+// Fills the index from the fluid's grid and objects for a step of length dt.
+UNDALINE_API void BuildClipIndex(const Fluido* fluid, float dt, ClipIndex* index);
 
 // The faces of the scene's objects near p (within 3 cells of the first linked fluid's grid),
 // each once.

@@ -384,11 +384,58 @@ float SurfaceField::Combine(const int64_t* sums, const FieldOutputs* out, const 
 float SurfaceField::Evaluate(const Vector& p, const FieldOutputs& out) const {
     FieldGather& g = t_point_gather;
     Gather(p, 0.0f, &g);
-    std::vector<int64_t> sums(sources_.size(), 0);
+    return EvaluateFrom(g, p, out);
+}
+
+float SurfaceField::EvaluateFrom(const FieldGather& g, const Vector& p, const FieldOutputs& out) const {
+    int64_t partial[16];
+    std::vector<int64_t> many;
+    int64_t* sums = partial;
+    if (sources_.size() > 16) {
+        many.resize(sources_.size());
+        sums = many.data();
+    }
     Vector texture(0, 0, 0), velocity(0, 0, 0);
     for (size_t l = 0; l < sources_.size(); ++l) {
         const Source& s = sources_[l];
+        sums[l] = 0;
         const Matrix* frame = s.link ? &s.link->texMatrix : nullptr;
+        const bool mapped = out.texture && out.channel == 0 && frame;
+        if (!s.drag && s.extras) {
+            // The blend of (P - q) . E + q's coordinate is E . (P sum w - sum w q) + sum w t:
+            // sums over the particles' own copies, the frame applied once.
+            float w_sum = 0.0f, c_sum = 0.0f;
+            Vector wq(0, 0, 0), wt(0, 0, 0), wv(0, 0, 0);
+            const float* channel = out.channel == 1 ? s.speed.data()
+                                   : out.channel == 2 ? s.pressure.data()
+                                                      : s.temperature.data();
+            for (int i = g.begin[l]; i < g.begin[l + 1]; ++i) {
+                const size_t k = static_cast<size_t>(i);
+                float w;
+                if (!Term(g.x[k], g.y[k], g.z[k], g.coef[k], p.x, p.y, p.z, s.R2, s.invR2, &w)) continue;
+                sums[l] += Fixed(w);
+                const size_t at = static_cast<size_t>(g.index[k]);
+                if (mapped) {
+                    w_sum += w;
+                    wq = wq + Vector(g.x[k], g.y[k], g.z[k]) * w;
+                    wt = wt + Vector(s.tx[at], s.ty[at], s.tz[at]) * w;
+                } else if (out.texture) {
+                    c_sum += w * ((channel[at] - out.channel_min) * out.channel_scale);
+                }
+                if (out.velocity) wv = wv + Vector(s.vx[at], s.vy[at], s.vz[at]) * w;
+            }
+            if (mapped) {
+                const float* m = frame->m;
+                const Vector d = p * w_sum - wq;
+                texture = texture + Vector(d.x * m[0] + d.y * m[4] + d.z * m[8],
+                                           d.x * m[1] + d.y * m[5] + d.z * m[9],
+                                           d.x * m[2] + d.y * m[6] + d.z * m[10]) + wt;
+            } else if (out.texture) {
+                texture = texture + Vector(c_sum, c_sum, c_sum);
+            }
+            velocity = velocity + wv;
+            continue;
+        }
         for (int i = g.begin[l]; i < g.begin[l + 1]; ++i) {
             const size_t k = static_cast<size_t>(i);
             float w;
@@ -399,7 +446,7 @@ float SurfaceField::Evaluate(const Vector& p, const FieldOutputs& out) const {
             sums[l] += Fixed(w);
             if (out.texture) {
                 Vector value;
-                if (out.channel == 0 && frame) {
+                if (mapped) {
                     const float* m = frame->m;
                     const Vector d = p - qp;
                     value = Vector(d.x * m[0] + d.y * m[4] + d.z * m[8],
@@ -419,7 +466,7 @@ float SurfaceField::Evaluate(const Vector& p, const FieldOutputs& out) const {
             if (out.velocity) velocity = velocity + q->vel * w;
         }
     }
-    const float result = Combine(sums.data(), &out, p, out.texture ? &texture : nullptr,
+    const float result = Combine(sums, &out, p, out.texture ? &texture : nullptr,
                                  out.velocity ? &velocity : nullptr);
     if (out.texture) *out.texture = texture;
     if (out.velocity) *out.velocity = velocity;
@@ -487,6 +534,13 @@ bool SurfaceField::Build(const Mesh& mesh, bool linked_marks) {
         s.z.resize(total);
         s.coef.resize(total);
         s.who.resize(total);
+        // The per-vertex pass reads the particles' coordinates, velocities and values; copies
+        // side by side cost less than a visit to every particle.
+        s.extras = mesh.calcUVW || mesh.motionBlur;
+        for (std::vector<float>* a : {&s.tx, &s.ty, &s.tz, &s.vx, &s.vy, &s.vz, &s.speed,
+                                      &s.pressure, &s.temperature}) {
+            a->resize(s.extras ? total : 0);
+        }
         size_t at = 0;
         float slack = 0.0f;
         for (int i = 0; i < s.nx; ++i) {
@@ -506,6 +560,17 @@ bool SurfaceField::Build(const Mesh& mesh, bool linked_marks) {
                         s.z[at] = q->pos.z;
                         s.coef[at] = w;
                         s.who[at] = q;
+                        if (s.extras) {
+                            s.tx[at] = q->texCoord.x;
+                            s.ty[at] = q->texCoord.y;
+                            s.tz[at] = q->texCoord.z;
+                            s.vx[at] = q->vel.x;
+                            s.vy[at] = q->vel.y;
+                            s.vz[at] = q->vel.z;
+                            s.speed[at] = q->vel.Modulo() + q->extraVel.Modulo();
+                            s.pressure[at] = q->pressure;
+                            s.temperature[at] = q->temperature;
+                        }
                         ++at;
                         // Particles have moved since the grid was filled: how far outside
                         // their cell they now lie widens the search.

@@ -82,6 +82,9 @@ public:
     float Value(const Vector& p, Vector* colour) const;
     // With every output of FieldOutputs.
     float Evaluate(const Vector& p, const FieldOutputs& out) const;
+    // The same from a gather that covers p. The particles are summed in the grid's order
+    // whatever gather holds them, so the result does not depend on the gather.
+    float EvaluateFrom(const FieldGather& g, const Vector& p, const FieldOutputs& out) const;
 
     // Forces the plain arithmetic (tests compare it with the wide one).
     static void UsePlainArithmetic(bool plain);
@@ -100,6 +103,10 @@ public:
         std::vector<int> start;            // nx * ny * nz + 1 offsets
         std::vector<float> x, y, z, coef;
         std::vector<Particula*> who;
+        // With the per-vertex pass: each particle's texture coordinate, velocity, and the
+        // values of the speed, pressure and temperature channels.
+        bool extras = false;
+        std::vector<float> tx, ty, tz, vx, vy, vz, speed, pressure, temperature;
     };
     const std::vector<Source>& Sources() const { return sources_; }
 

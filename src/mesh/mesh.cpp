@@ -16,6 +16,7 @@
 #include <string>
 
 #include "mesh/mesh_build.h"
+#include "mesh/mesh_texture.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 
@@ -175,6 +176,7 @@ Mesh::Mesh()
 }
 
 Mesh::~Mesh() {
+    UnloadPreviewTexture(this);
     CleanMeshLinks(this);
     FreeArrays();
     std::free(surfaceChunk);

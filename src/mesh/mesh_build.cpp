@@ -11,7 +11,10 @@
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
 #include "mesh/mesh.h"
+#include "mesh/mesh_files.h"
+#include "mesh/mesh_filters.h"
 #include "mesh/mesh_normals.h"
+#include "mesh/mesh_texture.h"
 #include "mesh/sweep_private.h"
 #include "platform/format.h"
 #include "platform/messages.h"
@@ -25,8 +28,8 @@ MeshBuildStats g_stats;
 void (*g_status_hook)(const char*) = nullptr;
 
 // Faces of the last mesh built, right after polygonising and at the end of its build.
-int g_faces_polygonised = 0;
-int g_faces_built = 0;
+std::atomic<int> g_faces_polygonised{0};
+std::atomic<int> g_faces_built{0};
 
 // Counts an emitter may ask for: beyond this an array would not fit the index type.
 constexpr int kMaxEmitterEntries = 1 << 26;
@@ -80,7 +83,8 @@ void BuildByEmitter(Mesh* m, Creador* e) {
     m->builder = nullptr;
 }
 
-// One polygonisation at the mesh's current cell size.
+// One polygonisation at the mesh's current cell size. The builder stays with the mesh, whose
+// refinement needs its field, until DestroyBuilder.
 void Polygonise(Mesh* m, bool explicit_request) {
     auto* b = new BuildState;
     b->explicitRequest = explicit_request;
@@ -101,7 +105,6 @@ void Polygonise(Mesh* m, bool explicit_request) {
                                     m->name, MeshPointLimit())
                        .c_str());
     }
-    DestroyBuilder(m);
     // Marks serve only the build; they must not leak into another mesh's field. Without a
     // clipping box the seeding has cleared them already.
     for (int i = 0; i < m->numLinks && m->clipBoxOn; ++i) {
@@ -117,7 +120,10 @@ bool AnyGrid(const Mesh* m) {
     return false;
 }
 
-void BuildAllAtFrameEnd() { BuildAllMeshes(false); }
+void BuildAllAtFrameEnd() {
+    BuildAllMeshes(false);
+    WriteAllMeshFiles();
+}
 
 // Other subsystems may want the same two calls; whoever installs later calls the earlier.
 void (*g_earlier_reset)() = nullptr;
@@ -185,6 +191,7 @@ void BuildMesh(Mesh* m, bool explicit_request) {
         // The first build finds how many faces the default cell gives; the resolution is then
         // a multiple of that.
         Polygonise(m, explicit_request);
+        DestroyBuilder(m);
         m->refFaces = m->numFaces;
         m->Clear();
         m->cellFactor *= 0.75f;
@@ -193,9 +200,12 @@ void BuildMesh(Mesh* m, bool explicit_request) {
     Polygonise(m, explicit_request);
     ShowMeshStatus("Mesh processed-->> 100 %");
     g_faces_polygonised = m->numFaces;
-    g_faces_built = m->numFaces;
+    OptimiseMesh(m);
     ComputeMeshNormals(m);
+    ComputeVertexTexture(m);
+    DestroyBuilder(m);
     RecordMeshAdjacency(m);
+    g_faces_built = m->numFaces;
     m->building = false;
     ShowMeshStatus("");
 }
@@ -205,10 +215,14 @@ void BuildAllMeshes(bool explicit_request) {
         BuildMesh(m, explicit_request);
         // A build cut short by a stop keeps nothing unless files were asked for.
         const bool cut = SimulationState == kSimStopRequested && !m->HasOutput() && !explicit_request;
+        if (!cut) FilterAfterBuild(m);
         m->KeepPrevious(cut);
     }
     ShowMeshStatus("");
 }
+
+int FacesPolygonised() { return g_faces_polygonised; }
+int FacesBuilt() { return g_faces_built; }
 
 void OneShotMeshBuild() {
     for (Fluido* f = rootflow; f; f = f->next) {

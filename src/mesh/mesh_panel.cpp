@@ -10,6 +10,8 @@
 #include "fluid/fluido.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_build.h"
+#include "mesh/mesh_panel_private.h"
+#include "mesh/surface_files.h"
 #include "platform/format.h"
 #include "platform/messages.h"
 #include "platform/ui_hooks.h"
@@ -23,87 +25,94 @@ namespace {
 using platform::ControlKind;
 using platform::ControlTemplate;
 
-// Dialog units; the panel lives in a dock as narrow as the other panels, so long captions
-// get rows of their own.
 constexpr ControlTemplate kControls[] = {
-    {kIdTree, ControlKind::ListBox, "", 4, 4, 120, 80, 0},
-    {kIdFluids, ControlKind::ListBox, "", 128, 4, 98, 80, 0},
-    {kIdNewMesh, ControlKind::PushButton, "New Mesh", 4, 88, 59, 13, 0},
-    {kIdDeleteMesh, ControlKind::PushButton, "Delete Mesh", 65, 88, 59, 13, 0},
-    {kIdBuildNow, ControlKind::PushButton, "Build mesh", 128, 88, 98, 13, 0},
-    {kIdInsertSelected, ControlKind::PushButton, "Insert fluids from selection", 4, 103, 120, 13, 0},
-    {kIdInsertAll, ControlKind::PushButton, "Insert all fluids", 128, 103, 98, 13, 0},
-    {kIdCleanList, ControlKind::PushButton, "Clean list of fluids", 4, 118, 120, 13, 0},
-    {kIdRemoveItem, ControlKind::PushButton, "Remove Item", 128, 118, 98, 13, 0},
-    {kIdAddToAll, ControlKind::PushButton, "Add to all meshes", 4, 133, 120, 13, 0},
-    {kIdDisplay, ControlKind::CheckBox, "Display mesh on viewport", 4, 150, 222, 10, 0},
-    {kIdDisable, ControlKind::CheckBox, "Disable mesh generation", 4, 162, 222, 10, 0},
-    {kIdResolutionText, ControlKind::Static, "Resolution 6%", 4, 178, 74, 10, 0},
-    {kIdResolution, ControlKind::Slider, "", 80, 176, 146, 12, 0},
-    {kIdEstimated, ControlKind::Static, "Estimated: 0", 80, 190, 146, 10, 0},
-    {kIdRadiusText, ControlKind::Static, "Radius 37%", 4, 206, 74, 10, 0},
-    {kIdRadius, ControlKind::Slider, "", 80, 204, 146, 12, 0},
-    {kIdBlendText, ControlKind::Static, "Blend factor 95%", 4, 220, 74, 10, 0},
-    {kIdBlend, ControlKind::Slider, "", 80, 218, 146, 12, 0},
-    {kIdFractal, ControlKind::CheckBox, "Use fractal displacement", 4, 236, 120, 10, 0},
-    {kIdDragNoise, ControlKind::CheckBox, "Drag Noise", 128, 236, 98, 10, 0},
-    {kIdSubtractive, ControlKind::CheckBox, "Substractive field", 4, 248, 120, 10, 0},
-    {0, ControlKind::Static, "Amplitude", 4, 264, 40, 10, 0},
-    {kIdAmplitude, ControlKind::Edit, "", 46, 262, 28, 12, 0},
-    {0, ControlKind::Static, "Frequency", 78, 264, 42, 10, 0},
-    {kIdFrequency, ControlKind::Edit, "", 120, 262, 28, 12, 0},
-    {0, ControlKind::Static, "# of octaves", 152, 264, 54, 10, 0},
-    {kIdOctaves, ControlKind::Edit, "", 206, 262, 20, 12, platform::kStyleNumber},
-    {0, ControlKind::Static, "Mesh name", 4, 282, 56, 10, 0},
-    {kIdName, ControlKind::Edit, "", 62, 280, 164, 12, 0},
-    {0, ControlKind::Static, "Directory", 4, 296, 56, 10, 0},
-    {kIdDirectory, ControlKind::Edit, "", 62, 294, 164, 12, 0},
-    {0, ControlKind::Static, "Surface name", 4, 310, 56, 10, 0},
-    {kIdSurfaceName, ControlKind::Edit, "", 62, 308, 76, 12, 0},
-    {0, ControlKind::Static, "Frame offset", 142, 310, 52, 10, 0},
-    {kIdFrameOffset, ControlKind::Edit, "", 196, 308, 30, 12, platform::kStyleNumber},
-    {kIdOutLwo, ControlKind::CheckBox, "LWO format (Lightwave 5.x object format)", 4, 326, 222, 10, 0},
-    {kIdOutLwo2, ControlKind::CheckBox, "LWO2 format (Lightwave 6 object format)", 4, 338, 222, 10, 0},
-    {kIdOutBin, ControlKind::CheckBox, "BIN format (Softimage, 3D Studio, Maya plugins)", 4, 350, 222, 10, 0},
-    {kIdOutObj, ControlKind::CheckBox, "OBJ format (Alias|Wavefront format)", 4, 362, 222, 10, 0},
-    {kIdClipBox, ControlKind::CheckBox, "Apply clipping-box", 4, 378, 120, 10, 0},
-    {0, ControlKind::Static, "MIN", 4, 392, 20, 10, 0},
-    {kIdClipMinX, ControlKind::Edit, "", 26, 390, 40, 12, 0},
-    {kIdClipMinX + 1, ControlKind::Edit, "", 68, 390, 40, 12, 0},
-    {kIdClipMinX + 2, ControlKind::Edit, "", 110, 390, 40, 12, 0},
-    {0, ControlKind::Static, "MAX", 4, 406, 20, 10, 0},
-    {kIdClipMinX + 3, ControlKind::Edit, "", 26, 404, 40, 12, 0},
-    {kIdClipMinX + 4, ControlKind::Edit, "", 68, 404, 40, 12, 0},
-    {kIdClipMaxZ, ControlKind::Edit, "", 110, 404, 40, 12, 0},
-    {kIdObjectClip, ControlKind::CheckBox, "Enable clipping", 4, 420, 80, 10, 0},
-    {kIdInverseClip, ControlKind::CheckBox, "Inverse clipping (outside)", 88, 420, 138, 10, 0},
-    {kIdUvw, ControlKind::CheckBox, "Calculate UVW Mapping", 4, 434, 222, 10, 0},
-    {0, ControlKind::GroupBox, "Optimize", 2, 448, 224, 60, 0},
-    {kIdOptimize, ControlKind::CheckBox, "Optimize mesh", 8, 460, 100, 10, 0},
-    {kIdSubdivide, ControlKind::CheckBox, "Face subdivision", 118, 460, 100, 10, 0},
-    {0, ControlKind::Static, "Iterations", 8, 476, 44, 10, 0},
-    {kIdIterations, ControlKind::Edit, "", 54, 474, 40, 12, platform::kStyleNumber},
-    {0, ControlKind::Static, "Threshold", 118, 476, 44, 10, 0},
-    {kIdThreshold, ControlKind::Edit, "", 164, 474, 40, 12, 0},
-    {kIdLimitFaces, ControlKind::CheckBox, "Max. faces", 8, 492, 60, 10, 0},
-    {kIdMaxFaces, ControlKind::Edit, "", 70, 490, 50, 12, platform::kStyleNumber},
-    {0, ControlKind::GroupBox, "Filters", 2, 512, 224, 44, 0},
-    {kIdStandardFilter, ControlKind::CheckBox, "Standard filter", 8, 524, 100, 10, 0},
-    {kIdSharpFilter, ControlKind::CheckBox, "Sharp mesh", 118, 524, 100, 10, 0},
-    {kIdFilterText, ControlKind::Static, "Filter Iterations: 25%", 8, 540, 84, 10, 0},
-    {kIdFilterStrength, ControlKind::Slider, "", 94, 538, 126, 12, 0},
-    {0, ControlKind::GroupBox, "Texture", 2, 560, 224, 44, 0},
-    {kIdChannelTexture, ControlKind::RadioButton, "Texture ", 8, 572, 48, 10, platform::kStyleGroup},
-    {kIdChannelTexture + 1, ControlKind::RadioButton, "Speed ", 58, 572, 42, 10, 0},
-    {kIdChannelTexture + 2, ControlKind::RadioButton, "Pressure", 102, 572, 52, 10, 0},
-    {kIdChannelTexture + 3, ControlKind::RadioButton, "Temperature", 156, 572, 68, 10, 0},
-    {kIdTiling, ControlKind::CheckBox, "Tiling texture", 8, 588, 100, 10, platform::kStyleGroup},
-    // The caption runs on below its box.
-    {kIdMotionBlur, ControlKind::CheckBox, "Calculate Motion Blur", 4, 610, 222, 10, 0},
-    {0, ControlKind::Static, "(data will be saved to output files)", 16, 621, 210, 10, 0},
+    {kIdTree, ControlKind::ListBox, "", 4, 4, 120, 90, 0},
+    {kIdFluids, ControlKind::ListBox, "", 128, 4, 90, 90, 0},
+    {kIdNewMesh, ControlKind::PushButton, "New Mesh", 4, 98, 56, 12, 0},
+    {kIdDeleteMesh, ControlKind::PushButton, "Delete Mesh", 64, 98, 56, 12, 0},
+    {kIdInsertSelected, ControlKind::PushButton, "Insert fluids from selection", 4, 112, 114, 12, 0},
+    {kIdInsertAll, ControlKind::PushButton, "Insert all fluids", 122, 112, 96, 12, 0},
+    {kIdCleanList, ControlKind::PushButton, "Clean list of fluids", 4, 126, 114, 12, 0},
+    {kIdRemoveItem, ControlKind::PushButton, "Remove Item", 122, 126, 96, 12, 0},
+    {kIdAddToAll, ControlKind::PushButton, "Add to all meshes", 4, 140, 114, 12, 0},
+    {kIdBuildNow, ControlKind::PushButton, "Build mesh", 122, 140, 96, 12, 0},
+    {kIdDisplay, ControlKind::CheckBox, "Display mesh on viewport", 4, 156, 110, 10, 0},
+    {kIdDisable, ControlKind::CheckBox, "Disable mesh generation", 118, 156, 100, 10, 0},
+    {kIdResolutionText, ControlKind::Static, "Resolution 6%", 4, 170, 70, 10, 0},
+    {kIdResolution, ControlKind::Slider, "", 76, 168, 100, 12, 0},
+    {kIdEstimated, ControlKind::Static, "Estimated: 0", 178, 170, 50, 10, 0},
+    {kIdRadiusText, ControlKind::Static, "Radius 37%", 4, 184, 70, 10, 0},
+    {kIdRadius, ControlKind::Slider, "", 76, 182, 100, 12, 0},
+    {kIdBlendText, ControlKind::Static, "Blend factor 95%", 4, 198, 70, 10, 0},
+    {kIdBlend, ControlKind::Slider, "", 76, 196, 100, 12, 0},
+    {kIdFractal, ControlKind::CheckBox, "Use fractal displacement", 4, 212, 100, 10, 0},
+    {kIdDragNoise, ControlKind::CheckBox, "Drag Noise", 108, 212, 50, 10, 0},
+    {kIdSubtractive, ControlKind::CheckBox, "Substractive field", 160, 212, 70, 10, 0},
+    {0, ControlKind::Static, "Amplitude", 4, 226, 40, 10, 0},
+    {kIdAmplitude, ControlKind::Edit, "", 46, 224, 30, 12, 0},
+    {0, ControlKind::Static, "Frequency", 80, 226, 40, 10, 0},
+    {kIdFrequency, ControlKind::Edit, "", 122, 224, 30, 12, 0},
+    {0, ControlKind::Static, "# of octaves", 156, 226, 44, 10, 0},
+    {kIdOctaves, ControlKind::Edit, "", 202, 224, 20, 12, platform::kStyleNumber},
+    {0, ControlKind::Static, "Mesh name", 4, 242, 44, 10, 0},
+    {kIdName, ControlKind::Edit, "", 50, 240, 80, 12, 0},
+    {0, ControlKind::Static, "Directory", 4, 256, 44, 10, 0},
+    {kIdDirectory, ControlKind::Edit, "", 50, 254, 170, 12, 0},
+    {0, ControlKind::Static, "Surface name", 4, 270, 44, 10, 0},
+    {kIdSurfaceName, ControlKind::Edit, "", 50, 268, 80, 12, 0},
+    {0, ControlKind::Static, "Frame offset", 134, 270, 44, 10, 0},
+    {kIdFrameOffset, ControlKind::Edit, "", 180, 268, 40, 12, platform::kStyleNumber},
+    {kIdOutLwo, ControlKind::CheckBox, "LWO format (Lightwave 5.x object format)", 4, 284, 200, 10, 0},
+    {kIdOutLwo2, ControlKind::CheckBox, "LWO2 format (Lightwave 6 object format)", 4, 296, 200, 10, 0},
+    {kIdOutBin, ControlKind::CheckBox, "BIN format (Softimage, 3D Studio, Maya plugins)", 4, 308, 200, 10, 0},
+    {kIdOutObj, ControlKind::CheckBox, "OBJ format (Alias|Wavefront format)", 4, 320, 200, 10, 0},
+    {kIdClipBox, ControlKind::CheckBox, "Apply clipping-box", 4, 334, 80, 10, 0},
+    {0, ControlKind::Static, "MIN", 4, 348, 20, 10, 0},
+    {kIdClipMinX, ControlKind::Edit, "", 26, 346, 40, 12, 0},
+    {kIdClipMinX + 1, ControlKind::Edit, "", 68, 346, 40, 12, 0},
+    {kIdClipMinX + 2, ControlKind::Edit, "", 110, 346, 40, 12, 0},
+    {0, ControlKind::Static, "MAX", 4, 362, 20, 10, 0},
+    {kIdClipMinX + 3, ControlKind::Edit, "", 26, 360, 40, 12, 0},
+    {kIdClipMinX + 4, ControlKind::Edit, "", 68, 360, 40, 12, 0},
+    {kIdClipMaxZ, ControlKind::Edit, "", 110, 360, 40, 12, 0},
+    {kIdObjectClip, ControlKind::CheckBox, "Enable clipping", 4, 376, 80, 10, 0},
+    {kIdInverseClip, ControlKind::CheckBox, "Inverse clipping (outside)", 88, 376, 110, 10, 0},
+    {kIdUvw, ControlKind::CheckBox, "Calculate UVW Mapping", 4, 390, 100, 10, 0},
+    {0, ControlKind::GroupBox, "Optimize", 2, 404, 226, 44, 0},
+    {kIdOptimize, ControlKind::CheckBox, "Optimize mesh", 6, 414, 70, 10, 0},
+    {kIdSubdivide, ControlKind::CheckBox, "Face subdivision", 80, 414, 80, 10, 0},
+    {0, ControlKind::Static, "Iterations", 6, 430, 36, 10, 0},
+    {kIdIterations, ControlKind::Edit, "", 42, 428, 24, 12, platform::kStyleNumber},
+    {0, ControlKind::Static, "Threshold", 70, 430, 36, 10, 0},
+    {kIdThreshold, ControlKind::Edit, "", 106, 428, 28, 12, 0},
+    {0, ControlKind::Static, "Max. faces", 138, 430, 38, 10, 0},
+    {kIdMaxFaces, ControlKind::Edit, "", 176, 428, 36, 12, platform::kStyleNumber},
+    {kIdLimitFaces, ControlKind::CheckBox, "", 214, 430, 10, 10, 0},
+    {0, ControlKind::GroupBox, "Filters", 2, 450, 226, 40, 0},
+    {kIdFilterStandard, ControlKind::CheckBox, "Standard filter", 6, 460, 70, 10, 0},
+    {kIdFilterSharp, ControlKind::CheckBox, "Sharp mesh", 80, 460, 60, 10, 0},
+    {kIdFilterText, ControlKind::Static, "Filter Iterations: 25%", 6, 476, 80, 10, platform::kStyleHidden},
+    {kIdFilterStrength, ControlKind::Slider, "", 90, 474, 130, 12, platform::kStyleHidden},
+    {0, ControlKind::GroupBox, "Texture", 2, 492, 226, 70, 0},
+    {kIdChannelTexture, ControlKind::RadioButton, "Texture ", 6, 502, 50, 10, platform::kStyleGroup},
+    {kIdChannelTexture + 1, ControlKind::RadioButton, "Speed ", 58, 502, 50, 10, 0},
+    {kIdChannelTexture + 2, ControlKind::RadioButton, "Pressure", 110, 502, 50, 10, 0},
+    {kIdChannelTemperature, ControlKind::RadioButton, "Temperature", 162, 502, 60, 10, 0},
+    {kIdTiling, ControlKind::CheckBox, "Tiling texture", 6, 514, 70, 10, 0},
+    {kIdRemap, ControlKind::PushButton, "Re-mapping at current frame", 80, 512, 110, 12, 0},
+    {kIdMotionBlur, ControlKind::CheckBox,
+     "Calculate Motion Blur (data will be saved to output files)", 6, 528, 216, 10, 0},
+    {kIdPreviewTexture, ControlKind::PushButton, "Preview texture", 6, 542, 60, 12, 0},
+    {kIdUnloadTexture, ControlKind::PushButton, "Unload texture", 70, 542, 60, 12, 0},
+    {kIdTextureName, ControlKind::Static, "", 134, 544, 90, 10, 0},
+    {0, ControlKind::Static, "Surface file", 4, 568, 44, 10, 0},
+    {kIdSurfaceFile, ControlKind::Static, "(default)", 50, 568, 150, 10, 0},
+    {kIdChooseSurface, ControlKind::PushButton, "...", 204, 566, 20, 12, 0},
+    {kIdIncludeShader, ControlKind::CheckBox, "Include Undaline_shader", 4, 582, 100, 10, 0},
+    {kIdClearSurface, ControlKind::PushButton, "Clear surface", 150, 580, 70, 12, 0},
 };
 constexpr platform::DialogTemplate kTemplate = {
-    "Meshes", 230, 634, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0])};
+    "Meshes", 230, 598, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0])};
 
 // The tree's items: a mesh, or one of its fluids.
 struct Item {
@@ -147,45 +156,9 @@ void ShowLink(platform::Dialog* d) {
     d->SetText(kIdOctaves, platform::Format("%d", l->octaves));
 }
 
-// The Optimize, Filters and Texture groups.
-void ShowOptimize(platform::Dialog* d, const Mesh* m) {
-    d->SetCheck(kIdOptimize, m->optimize);
-    d->SetCheck(kIdSubdivide, m->subdivide);
-    d->SetText(kIdIterations, platform::Format("%d", m->optIterations));
-    PonFloat(d, kIdThreshold, m->optThreshold);
-    d->SetCheck(kIdLimitFaces, m->limitFaces);
-    d->SetText(kIdMaxFaces, platform::Format("%d", m->maxFaces));
-    d->Enable(kIdMaxFaces, m->limitFaces);
-    d->SetCheck(kIdStandardFilter, m->smoothing && m->filterType == kFilterStandard);
-    d->SetCheck(kIdSharpFilter, m->smoothing && m->filterType == kFilterSharp);
-    // The strength belongs to a filter: shown only while one is chosen.
-    const bool filtering = m->smoothing && m->filterType != kFilterNone;
-    const int strength = static_cast<int>(std::lround(m->filterStrength * 100.0f));
-    d->Show(kIdFilterStrength, filtering);
-    d->Show(kIdFilterText, filtering);
-    d->SliderSetPos(kIdFilterStrength, strength);
-    d->SetText(kIdFilterText, platform::Format("Filter Iterations: %d%%", strength));
-    for (int c = 0; c < 4; ++c) d->SetCheck(kIdChannelTexture + c, m->textureChannel == c);
-    d->SetCheck(kIdTiling, m->tiling);
-    d->Enable(kIdTiling, m->textureChannel == 0);
-    d->SetCheck(kIdMotionBlur, m->motionBlur);
-}
-
-// "Standard filter" and "Sharp mesh": choosing one turns smoothing on with that filter;
-// choosing the one in use again turns smoothing off.
-void ChooseFilter(Mesh* m, int type) {
-    if (m->smoothing && m->filterType == type) {
-        m->smoothing = false;
-        m->filterType = kFilterNone;
-    } else {
-        m->smoothing = true;
-        m->filterType = type;
-    }
-}
-
 void ShowMesh(platform::Dialog* d) {
     const Mesh* m = selmesh;
-    for (int id = kIdDeleteMesh; id <= kIdMotionBlur; ++id) {
+    for (int id = kIdDeleteMesh; id <= kIdClearSurface; ++id) {
         if (id != kIdAddToAll && id != kIdBuildNow) d->Enable(id, m != nullptr);
     }
     if (!m) return;
@@ -211,7 +184,7 @@ void ShowMesh(platform::Dialog* d) {
     d->SetCheck(kIdObjectClip, m->objectClipping);
     d->SetCheck(kIdInverseClip, m->inverseClipping);
     d->SetCheck(kIdUvw, m->calcUVW);
-    ShowOptimize(d, m);
+    ShowRefinement(d, m);
     ShowLink(d);
 }
 
@@ -296,9 +269,12 @@ void FieldLeft(platform::Dialog* d, int id) {
         case kIdDirectory:
             ReadText(d, id, m->outDir, sizeof m->outDir);
             return;
-        case kIdSurfaceName:
-            ReadText(d, id, m->surfaceName, 50);
+        case kIdSurfaceName: {
+            char name[sizeof m->surfaceName];
+            ReadText(d, id, name, 51);
+            RenameMeshSurface(m, name);
             return;
+        }
         case kIdFrameOffset:
             m->frameOffset = ReadInt(d, id, m->frameOffset);
             return;
@@ -311,18 +287,8 @@ void FieldLeft(platform::Dialog* d, int id) {
         case kIdOctaves:
             if (l) l->octaves = std::max(0, std::min(16, ReadInt(d, id, l->octaves)));
             return;
-        case kIdIterations:
-            m->optIterations = std::max(0, ReadInt(d, id, m->optIterations));
-            d->SetText(id, platform::Format("%d", m->optIterations));
-            return;
-        case kIdMaxFaces:
-            m->maxFaces = std::max(0, ReadInt(d, id, m->maxFaces));
-            d->SetText(id, platform::Format("%d", m->maxFaces));
-            return;
-        case kIdThreshold:
-            DameFloat(d, id, &m->optThreshold, 0.0f, kNoLimit);
-            return;
         default:
+            if (RefinementFieldLeft(d, m, id)) return;
             if (id >= kIdClipMinX && id <= kIdClipMaxZ) {
                 Vector& v = id < kIdClipMinX + 3 ? m->clipMin : m->clipMax;
                 DameFloat(d, id, &v[(id - kIdClipMinX) % 3], kNoLimit, kNoLimit);
@@ -410,34 +376,11 @@ void Clicked(platform::Dialog* d, int id) {
             if (m) {
                 m->calcUVW = d->IsChecked(id);
                 RefreshTextureLinks(m);
+                ShowRefinement(d, m);
             }
             return;
-        case kIdOptimize:
-            if (m) m->optimize = d->IsChecked(id);
-            return;
-        case kIdSubdivide:
-            if (m) m->subdivide = d->IsChecked(id);
-            return;
-        case kIdLimitFaces:
-            if (m) m->limitFaces = d->IsChecked(id);
-            break;
-        case kIdStandardFilter:
-        case kIdSharpFilter:
-            if (m) ChooseFilter(m, id == kIdStandardFilter ? kFilterStandard : kFilterSharp);
-            break;
-        case kIdChannelTexture:
-        case kIdChannelTexture + 1:
-        case kIdChannelTexture + 2:
-        case kIdChannelTexture + 3:
-            if (m) m->textureChannel = id - kIdChannelTexture;
-            break;
-        case kIdTiling:
-            if (m) m->tiling = d->IsChecked(id);
-            return;
-        case kIdMotionBlur:
-            if (m) m->motionBlur = d->IsChecked(id);
-            return;
         default:
+            if (m) RefinementClicked(d, m, id);
             return;
     }
     Refresh(d);
@@ -452,10 +395,6 @@ void SliderMoved(platform::Dialog* d, int id) {
         const int position = d->SliderPos(id);
         l->radiusFactor = RadiusFactorFromPercent(position);
         d->SetText(kIdRadiusText, platform::Format("Radius %d%%", position));
-    } else if (id == kIdFilterStrength && selmesh) {
-        const int position = d->SliderPos(id);
-        selmesh->filterStrength = static_cast<float>(position) * 0.01f;
-        d->SetText(kIdFilterText, platform::Format("Filter Iterations: %d%%", position));
     } else if (id == kIdBlend && l) {
         const int position = d->SliderPos(id);
         SetBlendPercent(l, position);
@@ -479,7 +418,6 @@ void Refresh(platform::Dialog* d) {
         d->SliderSetRange(sliders[i], view_settings.slider_range[i][0],
                           view_settings.slider_range[i][1]);
     }
-    d->SliderSetRange(kIdFilterStrength, 0, 100);
     FillLists(d);
     ShowMesh(d);
 }
@@ -494,8 +432,10 @@ intptr_t Procesa(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) 
     const int code = platform::CommandCode(wparam);
     if (id == kIdTree && code == platform::kNotifySelChange) {
         SelectTreeItem(d, d->ListSelection(kIdTree));
-    } else if (id == kIdResolution || id == kIdRadius || id == kIdBlend || id == kIdFilterStrength) {
+    } else if (id == kIdResolution || id == kIdRadius || id == kIdBlend) {
         if (code == platform::kNotifySelChange) SliderMoved(d, id);
+    } else if (id == kIdFilterStrength) {
+        if (code == platform::kNotifySelChange && selmesh) FilterSliderMoved(d, selmesh);
     } else if (code == platform::kNotifyKillFocus) {
         FieldLeft(d, id);
     } else if (code == platform::kNotifyClicked) {

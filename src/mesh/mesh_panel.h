@@ -54,19 +54,32 @@ enum Control {
     kIdObjectClip = 6140,       // "Enable clipping"
     kIdInverseClip = 6141,      // "Inverse clipping (outside)"
     kIdUvw = 6142,              // "Calculate UVW Mapping"
+    // Optimize tab.
     kIdOptimize = 6143,         // "Optimize mesh"
-    kIdIterations = 6144,
-    kIdThreshold = 6145,        // percent
-    kIdLimitFaces = 6146,       // the check box of "Max. faces"
-    kIdMaxFaces = 6147,
-    kIdSubdivide = 6148,        // "Face subdivision"
-    kIdStandardFilter = 6149,   // "Standard filter"
-    kIdSharpFilter = 6150,      // "Sharp mesh"
-    kIdFilterStrength = 6151,   // slider, percent
+    kIdSubdivide = 6144,        // "Face subdivision"
+    kIdIterations = 6145,       // "Iterations"
+    kIdThreshold = 6146,        // "Threshold" (percent)
+    kIdMaxFaces = 6147,         // "Max. faces"
+    kIdLimitFaces = 6148,       // the check box beside "Max. faces"
+    // Filters tab.
+    kIdFilterStandard = 6149,   // "Standard filter"
+    kIdFilterSharp = 6150,      // "Sharp mesh"
+    kIdFilterStrength = 6151,   // slider, shown while a filter is chosen
     kIdFilterText = 6152,       // "Filter Iterations: %d%%"
-    kIdChannelTexture = 6153,   // "Texture ", "Speed ", "Pressure", "Temperature": 6153 to 6156
+    // Texture tab.
+    kIdChannelTexture = 6153,   // "Texture ", then "Speed ", "Pressure", "Temperature"
+    kIdChannelTemperature = 6156,
     kIdTiling = 6157,           // "Tiling texture"
-    kIdMotionBlur = 6158,       // "Calculate Motion Blur (data will be saved to output files)"
+    kIdRemap = 6158,            // "Re-mapping at current frame"
+    kIdMotionBlur = 6159,       // "Calculate Motion Blur (data will be saved to output files)"
+    kIdPreviewTexture = 6160,   // "Preview texture"
+    kIdUnloadTexture = 6161,    // "Unload texture"
+    kIdTextureName = 6162,      // the preview image's name
+    // Surface file.
+    kIdSurfaceFile = 6163,      // the file, "(default)" when none
+    kIdChooseSurface = 6164,    // "..."
+    kIdIncludeShader = 6165,    // "Include Undaline_shader"
+    kIdClearSurface = 6166,     // "Clear surface"
 };
 
 UNDALINE_API const platform::DialogTemplate* Template();

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "math/vector.h"
+#include "mesh/clipping.h"
 #include "mesh/field.h"
 #include "mesh/mesh_build.h"
 
@@ -337,6 +338,7 @@ public:
     void Progress();
 
     SurfaceField& field;
+    ClipIndex clipIndex;  // the objects' faces, when object clipping is on
     MeshBuildStats stats;
     std::vector<MeshSeed> seedRecords;
     std::vector<sweep::SeedSlot> sweepSeeds[2];  // in the order of each front

@@ -8,6 +8,7 @@
 #include "scene/nodo.h"
 
 class Body;
+class Mesh;
 
 // Polygon objects: triangle meshes brought in from 3D packages, placed by their node
 // transform. Fluids collide with them, fill them and follow them; plug-ins read these records
@@ -115,6 +116,14 @@ class UNDALINE_API Body : public Nodo {
     bool LoadLwoChunks(const char* path, const char* name);
     bool LoadObj(const char* path, const char* name);
     bool LoadDxf(const char* path, const char* name);
+
+    // The object writers, used by a mesh that follows this body: its world geometry in the
+    // mesh files' BIN, OBJ and LWOB layouts (BIN and OBJ scaled and in the export axis order,
+    // LWOB as it is, with the mesh's surface), faces in corner order p0, p1, p2. False, after
+    // "Error writing file", when the file could not be written; nothing is left half-written.
+    bool SaveObjBin(const char* path);
+    bool SaveObjObj(const char* path);
+    bool SaveObjLwo(const char* path, Mesh* mesh);
 
     int32_t nverts;
     int32_t nfaces;

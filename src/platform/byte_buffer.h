@@ -10,8 +10,8 @@
 
 namespace platform {
 
-// Little-endian values appended to bytes in memory: a file is built whole and then written
-// in one go (see WriteWholeFile).
+// Values appended to bytes in memory, little-endian unless the name says otherwise: a file is
+// built whole and then written in one go (see WriteWholeFile).
 class ByteWriter {
 public:
     explicit ByteWriter(size_t reserve = 0) { bytes_.reserve(reserve); }
@@ -26,6 +26,20 @@ public:
         std::memset(at, 0, size);
         if (size > 0) std::memcpy(at, text.data(), text.size() < size ? text.size() : size - 1);
     }
+    // Big-endian values, for the IFF files.
+    void U16BE(uint16_t v) { PutU16BE(Grow(2), v); }
+    void U32BE(uint32_t v) { PutU32BE(Grow(4), v); }
+    void F32BE(float v) { PutF32BE(Grow(4), v); }
+    // Bytes as they are (chunk ids, copied chunks, text).
+    void Raw(const void* data, size_t n) {
+        if (n > 0) std::memcpy(Grow(n), data, n);
+    }
+    void Raw(const char* text) { Raw(text, std::strlen(text)); }
+    // Overwrites a big-endian value written earlier (a size known only at the end).
+    void PatchU32BE(size_t at, uint32_t v) { PutU32BE(bytes_.data() + at, v); }
+    void Reserve(size_t n) { bytes_.reserve(n); }
+    void Clear() { bytes_.clear(); }
+    size_t Size() const { return bytes_.size(); }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
 private:

@@ -31,8 +31,9 @@ const CommandRow kCommands[] = {
     {"edit.move",          "&Move element",                      E, nullptr,                 "M",          nullptr,  A,                    &M::MoveToolCmd,         true,  true,  "Move",      "Drag the selected element on the working plane (M)"},
     {"edit.rotate",        "R&otate element",                    E, nullptr,                 "R",          nullptr,  A,                    &M::RotateToolCmd,       true,  false, "Rotate",    "Drag up and down to turn the selected element (R)"},
     {"edit.scale",         "&Scale element",                     E, nullptr,                 "S",          nullptr,  A,                    &M::ScaleToolCmd,        true,  false, "Scale",     "Drag up and down to size the selected element (S)"},
-    {"edit.select",        "Se&lect element",                    E, nullptr,                 "Ctrl+S",     nullptr,  X,                    nullptr,                 true,  false, nullptr,     nullptr},
-    {"edit.clone",         "&Clone selected",                    E, nullptr,                 nullptr,      nullptr,  X,                    nullptr,                 false, false, nullptr,     nullptr},
+    {"edit.select",        "Se&lect element",                    E, nullptr,                 "Ctrl+S",     nullptr,  A,                    &M::SelectToolCmd,       true,  false, "Select",    "Click an element to select it; clicks cycle through overlapping ones (Ctrl+S)"},
+    {"edit.particles",     "Select &particles",                  E, nullptr,                 nullptr,      nullptr,  When::kIdle,          &M::SelectParticlesCmd,  true,  false, nullptr,     "Drag a rectangle over particles to remove them"},
+    {"edit.clone",         "&Clone selected",                    E, nullptr,                 nullptr,      nullptr,  When::kIdle,          &M::CloneCmd,            false, false, nullptr,     "Copy the selected fluid or daemon (or Shift+drag it)"},
 
     {"view.elemmode",      "Element display mode",               V, nullptr,                 nullptr,      nullptr,  X,                    nullptr,                 false, false, nullptr,     nullptr},
     {"view.scenemode",     "Scene display mode",                 V, nullptr,                 nullptr,      nullptr,  X,                    nullptr,                 false, false, nullptr,     nullptr},
@@ -58,7 +59,7 @@ const CommandRow kCommands[] = {
     {"view.fast",          "F&ast view",                         V, nullptr,                 "F",          nullptr,  A,                    &M::FastViewCmd,         true,  false, nullptr,     nullptr},
     {"view.memo",          "Edit m&emo...",                      V, nullptr,                 "Ctrl+M",     nullptr,  A,                    &M::MemoCmd,             false, true,  nullptr,     nullptr},
     {"view.info.report",   "Scene &info...",                     V, nullptr,                 "Ctrl+I",     nullptr,  A,                    &M::SceneInfoCmd,        false, false, nullptr,     nullptr},
-    {"view.lock",          "&Lock selection",                    V, nullptr,                 "Space",      nullptr,  X,                    nullptr,                 true,  false, nullptr,     nullptr},
+    {"view.lock",          "&Lock selection",                    V, nullptr,                 "Space",      nullptr,  A,                    &M::LockSelectionCmd,    true,  false, nullptr,     "Clicks in the viewport keep the selected element"},
 
     {"start",              "&Start simulation",                  S, nullptr,                 "A",          nullptr,  When::kIdle,          &M::StartFullCmd,        false, false, "Start",     "Start the simulation (A)"},
     {"start.particles",    "Start simulation (only &particles)", S, nullptr,                 "B",          nullptr,  When::kIdle,          &M::StartParticlesCmd,   false, false, "Particles", "Move the particles only; time and frames stand still (B)"},
@@ -66,10 +67,11 @@ const CommandRow kCommands[] = {
     {"reset",              "&Reset simulation",                  S, nullptr,                 "E",          nullptr,  A,                    &M::ResetSimulationCmd,  false, false, "Reset",     "Back to frame 0 (E)"},
     {"display",            "&Display",                           S, nullptr,                 "D",          nullptr,  A,                    &M::DisplayCmd,          true,  true,  nullptr,     "Switch the viewport on or off (D)"},
     {"advanced",           "&Advanced controls...",              S, nullptr,                 nullptr,      nullptr,  A,                    &M::AdvancedCmd,         false, false, nullptr,     nullptr},
+    {"sim.images",         "Save &images...",                    S, nullptr,                 nullptr,      nullptr,  A,                    &M::SaveImagesCmd,       true,  false, nullptr,     "Capture the viewport at every frame as Targa or JPEG files or an AVI movie"},
 
     {"tools.plugins",      "&Plugins Manager",                   T, nullptr,                 nullptr,      nullptr,  When::kIdle,          &M::PluginsManagerCmd,   false, false, nullptr,     "The plug-in libraries, their classes, and loading them again"},
     {"tools.tree",         "&Scene tree...",                     T, nullptr,                 nullptr,      nullptr,  A,                    &M::SceneTreeCmd,        false, false, nullptr,     "What acts on each fluid: its daemons, objects and fluids"},
-    {"tools.array",        "&Fluid array...",                    T, nullptr,                 nullptr,      nullptr,  X,                    nullptr,                 false, false, nullptr,     nullptr},
+    {"tools.array",        "&Fluid array...",                    T, nullptr,                 nullptr,      nullptr,  When::kIdle,          &M::ArrayCmd,            false, false, nullptr,     "Copies of the selected fluid or daemon in a rectangular or circular array"},
 
     {"help.contents",      "&Help contents (local)",             H, nullptr,                 "F1",         nullptr,  A,                    &M::HelpContentsCmd,     false, false, nullptr,     nullptr},
     {"help.relnotes",      "&Release notes",                     H, nullptr,                 nullptr,      nullptr,  A,                    &M::ReleaseNotesCmd,     false, false, nullptr,     nullptr},

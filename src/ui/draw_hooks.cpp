@@ -1,11 +1,17 @@
 #include "ui/draw_hooks.h"
 
+#include <GL/gl.h>
+
+#include <vector>
+
 #include "scene/nodo.h"
 
 namespace draw {
 namespace {
 
-Drawer g_drawers[kLayerCount] = {DrawFluids, DrawNodes, nullptr, nullptr};
+Drawer g_drawers[kLayerCount] = {DrawFluids, DrawNodes, nullptr, DrawObjects};
+// Pointers do not fit GL's names: a name is an index into this table, from 1.
+std::vector<Nodo*> g_names;
 
 }  // namespace
 
@@ -17,7 +23,23 @@ Drawer GetDrawer(Layer layer) { return layer >= 0 && layer < kLayerCount ? g_dra
 
 void DrawNodes(const Pass& pass) {
     if (!pass.view_daemons) return;
-    for (Nodo* n = root.next; n; n = n->next) n->RepresentaNodo();
+    for (Nodo* n = root.next; n; n = n->next) {
+        if (pass.picking) {
+            NameNode(n);
+            n->RepresentaSel();
+        } else {
+            n->RepresentaNodo();
+        }
+    }
 }
+
+void BeginNames() { g_names.clear(); }
+
+void NameNode(Nodo* node) {
+    g_names.push_back(node);
+    glLoadName(static_cast<GLuint>(g_names.size()));
+}
+
+Nodo* NodeOfName(unsigned name) { return name >= 1 && name <= g_names.size() ? g_names[name - 1] : nullptr; }
 
 }  // namespace draw

@@ -4,6 +4,13 @@
 // camera is set: particles (with their emitters), nodes (daemons), then, after the axes and
 // the grid, meshes and objects. A kind whose subsystem is not part of the program has no hook
 // and draws nothing; adding a kind adds a hook, never a branch in the viewport.
+//
+// Picking calls the same hooks with pass.picking set, in GL's selection mode: a drawer then
+// draws each element it shows that can be picked under its name, calling NameNode(node) and
+// then the node's RepresentaSel, and nothing else (particles are not picked through the
+// drawers). The names of the hits lead back to the nodes.
+
+class Nodo;
 
 namespace draw {
 
@@ -18,6 +25,7 @@ struct Pass {
     bool cull_back_faces;  // objects' back faces
     float point_size;
     float particle_length;
+    bool picking;          // selection mode: names and RepresentaSel only
 };
 
 using Drawer = void (*)(const Pass& pass);
@@ -28,5 +36,13 @@ Drawer GetDrawer(Layer layer);
 // The drawers the viewport itself provides.
 void DrawFluids(const Pass& pass);  // particle_draw.cpp
 void DrawNodes(const Pass& pass);   // every node of the daemon list draws itself
+void DrawObjects(const Pass& pass); // object_draw.cpp
+
+// The names of a picking pass. BeginNames forgets the last pass's; NameNode loads the next
+// name for node (a drawer calls it before the node draws); NodeOfName gives the node back,
+// null for 0 or a name this pass did not give.
+void BeginNames();
+void NameNode(Nodo* node);
+Nodo* NodeOfName(unsigned name);
 
 }  // namespace draw

@@ -24,6 +24,7 @@
 #include "io/config.h"
 #include "io/particle_files.h"
 #include "io/workspace.h"
+#include "output/frame_capture.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -95,6 +96,7 @@ MainWindow::MainWindow() {
     };
     BuildCommands();
     InstallSimulationHooks();
+    InstallToolHooks();
     // The first layout, until the user's own is restored: the log gets a few lines.
     resizeDocks({messages_}, {130}, Qt::Vertical);
     platform::SetRepaintHook([] {
@@ -121,6 +123,7 @@ MainWindow::~MainWindow() {
     h.write_particles = nullptr;
     h.stopped = nullptr;
     h.status_text = nullptr;
+    h.capture_image = nullptr;
     g_main = nullptr;
 }
 
@@ -173,8 +176,8 @@ void MainWindow::BuildCommands() {
             });
         }
         std::string key = r.key;
-        if (key == "edit.move" || key == "edit.rotate" || key == "edit.scale" || key == "view.camrotate" ||
-            key == "view.campan") {
+        if (key == "edit.select" || key == "edit.move" || key == "edit.rotate" || key == "edit.scale" ||
+            key == "view.camrotate" || key == "view.campan") {
             tools->addAction(a);
         }
         if (key == "view.front" || key == "view.top" || key == "view.side" || key == "view.perspective") {
@@ -222,6 +225,7 @@ void MainWindow::RefreshCommands() {
         {"view.grid", view_settings.view_grid != 0},     {"view.motion", view_settings.view_particle_motion != 0},
         {"view.front", camera.view_mode == 2},           {"view.top", camera.view_mode == 1},
         {"view.side", camera.view_mode == 3},            {"view.perspective", camera.view_mode == 0},
+        {"sim.images", sim_settings.image_output},
     };
     for (const auto& t : toggles) {
         if (QAction* a = Action(t.key)) a->setChecked(t.on);
@@ -397,6 +401,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         while (sim::Running()) QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     sim::WaitUntilStopped();
+    // A movie being recorded gets its index and its name.
+    output::CloseMovie();
     QSettings layout(LayoutFilePath(), QSettings::IniFormat);
     layout.setValue("geometry", saveGeometry());
     layout.setValue("state", saveState());

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -10,6 +11,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolBar;
+class Nodo;
 
 namespace ui {
 
@@ -101,6 +103,23 @@ public:
     void ReleaseNotesCmd();
     void KeysCmd();
     void AboutCmd();
+    // The tools of main_window_tools.cpp: picking, copies, arrays, image output.
+    void SelectToolCmd();
+    void SelectParticlesCmd();
+    void LockSelectionCmd();
+    void CloneCmd();
+    void ArrayCmd();
+    void SaveImagesCmd();
+
+    // What a click in the viewport picked does: a daemon shows its window, an emitter selects
+    // its fluid, other kinds go to the handler their panel installed.
+    void OnPicked(Nodo* node);
+    // "Clone selected" and the Shift drag: the copy, now the selected node, or null.
+    Nodo* CloneSelectedElement();
+    // "Save images" asks for a file name and, for a movie, the compression: tests answer in
+    // their place. The name ("" for cancel), and the JPEG quality (0 full frames, -1 cancel).
+    std::function<QString()> choose_image_file;
+    std::function<int()> choose_movie_quality;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -116,6 +135,7 @@ private:
     void StartSimulation(bool full);
     void OnStopped();
     void OpenHelpFile(const char* name);
+    void InstallToolHooks();
 
     Viewport* viewport_;
     MessageWindow* messages_;

@@ -35,6 +35,7 @@
 #include "scene/undo.h"
 #include "scene/view_settings.h"
 #include "ui/camera_math.h"
+#include "ui/capture_requests.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/message_window.h"
@@ -303,7 +304,10 @@ void MainWindow::StopCmd() { sim::RequestStop(); }
 
 void MainWindow::ResetSimulationCmd() {
     // A reset ends the running step first; the interface waits only for that one step.
-    sim::Reset();
+    {
+        SimulationWait waiting;
+        sim::Reset();
+    }
     SetModified(true);
     ShowClock();
     viewport_->update();

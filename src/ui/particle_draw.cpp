@@ -237,6 +237,16 @@ void DrawParticleArrays(const ParticleArrays& a, float point_size, bool motion) 
 }
 
 void DrawFluids(const Pass& pass) {
+    if (pass.picking) {
+        // Only the emitters are picked here: each stands for its fluid.
+        if (!pass.view_emitters) return;
+        for (Fluido* f = rootflow; f; f = f->next) {
+            if (!f->emitter) continue;
+            NameNode(f->emitter);
+            f->emitter->RepresentaSel();
+        }
+        return;
+    }
     // Each fluid keeps its arrays from picture to picture: the memory is reused, and during a
     // run the last published copy stays on screen until the next one arrives.
     static std::unordered_map<const Fluido*, ParticleArrays> kept;

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -17,12 +20,20 @@
 
 #include "fluid/clock.h"
 #include "fluid/driver.h"
+#include "fluid/fluid_passes.h"
 #include "fluid_scenes.h"
 #include "io/workspace.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_build.h"
+#include "mesh/mesh_files.h"
+#include "output/frame_capture.h"
+#include "output/targa_file.h"
+#include "platform/endian.h"
 #include "platform/format.h"
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/scene.h"
+#include "scene/view_settings.h"
 
 namespace {
 
@@ -116,15 +127,19 @@ TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
         ASSERT_EQ(r.status, 0) << r.err;
     }
     std::vector<fs::path> one = Files(dir / "1"), two = Files(dir / "2");
-    ASSERT_EQ(one.size(), 13u);  // frames 0 to 12
+    // Frames 0 to 12 of the particles; frames 0 to 11 of the surface as LWO2 with its texture
+    // data and as OBJ.
+    ASSERT_EQ(one.size(), 13u + 3 * 12);
     EXPECT_EQ(one.front().filename(), "block00000.bin");
-    EXPECT_EQ(one.back().filename(), "block00012.bin");
+    EXPECT_EQ(one[12].filename(), "block00012.bin");
+    EXPECT_EQ(one.back().filename(), "block_surface011.txi");
+    ASSERT_EQ(one.size(), two.size());
     for (size_t i = 0; i < one.size(); ++i) {
         ASSERT_EQ(one[i].filename(), two[i].filename());
         EXPECT_EQ(ReadAll(one[i]), ReadAll(two[i])) << one[i].filename();
     }
     // The block has fallen: the last frame differs from the first.
-    EXPECT_NE(ReadAll(one.front()), ReadAll(one.back()));
+    EXPECT_NE(ReadAll(one.front()), ReadAll(one[12]));
 }
 
 TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
@@ -192,18 +207,171 @@ TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
                   });
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
-    // Every file written is a whole particle file.
+    // Every file written is whole: particle files load, mesh files end where they say.
     ResetScene();
     ClearFluidScene();
     Fluido* f = MakeEmptyFluid();
     int files = 0;
     for (const fs::path& p : Files(out)) {
-        ++files;
-        EXPECT_EQ(p.extension(), ".bin") << p;
-        EXPECT_TRUE(f->LoadBinGreg(p.c_str())) << p;
+        const std::string bytes = ReadAll(p);
+        if (p.extension() == ".bin") {
+            ++files;
+            EXPECT_TRUE(f->LoadBinGreg(p.c_str())) << p;
+        } else if (p.extension() == ".lwo") {
+            ASSERT_GE(bytes.size(), 8u);
+            const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+            EXPECT_EQ(platform::GetU32BE(b + 4), bytes.size() - 8) << p;
+        } else if (p.extension() == ".obj") {
+            EXPECT_EQ(bytes.back(), '\n') << p;
+        } else {
+            EXPECT_EQ(p.extension(), ".txi") << p;
+        }
     }
     EXPECT_GE(files, 4);
     ClearFluidScene();
 }
 
+// "Vertices:" and "Faces:" as `assimp info` reports them; -1 when it cannot read the file. Raw:
+// without the tool's clean-up, which refuses a point cloud for having no faces.
+std::pair<int, int> AssimpCounts(const fs::path& file, bool raw = false) {
+    const std::string command = "assimp info '" + file.string() + "'" + (raw ? " -r" : "") + " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    std::pair<int, int> counts{-1, -1};
+    if (!pipe) return counts;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::sscanf(line, "Vertices: %d", &counts.first);
+        std::sscanf(line, "Faces: %d", &counts.second);
+    }
+    pclose(pipe);
+    return counts;
+}
+
+// Lines of an OBJ file that begin with `tag`.
+int Lines(const std::string& text, const char* tag) {
+    int n = 0;
+    for (size_t at = 0; at < text.size();) {
+        if (text.compare(at, std::strlen(tag), tag) == 0) ++n;
+        const size_t end = text.find('\n', at);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return n;
+}
+
+TEST_F(BatchTest, TheDemosSurfaceOpensElsewhereWithTheCountsWeWrote) {
+    Outcome r = Batch({"--batch", Example("falling_block.ulw"), "--frames", "8", "--out", dir.string()},
+                      dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("block_surface: mesh files (LWO2, OBJ) in " + dir.string()), std::string::npos)
+        << r.err;
+    for (const char* frame : {"000", "007"}) {
+        const std::string obj = ReadAll(dir / ("block_surface00" + std::string(frame) + ".obj"));
+        const int vertices = Lines(obj, "v "), faces = Lines(obj, "f ");
+        ASSERT_GT(faces, 100);
+        EXPECT_EQ(Lines(obj, "vt "), vertices);
+        const auto lwo = AssimpCounts(dir / ("block_surface" + std::string(frame) + ".lwo"));
+        EXPECT_EQ(lwo, std::make_pair(vertices, faces)) << frame;
+        // The tool derives tangents from the OBJ's texture coordinates and splits the vertices
+        // where they turn, so only its faces must match there.
+        const auto from_obj = AssimpCounts(dir / ("block_surface00" + std::string(frame) + ".obj"));
+        EXPECT_EQ(from_obj.second, faces) << frame;
+        EXPECT_GE(from_obj.first, vertices) << frame;
+    }
+}
+
+TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
+    // A particle file and a mesh BIN file of a small ball, and a file of neither kind.
+    ResetScene();
+    ClearFluidScene();
+    Fluido* f = MakeEmptyFluid();
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            for (int k = 0; k < 5; ++k) f->CreaParticula(Vector(i * 0.1f, j * 0.1f, k * 0.1f), Vector(1, 0, 0));
+        }
+    }
+    ASSERT_TRUE(f->EscribeBin((dir / "drops00001.bin").c_str()));
+    Mesh* m = NewMesh();
+    LinkFluidToMesh(m, f);
+    for (Fluido* g = rootflow; g; g = g->next) {
+        g->active = 1;
+        g->CalculaAche();
+        g->CalculaCaja();
+        g->CreaRejilla();
+        g->LlenaRejilla();
+        fluid_passes::SearchNeighbours(g);
+    }
+    BuildMesh(m, true);
+    for (Fluido* g = rootflow; g; g = g->next) g->LiberaPorPaso();
+    ASSERT_GT(m->numFaces, 100);
+    ASSERT_TRUE(WriteMeshFile(m, kMeshBin, (dir / "Mesh00001.bin").string()));
+    const int vertices = m->numVertices, faces = m->numFaces;
+    { std::ofstream(dir / "notes.bin") << "not a particle file"; }
+    ResetScene();
+    ClearFluidScene();
+
+    Outcome r = Start({UNDALINE_APP, "--export-ply", dir.string(), "--out", (dir / "ply").string()},
+                      dir / "err", [](pid_t) {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Converted 1 particle file and 1 mesh file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("notes.bin is not a particle or mesh BIN file"), std::string::npos) << r.err;
+    EXPECT_EQ(AssimpCounts(dir / "ply" / "Mesh00001.ply"), std::make_pair(vertices, faces));
+    EXPECT_EQ(AssimpCounts(dir / "ply" / "drops00001.ply", true), std::make_pair(125, 0));
+    const std::string mesh = ReadAll(dir / "ply" / "Mesh00001.ply");
+    for (const char* property : {"property float nx", "property uchar red", "property float s",
+                                 "property float vx", "property list uchar int vertex_indices"}) {
+        EXPECT_NE(mesh.find(property), std::string::npos) << property;
+    }
+    EXPECT_EQ(mesh.size(), mesh.find("end_header\n") + 11 + vertices * (9 * 4 + 3 + 3 * 4) +
+                               static_cast<size_t>(faces) * 13);
+
+    Outcome missing = Start({UNDALINE_APP, "--export-ply", (dir / "none").string()}, dir / "err",
+                            [](pid_t) {});
+    EXPECT_EQ(missing.status, 2);
+}
+
 }  // namespace
+
+TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
+    // The example with "Save images" on: first a Targa sequence, then a movie.
+    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
+    ScanPlugins();
+    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
+    sim_settings.image_output = true;
+    ASSERT_TRUE(output::ChooseImageSequence("preview.tga"));  // no folder: --out gives it
+    ASSERT_TRUE(SaveWorkspace((dir / "tga.ulw").c_str()));
+    ASSERT_TRUE(output::ChooseImageSequence("preview.avi"));
+    ASSERT_TRUE(SaveWorkspace((dir / "avi.ulw").c_str()));
+    ResetScene();
+    UnloadAllPlugins();
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+
+    Outcome r = Batch({"--batch", (dir / "tga.ulw").string(), "--frames", "4", "--out", (dir / "tga").string(),
+                       "--image-size", "160x120"},
+                      dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("images: " + (dir / "tga" / "preview00000.tga").string()), std::string::npos) << r.err;
+    output::RgbImage first, last;
+    ASSERT_TRUE(output::ReadTarga((dir / "tga" / "preview00000.tga").c_str(), &first));
+    ASSERT_TRUE(output::ReadTarga((dir / "tga" / "preview00004.tga").c_str(), &last));
+    EXPECT_EQ(first.width, 160);
+    EXPECT_EQ(first.height, 120);
+    // Something is drawn, and the block has moved between the first frame and the last.
+    EXPECT_NE(std::count(first.pixels.begin(), first.pixels.end(), 0), static_cast<long>(first.pixels.size()));
+    EXPECT_NE(first.pixels, last.pixels);
+
+    r = Batch({"--batch", (dir / "avi.ulw").string(), "--frames", "4", "--out", (dir / "avi").string(),
+               "--image-size", "160x120", "--movie-quality", "80", "--quiet"},
+              dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string probe;
+    const std::string command = "ffprobe -v error -count_frames -show_entries "
+                                "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
+                                (dir / "avi" / "preview.avi").string() + "' 2>&1";
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, p)) probe += buffer;
+        pclose(p);
+    }
+    EXPECT_EQ(probe, "mjpeg,160,120,5\n");
+}

@@ -1,9 +1,12 @@
+#include "mesh/mesh_panel.h"
+
 #include <string>
 
-#include "mesh/mesh_panel.h"
+#include "byte_builder.h"
 #include "mesh_classes.h"
 #include "mesh_fixture.h"
 #include "platform/dialog.h"
+#include "platform/file_dialog.h"
 
 namespace {
 
@@ -12,7 +15,7 @@ using namespace mesh_panel;
 TetraClass g_tetra;
 
 class MeshPanelTest : public MeshTest {
-protected:
+  protected:
     void SetUp() override {
         MeshTest::SetUp();
         panel_ = platform::CreateDialog(Template(), Procesa, nullptr);
@@ -137,44 +140,76 @@ TEST_F(MeshPanelTest, FieldsAndSwitchesReachTheMesh) {
     EXPECT_EQ(m->links[0].fluid->texture, nullptr);
 }
 
-TEST_F(MeshPanelTest, OptimizeAndFilterGroupsSetTheRefinement) {
+TEST_F(MeshPanelTest, TheOptimizeFiltersAndTextureTabsEditTheMesh) {
     Mesh* m = MeshOf({MakeEmptyFluid()});
     Refresh(panel_);
     Choose("Mesh");
     platform::ClickControl(panel_, kIdOptimize);
-    EXPECT_TRUE(m->optimize);
-    platform::TypeIntoField(panel_, kIdIterations, "-3");
-    EXPECT_EQ(m->optIterations, 0);
-    platform::TypeIntoField(panel_, kIdThreshold, "4.5");
-    EXPECT_FLOAT_EQ(m->optThreshold, 4.5f);
-    EXPECT_FALSE(panel_->IsEnabled(kIdMaxFaces));
+    platform::TypeIntoField(panel_, kIdIterations, "5");
+    platform::TypeIntoField(panel_, kIdThreshold, "2.5");
+    platform::TypeIntoField(panel_, kIdMaxFaces, "900");
     platform::ClickControl(panel_, kIdLimitFaces);
-    EXPECT_TRUE(m->limitFaces && panel_->IsEnabled(kIdMaxFaces));
-    platform::TypeIntoField(panel_, kIdMaxFaces, "20000");
-    EXPECT_EQ(m->maxFaces, 20000);
+    EXPECT_TRUE(m->optimize && m->limitFaces);
+    EXPECT_EQ(m->optIterations, 5);
+    EXPECT_FLOAT_EQ(m->optThreshold, 2.5f);
+    EXPECT_EQ(m->maxFaces, 900);
 
-    // A filter chosen turns smoothing on and shows its strength; the same one again turns it off.
+    // A filter chosen shows its strength; chosen again, it is off and the slider hides.
     EXPECT_FALSE(panel_->IsVisible(kIdFilterStrength));
-    platform::ClickControl(panel_, kIdSharpFilter);
+    platform::ClickControl(panel_, kIdFilterSharp);
     EXPECT_TRUE(m->smoothing);
     EXPECT_EQ(m->filterType, kFilterSharp);
     EXPECT_TRUE(panel_->IsVisible(kIdFilterStrength));
-    EXPECT_EQ(panel_->GetText(kIdFilterText), "Filter Iterations: 25%");
-    MoveSlider(panel_, kIdFilterStrength, 60);
-    EXPECT_FLOAT_EQ(m->filterStrength, 0.6f);
-    EXPECT_EQ(panel_->GetText(kIdFilterText), "Filter Iterations: 60%");
-    platform::ClickControl(panel_, kIdStandardFilter);
+    MoveSlider(panel_, kIdFilterStrength, 40);
+    EXPECT_FLOAT_EQ(m->filterStrength, 0.4f);
+    EXPECT_EQ(panel_->GetText(kIdFilterText), "Filter Iterations: 40%");
+    platform::ClickControl(panel_, kIdFilterStandard);
     EXPECT_EQ(m->filterType, kFilterStandard);
-    EXPECT_FALSE(panel_->IsChecked(kIdSharpFilter));
-    platform::ClickControl(panel_, kIdStandardFilter);
+    EXPECT_FALSE(panel_->IsChecked(kIdFilterSharp));
+    platform::ClickControl(panel_, kIdFilterStandard);
     EXPECT_FALSE(m->smoothing);
     EXPECT_EQ(m->filterType, kFilterNone);
     EXPECT_FALSE(panel_->IsVisible(kIdFilterStrength));
 
-    // Tiling is a matter of texture coordinates only.
+    // A value channel has no tiling and no re-mapping; mapping off disables the tab.
     platform::ClickControl(panel_, kIdChannelTexture + 2);
     EXPECT_EQ(m->textureChannel, 2);
     EXPECT_FALSE(panel_->IsEnabled(kIdTiling));
+    EXPECT_FALSE(panel_->IsEnabled(kIdRemap));
+    platform::ClickControl(panel_, kIdChannelTexture);
+    EXPECT_TRUE(panel_->IsEnabled(kIdRemap));
+    platform::ClickControl(panel_, kIdRemap);
+    EXPECT_NE(platform::LogText().find(" Mapping will be reset at next frame"), std::string::npos);
+    platform::ClickControl(panel_, kIdUvw);
+    EXPECT_FALSE(panel_->IsEnabled(kIdChannelTexture + 1));
+    EXPECT_TRUE(panel_->IsEnabled(kIdMotionBlur));
+    platform::ClickControl(panel_, kIdMotionBlur);
+    EXPECT_FALSE(m->motionBlur);
+
+    // A surface file chosen with "...": its name shows, the surface name follows the field,
+    // "Clear surface" brings back the default.
+    TempDir dir;
+    const std::string srf = dir.File("glass.srf");
+    Bytes file;
+    file.Text("FORM").U32BE(24).Text("LWOB").Text("SURF").U32BE(12).Text("Glass").U8(0);
+    file.Text("FLAG").U16BE(2).U16BE(0);
+    WriteFileBytes(srf, file.b);
+    platform::QueueOpenFileAnswer(srf);
+    platform::ClickControl(panel_, kIdChooseSurface);
+    EXPECT_EQ(platform::LastOpenFileTitle(), "Load Surface");
+    EXPECT_EQ(panel_->GetText(kIdSurfaceFile), srf);
+    EXPECT_EQ(panel_->GetText(kIdSurfaceName), "Glass");
+    platform::TypeIntoField(panel_, kIdSurfaceName, "Sea");
+    EXPECT_STREQ(static_cast<const char*>(m->surfaceChunk) + 8, "Sea");
+    platform::ClickControl(panel_, kIdIncludeShader);
+    EXPECT_EQ(m->includeShader, 1);
+    platform::ClickControl(panel_, kIdClearSurface);
+    EXPECT_EQ(panel_->GetText(kIdSurfaceFile), "(default)");
+    EXPECT_EQ(panel_->GetText(kIdSurfaceName), "Meshsurf");
+    platform::ClickControl(panel_, kIdUvw);
+    platform::QueueOpenFileAnswer("waves.jpg");
+    platform::ClickControl(panel_, kIdPreviewTexture);
+    EXPECT_EQ(panel_->GetText(kIdTextureName), "waves.jpg");
 }
 
 }  // namespace

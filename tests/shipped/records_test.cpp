@@ -82,8 +82,13 @@ TEST_F(ShippedRecords, EveryClassSavesItsParametersAfterTheNodeRecordAndLoadsThe
         ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
         EXPECT_EQ(original->Save(), 1);
         ASSERT_TRUE(platform::EndWorkspaceWrite(true));
-        // The node's 61 bytes, the number of values, then one float per value.
-        EXPECT_EQ(fs::file_size(path), 61u + 4u + 4u * fields.size());
+        // The node's 61 bytes, the number of values, one float per value, then each text
+        // with its length.
+        size_t texts = 0;
+        for (int id : fields) {
+            if (id == shipped::kIdDirectory || id == shipped::kIdPrefix) texts += 4 + w->GetText(id).size();
+        }
+        EXPECT_EQ(fs::file_size(path), 61u + 4u + 4u * fields.size() + texts);
 
         Nodo* copy = Make(class_id);
         ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-// Expected file contents, spelled out value by value in little-endian order.
+// Expected file contents, spelled out value by value (little-endian unless the name says BE).
 struct Bytes {
     std::vector<uint8_t> b;
     Bytes& U8(uint8_t v) {
@@ -31,6 +31,21 @@ struct Bytes {
     }
     Bytes& I32(int32_t v) { return U32(static_cast<uint32_t>(v)); }
     Bytes& F32(float v) { return U32(std::bit_cast<uint32_t>(v)); }
+    // Big-endian, for the IFF files.
+    Bytes& U16BE(uint16_t v) {
+        b.push_back(static_cast<uint8_t>(v >> 8));
+        b.push_back(static_cast<uint8_t>(v));
+        return *this;
+    }
+    Bytes& U32BE(uint32_t v) {
+        for (int i = 3; i >= 0; --i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    Bytes& F32BE(float v) { return U32BE(std::bit_cast<uint32_t>(v)); }
+    Bytes& Zeros(size_t n) {
+        b.insert(b.end(), n, 0);
+        return *this;
+    }
     Bytes& Text(const char* s) {
         while (*s) b.push_back(static_cast<uint8_t>(*s++));
         return *this;
