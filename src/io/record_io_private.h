@@ -20,8 +20,14 @@ inline bool GetVector(Vector* v) {
     return true;
 }
 
-// A fixed-size text buffer, written whole.
-inline bool PutText(const char* buffer, int size) { return Write(buffer, size) == size; }
+// A fixed-size text buffer: the text, then zeros to its size. Whatever a buffer held after
+// its end (an older, longer text) never reaches the file.
+inline bool PutText(const char* buffer, int size) {
+    char padded[1024] = {};
+    if (size <= 0 || size > static_cast<int>(sizeof padded)) return false;
+    for (int i = 0; i < size - 1 && buffer[i] != '\0'; ++i) padded[i] = buffer[i];
+    return Write(padded, size) == size;
+}
 
 // Reads a fixed-size text buffer and makes sure it ends in a NUL, whatever the file held.
 inline bool GetText(char* buffer, int size) {

@@ -183,6 +183,13 @@ TEST_F(WorkspaceTest, AnEmptySceneHasCountsOfZeroInEverySection) {
     EXPECT_EQ(bytes[4], 37);
 }
 
+TEST_F(WorkspaceTest, OnlyTheTextOfANameReachesTheFileNotWhatItsBufferHeldBefore) {
+    std::strcpy(sim_settings.backup_file, "/a/long/and/private/folder/backup.ulw");
+    sim_settings.backup_file[0] = '\0';
+    ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
+    EXPECT_EQ(ReadAll(Path("a.ulw")).find("private"), std::string::npos);
+}
+
 TEST_F(WorkspaceTest, ForeignAndOldFilesAreRefusedAndTheSceneStays) {
     BuildScene();
     { std::ofstream(Path("foreign.ulw"), std::ios::binary) << "PK\x03\x04 not a workspace"; }
