@@ -96,6 +96,7 @@ platform::Dialog* g_common = nullptr;
 platform::Dialog* g_sub[3] = {nullptr, nullptr, nullptr};
 void (*g_changed)() = nullptr;
 bool g_delete_by_selection = false;
+void (*g_delete_hook)(bool on) = nullptr;
 
 int KindOfType(int type) {
     if (type == kFluidElastic) return kElasticPanel;
@@ -281,7 +282,10 @@ intptr_t CommonProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_
         case kIdDestruction: OpenDestruction(); return 1;
         case kIdDisplay: OpenVisualization(); return 1;
         case kIdOutput: OpenOutput(); return 1;
-        case kIdDeleteBySelection: g_delete_by_selection = d->IsChecked(id); return 1;
+        case kIdDeleteBySelection:
+            g_delete_by_selection = d->IsChecked(id);
+            if (g_delete_hook) g_delete_hook(g_delete_by_selection);
+            return 1;
         default: return 0;
     }
 }
@@ -405,6 +409,8 @@ void SetDeleteBySelection(bool on) {
     g_delete_by_selection = on;
     if (g_common) g_common->SetCheck(kIdDeleteBySelection, on);
 }
+
+void SetDeleteBySelectionHook(void (*hook)(bool on)) { g_delete_hook = hook; }
 
 void SetChangedHook(void (*hook)()) { g_changed = hook; }
 

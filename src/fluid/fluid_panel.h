@@ -130,6 +130,8 @@ UNDALINE_API platform::Dialog* OutputDialog();
 // deleted. Setting it from outside (the picking tool releasing it) keeps the button in step.
 UNDALINE_API bool DeleteBySelection();
 UNDALINE_API void SetDeleteBySelection(bool on);
+// Told when the user presses or releases the button (the window's particle selection).
+UNDALINE_API void SetDeleteBySelectionHook(void (*hook)(bool on));
 
 // Called after every change the panel made to a fluid (the window marks the scene modified
 // and relists the fluids, whose items show their type).

@@ -120,6 +120,11 @@ private slots:
         auto* emitter = dynamic_cast<QWidget*>(f->emitter->descriptor->window);
         QVERIFY(emitter->geometry().top() > dynamic_cast<QWidget*>(fluid_panel::Window())->geometry().bottom());
         QVERIFY(window.modified());
+        // "Delete particles by selection" and Edit → Select particles are one mode.
+        Click(fluid_panel::Window(), fluid_panel::kIdDeleteBySelection);
+        QVERIFY(window.Action("edit.particles")->isChecked());
+        window.Action("edit.particles")->trigger();
+        QVERIFY(!qobject_cast<QAbstractButton*>(Control(fluid_panel::Window(), fluid_panel::kIdDeleteBySelection))->isChecked());
     }
 
     void classButtonsFollowTheShippedLibrariesOrTheScanOrder() {
@@ -134,7 +139,7 @@ private slots:
         // Under other names the classes fill the buttons in scan order; a class claimed
         // twice counts once.
         QCOMPARE(Buttons(panels, true), (std::vector<int>{7, 8, 3, 1, 4, 2, 6, 5, 9, 10, 11, 12}));
-        QCOMPARE(Buttons(panels, false), (std::vector<int>{101, 102, 103, 104, 105, 106, 107, 110, 0, 0, 0, 0}));
+        QCOMPARE(Buttons(panels, false), (std::vector<int>{101, 102, 103, 104, 105, 106, 107, 110, 111, 112, 0, 0}));
         auto* first = qobject_cast<QPushButton*>(panels->daemon_panel()->ControlWidget(ui::kDaemonButtonIds[0]));
         QCOMPARE(first->text(), QString("Other vortex"));
 
@@ -145,11 +150,19 @@ private slots:
         QCOMPARE(panels->EmitterButtonClass(11), 112);
         auto* fifth = qobject_cast<QPushButton*>(panels->daemon_panel()->ControlWidget(ui::kDaemonButtonIds[4]));
         QCOMPARE(fifth->text(), QString("Other vortex"));  // class 7 is the first library's
-        // A fixed class that no library has: no caption, not shown, makes nothing.
-        auto* last = qobject_cast<QPushButton*>(panels->fluid_panel()->ControlWidget(ui::kEmitterButtonIds[11]));
-        QVERIFY(last->isHidden() && last->text().isEmpty());
-        panels->PressEmitterButton(11);
-        QVERIFY(rootflow == nullptr);
+
+        // A library under the shipped name that lacks most of the fixed classes: their
+        // buttons have no caption, are not shown and make nothing.
+        QTemporaryDir other;  // a path never loaded: the loader cannot mistake the file
+        QVERIFY(QFile::copy(PLUGIN_GOOD, other.filePath("daemons.so")));  // class 3 alone
+        LoadThroughManager(window, other.path());
+        QCOMPARE(Buttons(panels, true), (std::vector<int>{3, 1, 4, 2, 7, 6, 5, 9, 8, 10, 11, 12}));
+        QCOMPARE(first->text(), QString("Wind"));
+        auto* second = qobject_cast<QPushButton*>(panels->daemon_panel()->ControlWidget(ui::kDaemonButtonIds[1]));
+        QVERIFY(second->isHidden() && second->text().isEmpty());
+        platform::ClearMessageBoxes();
+        panels->PressDaemonButton(1);
+        QVERIFY(FirstDaemon() == nullptr);
         QCOMPARE(platform::MessageBoxCount(), 0);
     }
 
