@@ -1,9 +1,8 @@
 #include "app/batch.h"
 
-#include "app/batch_capture.h"
-
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -15,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "app/batch_capture.h"
 #include "fluid/clock.h"
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
@@ -38,6 +38,12 @@ std::atomic<bool> g_interrupted{false};
 std::atomic<int> g_frame{0};
 std::atomic<long> g_particles{0};
 std::atomic<float> g_step{0.0f};
+// Frames whose particle files could not all be written, and the first of them.
+std::atomic<int> g_unwritten{0};
+std::atomic<int> g_first_unwritten{-1};
+// --frames beyond the workspace's frame limit: the limit is off during the run, but every
+// file the run saves keeps it as the workspace had it.
+std::atomic<bool> g_limit_suspended{false};
 
 void OnInterrupt(int) { g_interrupted.store(true); }
 
@@ -45,6 +51,24 @@ long CountParticles() {
     long n = 0;
     for (Fluido* f = rootflow; f; f = f->next) n += f->count;
     return n;
+}
+
+// On the simulation thread at every frame end, for each fluid with output switched on; a
+// frame counts once however many of its files failed.
+int g_last_unwritten = -1;  // simulation thread only
+void WriteParticles(Fluido* f) {
+    if (WriteFrameParticleFiles(f) || g_last_unwritten == frame) return;
+    if (g_first_unwritten.load() < 0) g_first_unwritten.store(frame);
+    g_last_unwritten = frame;
+    g_unwritten.fetch_add(1);
+}
+
+bool SaveKeepingTheLimit(const char* path) {
+    const bool suspended = g_limit_suspended.load();
+    if (suspended) sim_settings.max_frames_on = true;
+    const bool saved = SaveWorkspace(path);
+    if (suspended) sim_settings.max_frames_on = false;
+    return saved;
 }
 
 // Called on the simulation thread at every frame end: the figures the progress line shows.
@@ -55,17 +79,19 @@ void FrameDone(int at) {
 }
 
 // Warnings go to standard error (with --log, every log line); on a terminal the progress line
-// is cleared first.
+// is cleared first. With --quiet (and no --log) nothing of the log is shown; errors still are,
+// as message boxes and the run's own failure lines.
 class BatchSink : public platform::MessageSink {
 public:
-    BatchSink(bool terminal, bool everything) : terminal_(terminal), everything_(everything) {}
+    BatchSink(bool terminal, bool warnings, bool everything)
+        : terminal_(terminal), warnings_(warnings), everything_(everything) {}
     // A red status line and the simulation's warnings are what the next log line reports.
     void OnStatus(const std::string&, int colour) override {
         warning_.store(colour == platform::kStatusRed);
     }
     void OnShowLog() override { warning_.store(true); }
     void OnLogLine(const std::string& line) override {
-        if (!warning_.exchange(false) && !everything_) return;
+        if (!(warning_.exchange(false) && warnings_) && !everything_) return;
         std::string shown = line;
         if (shown.size() >= 2 && shown.compare(shown.size() - 2, 2, "\r\n") == 0) {
             shown.erase(shown.size() - 2, 1);
@@ -75,6 +101,7 @@ public:
 
 private:
     bool terminal_;
+    bool warnings_;
     bool everything_;
     std::atomic<bool> warning_{false};
 };
@@ -115,7 +142,7 @@ int Fail(const std::string& text) {
 }  // namespace
 
 int RunBatch(const BatchOptions& o) {
-    // Refuse an unusable workspace before anything is loaded or written.
+    // Refuse an unusable workspace or save target before anything is loaded or written.
     std::error_code ec;
     if (!fs::is_regular_file(o.workspace, ec)) {
         return Fail("cannot read workspace '" + o.workspace + "': no such file");
@@ -123,10 +150,18 @@ int RunBatch(const BatchOptions& o) {
     if (access(o.workspace.c_str(), R_OK) != 0) {
         return Fail("cannot read workspace '" + o.workspace + "': " + std::strerror(errno));
     }
+    if (!o.save.empty()) {
+        const fs::path parent = fs::path(o.save).parent_path();
+        const std::string where = parent.empty() ? std::string(".") : parent.string();
+        if (!fs::is_directory(where, ec) || access(where.c_str(), W_OK) != 0) {
+            return Fail("cannot save to '" + o.save + "': '" + where +
+                        "' is no directory this program can write to");
+        }
+    }
 
     const bool terminal = !o.quiet && isatty(STDERR_FILENO);
-    BatchSink sink(terminal, o.log);
-    if (!o.quiet) platform::SetMessageSink(&sink);
+    BatchSink sink(terminal, !o.quiet, o.log);
+    platform::SetMessageSink(&sink);
 
     SetPluginsDirectory(o.plugins.empty() ? ResolvePluginsDirectory(platform::JoinPath(platform::AppDir(), "plugins"))
                                           : o.plugins);
@@ -135,7 +170,7 @@ int RunBatch(const BatchOptions& o) {
 
     if (!LoadWorkspace(o.workspace.c_str())) {
         platform::SetMessageSink(nullptr);
-        return Fail("'" + o.workspace + "' is not a workspace this program can read");
+        return Fail("'" + o.workspace + "' was refused; nothing was run or written");
     }
     for (Fluido* f = rootflow; f; f = f->next) {
         if (!o.out.empty() && f->outDir[0] == '\0') {
@@ -162,12 +197,12 @@ int RunBatch(const BatchOptions& o) {
             images = false;
         }
     }
-    InstallDirectFrameOutputs();
+    SimulationHooks().write_particles = WriteParticles;
     SimulationHooks().frame_done = FrameDone;
     // Backups are written by the simulation thread itself, between two steps.
     SimulationHooks().autosave = [](const char* path) {
         if (path && *path) {
-            SaveWorkspace(path);
+            SaveKeepingTheLimit(path);
         } else {
             RedWarning(" Autosave is on but no backup file is set");
         }
@@ -175,9 +210,17 @@ int RunBatch(const BatchOptions& o) {
     const int first = frame;
     const int frames = o.frames > 0 ? o.frames
                                     : (sim_settings.max_frames_on ? sim_settings.max_frames : 100);
-    const int last = first + frames;
+    // The frame number stays far below the int range (the workspace reader sees to it).
+    const int last = frames > INT_MAX - first ? INT_MAX : first + frames;
+    // Asked for frames beyond the workspace's limit: the option wins.
+    g_limit_suspended.store(o.frames > 0 && sim_settings.max_frames_on &&
+                            last > sim_settings.max_frames);
+    if (g_limit_suspended.load()) sim_settings.max_frames_on = false;
     g_frame.store(first);
     g_particles.store(CountParticles());
+    g_unwritten.store(0);
+    g_first_unwritten.store(-1);
+    g_last_unwritten = -1;
 
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -215,9 +258,11 @@ int RunBatch(const BatchOptions& o) {
     if (images) batch_capture::Stop();
     SimulationHooks().frame_done = nullptr;
     SimulationHooks().autosave = nullptr;
+    SimulationHooks().write_particles = nullptr;
+    if (g_limit_suspended.exchange(false)) sim_settings.max_frames_on = true;
 
     int status = !started ? 1 : g_interrupted.load() ? 130 : 0;
-    if (!o.save.empty() && !SaveWorkspace(o.save.c_str())) status = 1;
+    const bool saved = o.save.empty() || SaveWorkspace(o.save.c_str());
     if (!o.quiet) {
         std::fprintf(stderr, "%s %d frame%s (%d to %d), %ld particles, %s.\n",
                      g_interrupted.load() ? "Interrupted after" : "Simulated", frame - first,
@@ -245,8 +290,20 @@ int RunBatch(const BatchOptions& o) {
                          image_output.file_type == kImageAvi ? output::MovieFileName().c_str()
                                                              : output::FrameFileName(first).c_str());
         }
-        if (!o.save.empty() && status != 1) std::fprintf(stderr, "  scene saved to %s\n", o.save.c_str());
+        if (!o.save.empty() && saved) std::fprintf(stderr, "  scene saved to %s\n", o.save.c_str());
     }
+    if (started && !g_interrupted.load() && frame < last) {
+        Fail(platform::Format("stopped at frame %d, before frame %d: the workspace's frame limit "
+                              "is %d (use --frames to go beyond it)",
+                              frame, last, sim_settings.max_frames));
+    }
+    if (const int unwritten = g_unwritten.load()) {
+        status = Fail(platform::Format("the particle files of %d frame%s could not be written "
+                                       "(the first at frame %d)",
+                                       unwritten, unwritten == 1 ? "" : "s",
+                                       g_first_unwritten.load()));
+    }
+    if (!saved) status = Fail("the scene could not be saved to '" + o.save + "'");
     platform::SetMessageSink(nullptr);
     return status;
 }

@@ -27,28 +27,31 @@ const char* kBatchHelp =
     "\n"
     "Batch options:\n"
     "  -b, --batch WORKSPACE  run WORKSPACE headless\n"
-    "  --frames N             frames to simulate from the workspace's current frame\n"
-    "                         (default: the workspace's frame limit when it has one\n"
-    "                         switched on, else 100)\n"
+    "  --frames N             frames to simulate from the workspace's current frame,\n"
+    "                         also beyond the workspace's frame limit (default: that\n"
+    "                         limit when it is switched on, else 100)\n"
     "  --out DIR              output directory for every fluid and mesh whose own\n"
     "                         output directory is empty (created when missing)\n"
     "  --threads N            worker threads of the neighbour search and force passes\n"
     "                         (default: as many as the machine offers); results are\n"
     "                         the same for every N\n"
     "  --save FILE            save the scene to FILE when the run ends, also after\n"
-    "                         an interruption\n"
+    "                         an interruption (FILE's directory must exist)\n"
     "  --plugins DIR          plug-ins directory (default: plugins/ beside the program)\n"
     "  --image-size WxH       size of the pictures of a workspace with \"Save images\"\n"
     "                         on (default: 640x480); they are drawn without a display\n"
     "  --movie-quality Q      an AVI movie's frames: 0 full frames (the default), 1 to\n"
     "                         100 Motion-JPEG at that quality\n"
     "  --no-images            leave the workspace's pictures out\n"
-    "  -q, --quiet            no progress output\n"
+    "  -q, --quiet            no progress, summary or warnings; errors are still shown\n"
     "  --log                  print every line of the message log (files saved, start\n"
     "                         and stop), not only warnings\n"
     "\n"
     "Ctrl-C stops the run after the current step; files already written are whole.\n"
-    "Exit status: 0 on success, 1 when the workspace cannot be run, 2 for bad usage.\n"
+    "A workspace that cannot be read whole is refused before anything is written.\n"
+    "Exit status: 0 on success; 1 when the workspace was refused, a particle file\n"
+    "could not be written or the scene could not be saved; 130 after Ctrl-C;\n"
+    "2 for bad usage.\n"
     "\n"
     "Converting files for other 3D packages:\n"
     "  undaline --export-ply DIR [--out DIR2] [-q]\n"
@@ -188,6 +191,7 @@ int BatchMain(int argc, char** argv) {
         } else if (arg == "--save") {
             const char* v = value("--save");
             if (!v) return 2;
+            if (!*v) return Usage("--save needs a file name");
             options.save = v;
         } else if (arg == "--plugins") {
             const char* v = value("--plugins");

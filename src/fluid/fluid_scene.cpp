@@ -19,6 +19,13 @@ int Smallest(const Creador* leaving) {
     return smallest;
 }
 
+bool IdInUse(int id) {
+    for (Fluido* f = rootflow; f; f = f->next) {
+        if (f->emitter && f->emitter->emitter_id == id) return true;
+    }
+    return false;
+}
+
 void Attach(Fluido* fluid, Creador* emitter) {
     if (fluid) fluid->emitter = emitter;
 }
@@ -39,6 +46,7 @@ bool Install() {
     hooks.withdraw_daemon = WithdrawDaemonFromFluids;
     hooks.assign_new_daemon = AssignDaemonToOnlyFluid;
     hooks.clear_fluids = sim::ClearSimulation;
+    hooks.emitter_id_in_use = IdInUse;
     SetFluidHooks(hooks);
     return true;
 }

@@ -20,9 +20,11 @@
 #include "math/random.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
+#include "platform/paths.h"
 #include "scene/creador.h"
 #include "scene/descriptor.h"
 #include "scene/scene_hooks.h"
+#include "scene/view_settings.h"
 
 Fluido* rootflow = nullptr;
 Fluido* selflow = nullptr;
@@ -346,6 +348,13 @@ Fluido* CreaFluido(Descriptor* cls) {
     f->colour.y = DameRandom();
     f->colour.z = DameRandom();
 
+    // The surface of the particle LWO file is named after the class, before the number; its
+    // file is looked for in the output directory of the moment.
+    platform::CopyText(f->surfaceName, sizeof f->surfaceName, e->name);
+    const char* out = image_output.directory;
+    platform::CopyText(f->surfaceFile, sizeof f->surfaceFile,
+                       out[0] ? out : platform::AppDir().c_str());
+
     // "X", then "X 1", "X 2": one more than the last number among fluids of the class.
     int n = 0;
     int counter = 0;
@@ -359,7 +368,6 @@ Fluido* CreaFluido(Descriptor* cls) {
         platform::CopyText(e->name, sizeof e->name, named.c_str());
     }
     platform::CopyText(f->prefix, sizeof f->prefix, e->name);
-    platform::CopyText(f->surfaceName, sizeof f->surfaceName, e->name);
     CreatePools(f);
 
     Fluido** tail = &rootflow;

@@ -35,12 +35,13 @@ UNDALINE_API ParticleLwoWriter GetParticleLwoWriter();
 
 // A frame's particle outputs of one fluid, as its output setup asks: the LWO particle file
 // when outLwo is on (only at frame 0 with onlyFirstLwo), then BIN when outBin, then text
-// when outAscii. The driver calls it at every frame end for each fluid in list order.
+// when outAscii. The driver's write_particles hook calls it at every frame end for each fluid
+// in list order.
 // Returns false when any of them could not be written.
 UNDALINE_API bool WriteFrameParticleFiles(Fluido* fluid);
 
-// Makes the simulation thread write each frame's particle files itself (batch runs); the
-// desktop application installs a hook that writes them on its own thread instead.
+// Makes the simulation thread write each frame's particle files itself (the desktop
+// application); batch runs install a hook of their own that also counts the failures.
 UNDALINE_API void InstallDirectFrameOutputs();
 
 // One record of a particle BIN file, as stored (vectors in the export axis order, positions

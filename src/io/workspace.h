@@ -13,6 +13,9 @@ class Fluido;
 
 constexpr int kWorkspaceVersion = 37;
 constexpr int kOldestWorkspaceVersion = 32;
+constexpr const char* kMsgNewerWorkspace =
+    "This workspace was saved by a newer version of Undaline (file version %d); this version "
+    "reads files up to version %d";
 
 enum WorkspaceTag : uint32_t {
     kTagHeader = 0xFABADAA0,
@@ -39,10 +42,12 @@ UNDALINE_API extern int workspace_version;
 // once the new one is whole. false after "Saving workspace: globalfile error".
 UNDALINE_API bool SaveWorkspace(const char* path);
 
-// Replaces the scene with the one in path. A file that cannot be opened, is no workspace or is
-// too old is refused with its message and the scene stays as it was. A section that cannot be
-// found is reported and reading goes on with the next; what was read stays. false when the
-// file was refused.
+// Replaces the scene with the one in path. A file that cannot be opened, is no workspace, is
+// too old or newer than this program is refused with its message. So is a file any section of
+// which cannot be read whole (cut short, a count or value it cannot mean): the section's
+// message is shown and the scene from before the load is put back. A daemon or a fluid whose
+// class is not loaded is passed over, and the links of the file keep pointing at the items
+// they named. false when the file was refused.
 UNDALINE_API bool LoadWorkspace(const char* path);
 
 // "New workspace": every daemon and fluid removed, the clock at 0, the animated scene link
@@ -64,7 +69,11 @@ struct WorkspaceHooks {
     void (*reimport_scene_data)(const char* path, bool locked);
     // After saving or loading: the window title follows the file name.
     void (*title)(const char* path);
+    // After loading: the scene scale factor, formatted "%5.2f", for the preferences to show.
+    void (*scale_factor)(const char* text);
 };
+// read_object and read_mesh return false only for a record that cannot be read (the file is
+// then refused); an object whose geometry cannot be found is theirs to report and pass over.
 UNDALINE_API WorkspaceHooks& GetWorkspaceHooks();
 
 // One fluid's record (after its tag), written and read with the fluid's emitter, particles

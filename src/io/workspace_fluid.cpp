@@ -12,6 +12,7 @@
 #include "io/class_lookup.h"
 #include "io/record_io_private.h"
 #include "io/workspace.h"
+#include "io/workspace_private.h"
 #include "platform/message_box.h"
 #include "scene/anifloat.h"
 #include "scene/creador.h"
@@ -176,14 +177,19 @@ bool WriteFluidRecord(Fluido* f) {
     return ok;
 }
 
-Fluido* ReadFluidRecord() {
+Fluido* ReadFluidRecord() { return workspace_private::ReadFluidRecord(nullptr); }
+
+Fluido* workspace_private::ReadFluidRecord(bool* skipped) {
+    if (skipped) *skipped = false;
     int version, class_id;
     char name[50];
     if (!GetInt(&version) || !GetInt(&class_id) || !GetText(name, sizeof name)) return nullptr;
     Descriptor* cls = LookupClass(class_id);
     Fluido* f = cls ? CreaFluido(cls) : nullptr;
     if (!f) {
+        // The record is passed over by the next tag search, as a daemon's is.
         platform::MessageBox("Error loading fluid");
+        if (skipped) *skipped = true;
         return nullptr;
     }
     std::memcpy(f->emitter->name, name, sizeof name);

@@ -2,10 +2,13 @@
 
 #include <dlfcn.h>
 
+#include "platform/library_file.h"
+
 namespace platform {
 
 void* OpenLibrary(const std::string& path) {
-    if (path.empty()) return nullptr;
+    // The loader maps the file as its headers describe it: a file shorter than that faults.
+    if (path.empty() || !CheckLibraryFile(path).empty()) return nullptr;
     // A name without a slash would be searched for on the library path: always give dlopen a
     // path so that only the named file can be loaded.
     std::string local = path.find('/') == std::string::npos ? "./" + path : path;

@@ -1,5 +1,6 @@
 #include "platform/whole_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -10,10 +11,23 @@
 
 namespace platform {
 
+std::FILE* CreateTempBeside(const std::string& path, std::string* temp) {
+    *temp = path + ".tmp";
+    if (unlink(temp->c_str()) != 0 && errno != ENOENT) return nullptr;
+    const int fd = open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* f = fdopen(fd, "wb");
+    if (!f) {
+        close(fd);
+        unlink(temp->c_str());
+    }
+    return f;
+}
+
 bool WriteWholeFile(const char* path, const void* data, size_t size) {
     if (!path || !*path || (size > 0 && !data)) return false;
-    const std::string temp = std::string(path) + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::string temp;
+    std::FILE* f = CreateTempBeside(path, &temp);
     if (!f) return false;
     bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
     if (std::fflush(f) != 0) ok = false;

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "export.h"
@@ -12,6 +14,11 @@ namespace platform {
 // path only when everything was written and flushed. A failed write leaves the previous file
 // as it was. Returns false on any failure.
 UNDALINE_API bool WriteWholeFile(const char* path, const void* data, size_t size);
+
+// Opens path + ".tmp" for writing as a new file: whatever a killed earlier save left under
+// that name (a stale file, or a link pointing elsewhere) is removed first and never written
+// through. Null when the file cannot be made; *temp receives its name either way.
+UNDALINE_API std::FILE* CreateTempBeside(const std::string& path, std::string* temp);
 
 // Reads a whole regular file into bytes. The size comes from the file system, so nothing is
 // allocated from a number the file claims. false when path is no readable regular file.

@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <unistd.h>
 
 #include "platform/endian.h"
+#include "platform/whole_file.h"
 
 namespace platform {
 namespace {
@@ -19,23 +21,32 @@ struct CurrentFile {
     bool failed = false;
     std::string target;
     std::string temp;
+    // A memory stream: what it has written so far.
+    char* memory = nullptr;
+    size_t memory_size = 0;
 };
 
 CurrentFile g_current;
 
 void CloseAny() {
     if (g_current.file) std::fclose(g_current.file);
+    std::free(g_current.memory);
     g_current = CurrentFile{};
+}
+
+// Whatever was open before goes; an unfinished file write leaves no temporary file.
+void EndAny() {
+    if (g_current.mode == Mode::kWriting && !g_current.target.empty()) EndWorkspaceWrite(false);
+    CloseAny();
 }
 
 }  // namespace
 
 bool BeginWorkspaceWrite(const char* path) {
-    if (g_current.mode == Mode::kWriting) EndWorkspaceWrite(false);
-    CloseAny();
+    EndAny();
     if (!path || !*path) return false;
-    std::string temp = std::string(path) + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::string temp;
+    std::FILE* f = CreateTempBeside(path, &temp);
     if (!f) return false;
     g_current.file = f;
     g_current.mode = Mode::kWriting;
@@ -45,7 +56,7 @@ bool BeginWorkspaceWrite(const char* path) {
 }
 
 bool EndWorkspaceWrite(bool keep) {
-    if (g_current.mode != Mode::kWriting) return false;
+    if (g_current.mode != Mode::kWriting || g_current.target.empty()) return false;
     bool ok = keep && !g_current.failed;
     if (std::fflush(g_current.file) != 0) ok = false;
     if (ok && fsync(fileno(g_current.file)) != 0) ok = false;
@@ -58,8 +69,7 @@ bool EndWorkspaceWrite(bool keep) {
 }
 
 bool BeginWorkspaceRead(const char* path) {
-    if (g_current.mode == Mode::kWriting) EndWorkspaceWrite(false);
-    CloseAny();
+    EndAny();
     if (!path || !*path) return false;
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return false;
@@ -71,6 +81,37 @@ bool BeginWorkspaceRead(const char* path) {
 
 void EndWorkspaceRead() {
     if (g_current.mode == Mode::kReading) CloseAny();
+}
+
+bool BeginWorkspaceWriteMemory() {
+    EndAny();
+    std::FILE* f = open_memstream(&g_current.memory, &g_current.memory_size);
+    if (!f) return false;
+    g_current.file = f;
+    g_current.mode = Mode::kWriting;
+    return true;
+}
+
+bool EndWorkspaceWriteMemory(std::vector<uint8_t>* bytes) {
+    if (g_current.mode != Mode::kWriting || !g_current.target.empty()) return false;
+    bool ok = !g_current.failed && std::fclose(g_current.file) == 0;
+    g_current.file = nullptr;
+    if (ok && bytes) {
+        const auto* p = reinterpret_cast<const uint8_t*>(g_current.memory);
+        bytes->assign(p, p + g_current.memory_size);
+    }
+    CloseAny();
+    return ok;
+}
+
+bool BeginWorkspaceReadMemory(const std::vector<uint8_t>& bytes) {
+    EndAny();
+    if (bytes.empty()) return false;
+    std::FILE* f = fmemopen(const_cast<uint8_t*>(bytes.data()), bytes.size(), "rb");
+    if (!f) return false;
+    g_current.file = f;
+    g_current.mode = Mode::kReading;
+    return true;
 }
 
 bool WorkspaceFileOpen() { return g_current.file != nullptr; }

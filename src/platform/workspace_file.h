@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "export.h"
 
@@ -27,6 +28,14 @@ UNDALINE_API bool EndWorkspaceWrite(bool keep);
 
 UNDALINE_API bool BeginWorkspaceRead(const char* path);
 UNDALINE_API void EndWorkspaceRead();
+
+// The current workspace file kept in memory instead: a snapshot of the scene taken before a
+// load, so a refused file can give the old scene back. EndWorkspaceWriteMemory hands over the
+// bytes (false when a write failed); the bytes given to BeginWorkspaceReadMemory must stay
+// alive until EndWorkspaceRead.
+UNDALINE_API bool BeginWorkspaceWriteMemory();
+UNDALINE_API bool EndWorkspaceWriteMemory(std::vector<uint8_t>* bytes);
+UNDALINE_API bool BeginWorkspaceReadMemory(const std::vector<uint8_t>& bytes);
 
 UNDALINE_API bool WorkspaceFileOpen();
 // True once a write or read came up short since the file was opened.

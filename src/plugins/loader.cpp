@@ -6,6 +6,8 @@
 
 #include "platform/dynamic_library.h"
 #include "platform/format.h"
+#include "platform/library_file.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "plugins/plugin_private.h"
 #include "plugins/registry.h"
@@ -64,6 +66,13 @@ PluginClass CopyClass(const Descriptor& d, int index) {
 // Reads one library's catalogue; false when the library is left out.
 bool ReadCatalogue(const std::filesystem::directory_entry& entry, PluginLibrary* out) {
     std::string path = entry.path().string();
+    const std::string damaged = platform::CheckLibraryFile(path);
+    if (!damaged.empty()) {
+        RedWarning(platform::Format(kMsgDamagedLibrary, entry.path().filename().c_str(),
+                                    damaged.c_str())
+                       .c_str());
+        return false;
+    }
     void* module = platform::OpenLibrary(path);
     if (!module) return false;
     auto count_fn = reinterpret_cast<ExNumberOfClassesFn>(

@@ -19,6 +19,9 @@ constexpr const char* kShippedDaemons = "daemons.so";
 // Messages of classes a scan refuses.
 constexpr const char* kMsgUnknownClass = "Unknown class id";
 constexpr const char* kMsgDuplicatedClass = "Duplicated class id %d";
+// A library file that does not hold what its headers say (a partial copy) is left out with
+// this warning: the file name, then why.
+constexpr const char* kMsgDamagedLibrary = " Plug-in %s skipped: %s";
 
 // Classes a library may declare; a count beyond it is read up to it.
 constexpr int kMaxClassesPerLibrary = 4096;
@@ -65,7 +68,8 @@ UNDALINE_API std::string ResolvePluginsDirectory(const std::string& configured);
 // in the scene uses are deactivated first; classes still in use stay active and their
 // libraries loaded. A directory that cannot be read gives an empty catalogue and true; false
 // only when the directory exists but holds no library file. Libraries that cannot be loaded
-// or lack ExNumberOfClasses, ExDllVersion or ExClassDesc are left out.
+// or lack ExNumberOfClasses, ExDllVersion or ExClassDesc are left out; a damaged library
+// file (see platform/library_file.h) is left out with the warning kMsgDamagedLibrary.
 UNDALINE_API bool ScanPlugins();
 
 UNDALINE_API int PluginLibraryCount();

@@ -28,8 +28,12 @@ platform::Dialog* g_emitter_panel = nullptr;
 void SetEmitterPanel(platform::Dialog* panel) { g_emitter_panel = panel; }
 platform::Dialog* EmitterPanel() { return g_emitter_panel; }
 
-Creador::Creador() : fluid(nullptr), emitter_id(seed + 1), name{}, descriptor(nullptr) {
+// The smallest id no listed emitter has. Counting on from the seed, as ids were first given,
+// can hand out an id still in use once the highest emitter is deleted (1, 2, 3, delete 3: the
+// seed drops to 1), and object masks are indexed by emitter id.
+Creador::Creador() : fluid(nullptr), emitter_id(1), name{}, descriptor(nullptr) {
     kind = kKindEmitter;
+    while (EmitterIdInUse(emitter_id)) ++emitter_id;
     seed = emitter_id;
 }
 

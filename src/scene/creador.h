@@ -24,7 +24,8 @@ enum EmitterFlag {
 // defaults a plug-in overrides. Field and virtual-operation order are a binary contract.
 class UNDALINE_API Creador : public Nodo {
 public:
-    // Node defaults, kind 3, and the next emitter id (seed + 1, stored back into seed).
+    // Node defaults, kind 3, and the smallest emitter id that no listed fluid's emitter has
+    // (stored into seed too).
     Creador();
     Creador(const Creador& other) = default;
     Creador& operator=(const Creador& other) = default;

@@ -20,11 +20,9 @@ bool Near(float ax, float ay, float bx, float by) {
 bool SetKeyType(Envelope* env, Pcontrol* key, int type) {
     if (!env || !key || type < kKeySmooth || type > kKeyLinear) return false;
     key->type = type;
-    // A plain Smooth key is a Catmull–Rom key: its spline controls go with "Advanced".
-    if (type == kKeySmooth) {
-        key->advanced = 0;
-        key->tension = key->continuity = key->bias = 0.0f;
-    }
+    // Tension, continuity and bias stay: they shape a Smooth key's curve whether or not
+    // "Advanced" is marked.
+    if (type == kKeySmooth) key->advanced = 0;
     env->Resample();
     return true;
 }

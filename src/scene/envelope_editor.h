@@ -9,8 +9,9 @@ class Pcontrol;
 // What the envelope editor decides, apart from drawing: the desktop application's window
 // calls these and shows the result. Every change re-samples the curve.
 
-// The key's context menu: "Smooth", "Tangent" or "Linear". Choosing Smooth drops the spline
-// controls ("Advanced") and sets tension, continuity and bias back to 0. False for a type that is none of these.
+// The key's context menu: "Smooth", "Tangent" or "Linear". Choosing Smooth clears the key's
+// "Advanced" mark; its tension, continuity and bias stay. False for a type that is none of
+// these.
 UNDALINE_API bool SetKeyType(Envelope* env, Pcontrol* key, int type);
 // The "Spline controls" window: tension, continuity and bias of one key.
 UNDALINE_API void SetKeySplineControls(Envelope* env, Pcontrol* key, float tension,

@@ -24,6 +24,8 @@ namespace {
 constexpr uint64_t kKeyBytes = 33;
 constexpr uint64_t kTailBytes = 4 * 6 + 4 + 4 + 1 + 1;
 
+thread_local long long t_frame_budget = -1;  // negative: no workspace is being read
+
 struct KeyRecord {
     float time, value, slope_in, slope_out, tension, continuity, bias;
     int32_t type;
@@ -233,11 +235,21 @@ int SaveEnvelopeRecord(const Envelope* env) {
     return out.ok ? 1 : 0;
 }
 
+void SetEnvelopeFrameBudget(long long frames) { t_frame_budget = frames; }
+
 int LoadEnvelopeRecord(Envelope* env) {
     if (!env) return 0;
     WorkspaceIn in;
     EnvelopeRecord r;
     if (!GetRecord(in, &r)) return 0;
+    if (t_frame_budget >= 0) {
+        if (r.frames > t_frame_budget) {
+            Warn(platform::Format(kMsgEnvelopeBudget, kWorkspaceEnvelopeFrames).c_str());
+            t_frame_budget = 0;
+            return 0;
+        }
+        t_frame_budget -= r.frames;
+    }
     return ApplyRecord(env, r) ? 1 : 0;
 }
 

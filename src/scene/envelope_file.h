@@ -24,6 +24,16 @@ constexpr const char* kSaveEnvelopeTitle = "Save envelope";
 UNDALINE_API int SaveEnvelopeRecord(const Envelope* env);
 UNDALINE_API int LoadEnvelopeRecord(Envelope* env);
 
+// Every envelope of one workspace together may hold as many frames as one envelope may:
+// without a shared cap a small file could ask for gigabytes of sample tables.
+constexpr long long kWorkspaceEnvelopeFrames = 1000000;
+constexpr const char* kMsgEnvelopeBudget =
+    "The animated parameters of this workspace hold more than %lld frames in all";
+// While a workspace is read, the envelope records read on this thread share a budget of
+// frames; a record beyond it is refused, with the message above, before anything is
+// allocated for it. A negative budget ends the count.
+UNDALINE_API void SetEnvelopeFrameBudget(long long frames);
+
 // Writes the file whole: a failed save leaves an earlier file as it was.
 UNDALINE_API bool SaveEnvelopeFile(const char* path, const Envelope* env);
 // Reads an envelope file into env. A different tag or a broken record shows "Not a valid

@@ -50,31 +50,28 @@ int ProcesaControlesComunes(platform::Dialog* dialog, int id, Nodo* node) {
     return 1;
 }
 
-void AbreLink(Nodo* node, platform::Dialog* dialog, int id_px, int id_py, int id_pz, int id_rx,
-              int id_ry, int id_rz, int id_link) {
-    if (!node) return;
-    Body* was = node->link;
-    node->link = ChooseObject(was);
-    if (was && !node->link) {
-        ReadIfPresent(dialog, id_px, &node->pos[AX]);
-        ReadIfPresent(dialog, id_py, &node->pos[AY]);
-        ReadIfPresent(dialog, id_pz, &node->pos[AZ]);
-        ReadIfPresent(dialog, id_rx, &node->rot[AX]);
-        ReadIfPresent(dialog, id_ry, &node->rot[AY]);
-        ReadIfPresent(dialog, id_rz, &node->rot[AZ]);
-        node->UpdateMatrix();
-    } else if (node->link) {
+void Nodo::AbreLink(platform::Dialog* window, int id_px, int id_py, int id_pz, int id_rx,
+                    int id_ry, int id_rz, int id_link) {
+    Body* was = link;
+    link = ChooseObject(was);
+    if (was && !link) {
+        ReadIfPresent(window, id_px, &pos[AX]);
+        ReadIfPresent(window, id_py, &pos[AY]);
+        ReadIfPresent(window, id_pz, &pos[AZ]);
+        ReadIfPresent(window, id_rx, &rot[AX]);
+        ReadIfPresent(window, id_ry, &rot[AY]);
+        ReadIfPresent(window, id_rz, &rot[AZ]);
+        UpdateMatrix();
+    } else if (link) {
         // Recompose first and follow last, so the linked transform is the one that stands.
-        node->UpdateMatrix();
-        node->UpdateLink();
+        UpdateMatrix();
+        UpdateLink();
     }
-    ActualizaIcono(node, dialog, id_px, id_py, id_pz, id_rx, id_ry, id_rz, id_link);
+    ActualizaIcono(window, id_px, id_py, id_pz, id_rx, id_ry, id_rz, id_link);
 }
 
-void ActualizaIcono(Nodo* node, platform::Dialog* dialog, int, int, int, int, int, int,
-                    int id_link) {
-    if (!node || !dialog) return;
-    dialog->SetImage(id_link, node->link ? kIconLinked : kIconFree);
+void Nodo::ActualizaIcono(platform::Dialog* window, int, int, int, int, int, int, int id_link) {
+    if (window) window->SetImage(id_link, link ? kIconLinked : kIconFree);
 }
 
 void ShowNodePosition(platform::Dialog* dialog, const Nodo* node) {

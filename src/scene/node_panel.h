@@ -30,14 +30,6 @@ UNDALINE_API void ShowNodeRotation(platform::Dialog* dialog, const Nodo* node);
 // rot[AY] or rot[AZ]; any other plane changes nothing.
 UNDALINE_API void RotateOnWorkingPlane(Nodo* node, float angle);
 
-// Opens the object chooser on node's link and applies the choice. A node freed from its
-// object takes its position and rotation from the six fields (an id of 0 skips a field); a
-// node now linked follows its object. The link button's icon is then updated.
-UNDALINE_API void AbreLink(Nodo* node, platform::Dialog* dialog, int id_px, int id_py, int id_pz,
-                           int id_rx, int id_ry, int id_rz, int id_link);
-UNDALINE_API void ActualizaIcono(Nodo* node, platform::Dialog* dialog, int id_px, int id_py,
-                                 int id_pz, int id_rx, int id_ry, int id_rz, int id_link);
-
 // The modal object chooser: given the current link, returns the chosen object or null for
 // none. The desktop application installs a real one; without it the preset answer is given.
 using ObjectChooser = Body* (*)(Body* current);

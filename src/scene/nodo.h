@@ -5,6 +5,9 @@
 #include "math/vector.h"
 
 class Body;
+namespace platform {
+class Dialog;
+}
 
 // Node kinds; the same codes as the plug-in class kinds.
 enum NodoKind { kKindDaemon = 1, kKindObject = 2, kKindEmitter = 3, kKindMesh = 4 };
@@ -56,6 +59,14 @@ public:
     void UpdateMatrix();
     // The same composition, without storing it.
     Matrix GimmeMatrix() const;
+    // The link button of a node's window: opens the object chooser on link and applies the
+    // choice. Freed from its object, the node takes pos and rot from the six fields (an id of
+    // 0 skips a field); newly linked, it follows its object. The button's icon then follows.
+    void AbreLink(platform::Dialog* window, int id_px, int id_py, int id_pz, int id_rx,
+                  int id_ry, int id_rz, int id_link);
+    // The link button shows the linked icon (5313) or the free one (5314).
+    void ActualizaIcono(platform::Dialog* window, int id_px, int id_py, int id_pz, int id_rx,
+                        int id_ry, int id_rz, int id_link);
 
     Nodo* next;
     int kind;

@@ -21,6 +21,8 @@ int SmallestEmitterId(const Creador* leaving) {
     return g_fluid.smallest_emitter_id ? g_fluid.smallest_emitter_id(leaving) : 0;
 }
 
+bool EmitterIdInUse(int id) { return g_fluid.emitter_id_in_use && g_fluid.emitter_id_in_use(id); }
+
 void AttachEmitter(Fluido* fluid, Creador* emitter) {
     if (g_fluid.attach_emitter) g_fluid.attach_emitter(fluid, emitter);
 }

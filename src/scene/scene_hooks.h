@@ -37,6 +37,8 @@ struct FluidHooks {
     platform::Dialog* (*fluid_param_window)() = nullptr;
     // Destroys every fluid (and so every emitter); ResetScene calls it.
     void (*clear_fluids)() = nullptr;
+    // Whether an emitter of a listed fluid has emitter_id id; asked for every new emitter.
+    bool (*emitter_id_in_use)(int id) = nullptr;
 };
 
 // Installed by the objects layer.
@@ -65,6 +67,7 @@ UNDALINE_API void SetClassRegistryHooks(const ClassRegistryHooks& hooks);
 // Null-safe calls of the hooks above.
 UNDALINE_API bool IsOnlyFluid(const Fluido* fluid);
 UNDALINE_API int SmallestEmitterId(const Creador* leaving);
+UNDALINE_API bool EmitterIdInUse(int id);
 UNDALINE_API void AttachEmitter(Fluido* fluid, Creador* emitter);
 UNDALINE_API void ControlCommonUpdate(Fluido* fluid);
 UNDALINE_API bool EmitterUses(const Descriptor* d);

@@ -11,4 +11,6 @@ bool SimulationRunning() { return g_running.load(); }
 void SetSimulationRunning(bool running) { g_running.store(running); }
 
 int FramesPerSecond() { return g_fps.load(); }
-void SetFramesPerSecond(int fps) { g_fps.store(fps > 0 ? fps : 30); }
+void SetFramesPerSecond(int fps) {
+    g_fps.store(fps <= 0 ? 30 : (fps > kMaxFramesPerSecond ? kMaxFramesPerSecond : fps));
+}

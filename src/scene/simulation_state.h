@@ -11,6 +11,9 @@
 UNDALINE_API bool SimulationRunning();
 UNDALINE_API void SetSimulationRunning(bool running);
 
-// Frames per second of the scene, 30 by default; 0 or less is taken as 30.
+// Frames per second of the scene, 30 by default; 0 or less is taken as 30, and more than
+// kMaxFramesPerSecond as that. The bound keeps 4 · frames per second (the samples of an
+// envelope per second, the divisor of the audio step) far from overflow.
+constexpr int kMaxFramesPerSecond = 10000;
 UNDALINE_API int FramesPerSecond();
 UNDALINE_API void SetFramesPerSecond(int fps);

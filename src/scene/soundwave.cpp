@@ -129,7 +129,11 @@ bool SoundWave::LoadWave(const char* path) {
     const platform::RiffResult entered = riff.DescendFirst(&top);
     if (entered == platform::RiffResult::kReadError) return Refuse("Cannot read input WAVE file.");
     if (top.id != platform::kRiffId) return Refuse("The current input file is not a sound wave file.");
-    if (entered != platform::RiffResult::kOk) return Refuse("Cannot read input WAVE file.");
+    // A RIFF chunk longer than the file is a file cut short: its chunks are looked for within
+    // the file, and samples that are missing are reported as such.
+    if (entered != platform::RiffResult::kOk && entered != platform::RiffResult::kTruncated) {
+        return Refuse("Cannot read input WAVE file.");
+    }
     if (top.form != kWaveForm) return Refuse("The current input file is not a sound wave file.");
 
     platform::RiffChunk fmt;
@@ -147,7 +151,8 @@ bool SoundWave::LoadWave(const char* path) {
         return Refuse("Sorry. Stereo format is not accepted. Please convert to mono.");
     }
     // Only what the loudness measure understands: one channel of 8- or 16-bit samples at a
-    // rate that can be divided by.
+    // rate that can be divided by. Zero channels and other sample sizes are refused with the
+    // message of a format that is not PCM.
     if (channels != 1 || (bits_per_sample != 8 && bits_per_sample != 16) ||
         samples_per_second == 0 || samples_per_second > INT_MAX) {
         return Refuse("Error 5");

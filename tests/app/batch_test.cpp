@@ -190,6 +190,64 @@ TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
     EXPECT_FALSE(fs::exists(dir / "out"));
     Outcome usage = Batch({"--batch", Example("fountain.ulw"), "--frames", "zero"}, dir / "err");
     EXPECT_EQ(usage.status, 2);
+
+    // A workspace cut in half: no particle file is overwritten, no save target replaced.
+    const std::string whole = ReadAll(Example("fountain.ulw"));
+    { std::ofstream(dir / "cut.ulw", std::ios::binary) << whole.substr(0, whole.size() / 2); }
+    fs::create_directories(dir / "out");
+    { std::ofstream(dir / "out" / "fountain00000.bin") << "old"; }
+    { std::ofstream(dir / "keep.ulw") << "old"; }
+    Outcome cut = Batch({"--batch", (dir / "cut.ulw").string(), "--out", (dir / "out").string(),
+                         "--save", (dir / "keep.ulw").string()},
+                        dir / "err");
+    EXPECT_EQ(cut.status, 1) << cut.err;
+    EXPECT_EQ(ReadAll(dir / "out" / "fountain00000.bin"), "old");
+    EXPECT_EQ(ReadAll(dir / "keep.ulw"), "old");
+    EXPECT_EQ(Files(dir / "out").size(), 1u);
+}
+
+TEST_F(BatchTest, FilesThatCannotBeWrittenEndTheRunWithAFailure) {
+    { std::ofstream(dir / "plain") << "a file where a directory should be"; }
+    Outcome particles = Batch({"--batch", Example("fountain.ulw"), "--frames", "2", "--out",
+                               (dir / "plain" / "out").string()},
+                              dir / "err");
+    EXPECT_EQ(particles.status, 1);
+    EXPECT_NE(particles.err.find("the particle files of 3 frames could not be written (the "
+                                 "first at frame 0)"),
+              std::string::npos)
+        << particles.err;
+
+    const std::string out = (dir / "out").string();
+    Outcome nowhere = Batch({"--batch", Example("fountain.ulw"), "--frames", "2", "--out", out,
+                             "--save", (dir / "plain" / "x.ulw").string()},
+                            dir / "err");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.err.find("cannot save to"), std::string::npos) << nowhere.err;
+    EXPECT_FALSE(fs::exists(out));  // refused before the run
+    Outcome empty = Batch({"--batch", Example("fountain.ulw"), "--out", out, "--save", ""},
+                          dir / "err");
+    EXPECT_EQ(empty.status, 2);
+}
+
+TEST_F(BatchTest, FramesAskedForGoBeyondTheLimitAndQuietSaysNothing) {
+    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
+    ScanPlugins();
+    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
+    sim_settings.max_frames_on = true;
+    sim_settings.max_frames = 3;
+    ASSERT_TRUE(SaveWorkspace((dir / "limited.ulw").c_str()));
+    ResetScene();
+    Outcome r = Batch({"--batch", (dir / "limited.ulw").string(), "--frames", "6", "--out",
+                       (dir / "out").string(), "--save", (dir / "later.ulw").string(), "--quiet"},
+                      dir / "err");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Files(dir / "out").size(), 7u);  // frames 0 to 6
+    ASSERT_TRUE(LoadWorkspace((dir / "later.ulw").c_str()));
+    EXPECT_TRUE(sim_settings.max_frames_on);  // the limit is the workspace's still
+    EXPECT_EQ(frame, 6);
+    ResetScene();
+    UnloadAllPlugins();
 }
 
 TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {

@@ -6,6 +6,7 @@
 
 #include "fluid_fixture.h"
 #include "math/random.h"
+#include "platform/paths.h"
 #include "scene/creador.h"
 #include "scene/descriptor.h"
 
@@ -83,6 +84,8 @@ TEST_F(ParticlesTest, FluidsOfOneClassAreNumberedAndTheEmitterHearsOfEveryRemova
     EXPECT_STREQ(b->emitter->name, "Circle 1");
     EXPECT_STREQ(c->emitter->name, "Circle 2");
     EXPECT_STREQ(c->prefix, "Circle 2");
+    EXPECT_STREQ(c->surfaceName, "Circle");  // named before the number is added
+    EXPECT_EQ(c->surfaceFile, platform::AppDir());
     EXPECT_EQ(rootflow, a);
     EXPECT_EQ(a->next, b);
     EXPECT_EQ(a->emitter->fluid, a);

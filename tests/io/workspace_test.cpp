@@ -20,6 +20,8 @@
 #include "platform/workspace_file.h"
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
+#include "scene/axes.h"
+#include "scene/creador.h"
 #include "scene/envelope.h"
 #include "scene/scene.h"
 #include "scene/simulation_state.h"
@@ -51,6 +53,7 @@ public:
 };
 BreezeClass g_breeze(9301, "Breeze");
 BreezeClass g_gust(9302, "Gust");
+BreezeClass g_gale(9303, "Gale");
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -65,6 +68,7 @@ protected:
         RegisterSupportClasses();
         RegisterInProcessClass(&g_breeze);
         RegisterInProcessClass(&g_gust);
+        RegisterInProcessClass(&g_gale);
         dir = fs::temp_directory_path() / ("undaline_ws_test_" + std::to_string(getpid()));
         fs::create_directories(dir);
     }
@@ -225,19 +229,134 @@ TEST_F(WorkspaceTest, ADaemonOfAClassNotLoadedIsSkippedAndTheNextLoads) {
     EXPECT_EQ(CountFluids(), 2);
 }
 
-TEST_F(WorkspaceTest, TruncatedFilesLoadWhatTheyHoldWithoutHarm) {
+// A file that fails anywhere is refused whole, with its section's message, and the scene
+// from before the load is still there, byte for byte.
+TEST_F(WorkspaceTest, BrokenFilesAreRefusedAndTheSceneBeforeStays) {
     BuildScene();
     ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
-    std::string bytes = ReadAll(Path("a.ulw"));
-    for (size_t cut : {size_t(40), bytes.size() / 3, bytes.size() / 2, bytes.size() - 5}) {
+    const std::string bytes = ReadAll(Path("a.ulw"));
+    auto put_i32 = [](std::string b, size_t at, int32_t v) {
+        std::memcpy(b.data() + at, &v, 4);
+        return b;
+    };
+    auto after_tag = [&](uint32_t tag) {
+        return bytes.find(std::string(reinterpret_cast<const char*>(&tag), 4)) + 4;
+    };
+    const size_t settings = after_tag(kTagSettings);
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {bytes.substr(0, 40), "Error reading scene data chunk"},
+        {bytes.substr(0, bytes.size() / 3), ""},  // inside a fluid record: its own message
+        {bytes.substr(0, bytes.size() / 2), ""},
+        {bytes.substr(0, bytes.size() - 5), "Error reading window data chunk"},
+        {put_i32(bytes, 4, 38),
+         "This workspace was saved by a newer version of Undaline (file version 38); this "
+         "version reads files up to version 37"},
+        {put_i32(bytes, settings, 1 << 30),
+         "Frame rate out of range: 1073741824 frames per second (1 to 10000)"},
+        {put_i32(bytes, settings, 0), "Frame rate out of range: 0 frames per second (1 to 10000)"},
+        {put_i32(bytes, settings + 12, 0), "Error reading settings data chunk"},  // smallest step
+        {put_i32(bytes, after_tag(kTagFluids), 1000), "Error reading fluid data chunk"},
+    };
+    for (const auto& c : cases) {
         {
-            std::ofstream out(Path("cut.ulw"), std::ios::binary);
-            out.write(bytes.data(), static_cast<std::streamsize>(cut));
+            std::ofstream out(Path("bad.ulw"), std::ios::binary);
+            out.write(c.file.data(), static_cast<std::streamsize>(c.file.size()));
         }
-        EXPECT_TRUE(LoadWorkspace(Path("cut.ulw").c_str()));
+        EXPECT_FALSE(LoadWorkspace(Path("bad.ulw").c_str())) << c.message;
+        if (!c.message.empty()) {
+            EXPECT_EQ(platform::LastMessageBoxText(), c.message);
+        }
         EXPECT_FALSE(platform::WorkspaceFileOpen());
-        for (Fluido* f = rootflow; f; f = f->next) EXPECT_TRUE(ValidaLinks(f));
+        ASSERT_TRUE(SaveWorkspace(Path("b.ulw").c_str()));
+        EXPECT_TRUE(ReadAll(Path("b.ulw")) == bytes) << c.message;
     }
+}
+
+// Positions in the file name items of the file; a record passed over names nothing.
+TEST_F(WorkspaceTest, LinksFindTheirItemsWhenRecordsBeforeThemArePassedOver) {
+    struct LostClass final : Descriptor {
+        LostClass() {
+            kind = kClassEmitter;
+            class_id = 9310;
+            std::strcpy(name, "Lost");
+        }
+        Nodo* Create() override { return new Creador; }
+    } lost;
+    RegisterInProcessClass(&lost);
+    Fluido* gone = CreaFluido(&lost);
+    Fluido* water = MakeEmptyFluid();
+    Fluido* jelly = MakeEmptyFluid();
+    Daemon* unknown = CreaDaemon(&g_breeze);
+    Daemon* ground = CreaDaemon(&g_gust);
+    Daemon* kill = CreaDaemon(&g_gale);
+    LinkDaemon(gone, kill);
+    LinkFluid(gone, jelly);
+    LinkDaemon(water, ground);
+    LinkDaemon(jelly, unknown);
+    LinkDaemon(jelly, kill);
+    LinkFluid(jelly, water);
+    ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
+    ResetScene();
+    UnregisterInProcessClass(&lost);
+    UnregisterInProcessClass(&g_breeze);
+
+    ASSERT_TRUE(LoadWorkspace(Path("a.ulw").c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "Error loading fluid");
+    ASSERT_EQ(CountFluids(), 2);
+    ASSERT_EQ(CountDaemons(), 2);
+    water = rootflow;
+    jelly = water->next;
+    ground = FirstDaemon();
+    kill = NextDaemon(ground);
+    EXPECT_EQ(kill->descriptor, &g_gale);
+    ASSERT_EQ(water->numDaemons, 1);
+    EXPECT_EQ(water->daemons[0], ground);
+    EXPECT_EQ(water->numLinkedFluids, 0);
+    ASSERT_EQ(jelly->numDaemons, 1);
+    EXPECT_EQ(jelly->daemons[0], kill);
+    ASSERT_EQ(jelly->numLinkedFluids, 1);
+    EXPECT_EQ(jelly->linkedFluids[0], water);
+}
+
+// Each envelope may be long, but a file cannot make every one of them as long as that.
+TEST_F(WorkspaceTest, EnvelopesShareOneBudgetOfFrames) {
+    for (int frames : {4321, 4322}) {
+        Fluido* f = MakeEmptyFluid();
+        f->viscosity.envelope = new Envelope(frames, 15.0f, 0.0f, 0.0f);
+        f->viscosity.animated = 1;
+    }
+    ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
+    std::string bytes = ReadAll(Path("a.ulw"));
+    ResetScene();
+    for (int32_t frames : {4321, 4322}) {
+        const size_t at = bytes.find(std::string(reinterpret_cast<const char*>(&frames), 4));
+        ASSERT_NE(at, std::string::npos);
+        const int32_t longer = 600000;  // within one envelope's limit, not within two
+        std::memcpy(bytes.data() + at, &longer, 4);
+    }
+    {
+        std::ofstream out(Path("long.ulw"), std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    EXPECT_FALSE(LoadWorkspace(Path("long.ulw").c_str()));
+    EXPECT_EQ(platform::MessageBoxCount(), 2);  // the budget, then the fluid it was part of
+    EXPECT_EQ(CountFluids(), 0);
+    ASSERT_TRUE(LoadWorkspace(Path("a.ulw").c_str()));
+    EXPECT_EQ(rootflow->next->viscosity.envelope->frames, 4322);
+}
+
+TEST_F(WorkspaceTest, TheScaleFactorIsShownAfterALoad) {
+    static std::string shown;
+    GetWorkspaceHooks().scale_factor = [](const char* text) { shown = text; };
+    scene_scale = 1.5f;
+    ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
+    scene_scale = 1.0f;
+    ASSERT_TRUE(LoadWorkspace(Path("a.ulw").c_str()));
+    GetWorkspaceHooks().scale_factor = nullptr;
+    EXPECT_EQ(shown, " 1.50");
 }
 
 TEST_F(WorkspaceTest, AFailedSaveKeepsThePreviousFile) {

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/format.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
 #include "platform/workspace_file.h"
 
 namespace {
@@ -80,6 +82,30 @@ TEST_F(WorkspaceFileTest, AnAbandonedSaveLeavesThePreviousFileWhole) {
     EXPECT_FALSE(platform::EndWorkspaceWrite(false));
     EXPECT_EQ(ReadAll(path), "previous workspace");
     EXPECT_FALSE(fs::exists(path + ".tmp"));
+}
+
+// A save killed mid-way leaves FILE.tmp behind; the next save starts a new one, and writes
+// through nothing that stands under that name, not even a link to another file.
+TEST_F(WorkspaceFileTest, AStaleTemporaryFileIsReplacedNotWrittenThrough) {
+    const std::string temp = path + ".tmp";
+    const fs::path victim = dir / "victim";
+    const std::function<bool()> writers[] = {
+        [&] {
+            return platform::BeginWorkspaceWrite(path.c_str()) && platform::WriteI32(37) &&
+                   platform::EndWorkspaceWrite(true);
+        },
+        [&] { return platform::WriteWholeFile(path.c_str(), "%\0\0\0", 4); },
+    };
+    for (const auto& write : writers) {
+        { std::ofstream(victim) << "someone else's"; }
+        fs::remove(path);
+        fs::create_symlink(victim, temp);
+        ASSERT_TRUE(write());
+        EXPECT_EQ(ReadAll(path), std::string("%\0\0\0", 4));
+        EXPECT_FALSE(fs::is_symlink(path));
+        EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
+        EXPECT_EQ(ReadAll(victim), "someone else's");
+    }
 }
 
 TEST_F(WorkspaceFileTest, NothingIsWrittenOrReadWithoutAnOpenFile) {

@@ -1,6 +1,9 @@
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/messages.h"
 #include "plugin_fixture.h"
 
 namespace {
@@ -73,6 +76,33 @@ TEST_F(PluginTest, AScanCataloguesEveryReadableLibraryInNameOrder) {
     EXPECT_EQ(FindPluginClass(7), PluginLibraryAt(1));
     EXPECT_EQ(FindPluginClass(30), nullptr);  // refused classes cannot be found
     EXPECT_EQ(FindPluginClass(40), nullptr);  // nor those of a library left out
+}
+
+// A partial copy of a library would fault inside the loader; it is skipped with a warning.
+TEST_F(PluginTest, CutAndIncompleteLibrariesAreLeftOutWithoutHarm) {
+    Install(PLUGIN_GOOD, "a_good.so");
+    Install(PLUGIN_NO_CLASS_DESC, "b_no_desc.so");
+    std::ifstream in(PLUGIN_GOOD, std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(in), {}};
+    const size_t cuts[] = {0, 40, 100, whole.size() / 2, whole.size() - 1};
+    for (size_t cut : cuts) {
+        std::ofstream(dir / ("cut_" + std::to_string(cut) + ".so"), std::ios::binary)
+            << whole.substr(0, cut);
+    }
+    platform::ResetMessages();
+    ASSERT_TRUE(ScanPlugins());
+    ASSERT_EQ(PluginLibraryCount(), 1);
+    EXPECT_STREQ(PluginLibraryAt(0)->file, "a_good.so");
+    for (size_t cut : cuts) {
+        EXPECT_NE(platform::LogText().find(" Plug-in cut_" + std::to_string(cut) + ".so skipped: "),
+                  std::string::npos)
+            << cut;
+    }
+
+    // The file changed since the scan into one without ExClassDesc: refused, never called.
+    Install(PLUGIN_NO_CLASS_DESC, "a_good.so");
+    EXPECT_EQ(ActivatePluginClass(3), -1);
+    EXPECT_EQ(platform::LastMessageBoxText(), kMsgLibraryNotFound);
 }
 
 TEST_F(PluginTest, MissingAndEmptyDirectories) {

@@ -41,7 +41,7 @@ protected:
     TestClass fountain{kClassEmitter, 101, "Fountain"};
 };
 
-TEST_F(CreadorTest, EmittersAreNumberedInOrderAndTheOnlyFluidGivesTheSeedBack) {
+TEST_F(CreadorTest, ANewEmitterTakesTheSmallestIdNotInUse) {
     EXPECT_EQ(Creador::seed, 0);
     Creador* a = fluids().AddFluid(&fountain);
     Creador* b = fluids().AddFluid(&fountain);
@@ -51,14 +51,15 @@ TEST_F(CreadorTest, EmittersAreNumberedInOrderAndTheOnlyFluidGivesTheSeedBack) {
     EXPECT_EQ(c->emitter_id, 3);
     EXPECT_EQ(Creador::seed, 3);
 
-    // Deleting one of several goes back to the smallest id still in use.
+    // Deleting the highest: its id is free again, and 2 is still in use.
     fluids().DeleteFluid(2);
-    EXPECT_EQ(Creador::seed, 1);
-    // Never up: with 2 the only other id, the seed stays at 1.
-    fluids().DeleteFluid(0);
-    EXPECT_EQ(Creador::seed, 1);
-    fluids().DeleteFluid(0);
-    EXPECT_EQ(Creador::seed, 0);
+    EXPECT_EQ(fluids().AddFluid(&fountain)->emitter_id, 3);
+    // Deleting one in the middle: the gap is filled first.
+    fluids().DeleteFluid(1);
+    EXPECT_EQ(fluids().AddFluid(&fountain)->emitter_id, 2);
+    EXPECT_EQ(fluids().AddFluid(&fountain)->emitter_id, 4);
+    while (!fluids().listed.empty()) fluids().DeleteFluid(0);
+    EXPECT_EQ(Creador::seed, 0);  // the only fluid gives the seed back
     EXPECT_EQ(fluids().AddFluid(&fountain)->emitter_id, 1);
 
     // A reset forgets the count too.
@@ -158,9 +159,8 @@ TEST_F(CreadorTest, DestroyingALinkedEmitterClearsItsMaskBit) {
     };
     SetObjectHooks(hooks);
     Nodo object;
-    Creador::seed = 32;  // the next id, 33, is bit 1
     Creador* e = fluids().AddFluid(&fountain);
-    ASSERT_EQ(e->emitter_id, 33);
+    e->emitter_id = 33;  // bit 1
     e->link = reinterpret_cast<Body*>(&object);
     fluids().DeleteFluid(0);
     EXPECT_EQ(g_cleared_object, reinterpret_cast<Body*>(&object));

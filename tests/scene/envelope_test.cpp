@@ -199,12 +199,19 @@ TEST_F(EnvelopeTest, SplineControlsShapeTheCurveAsWorkedOutByHand) {
     EXPECT_NEAR(env.samples[80].y, 6.6666667f, 1e-4f);
     EXPECT_NEAR(env.samples[40].y, 10.0f, 1e-5f);  // through the key itself
 
-    // Plain Smooth again: Catmull–Rom, whose tangents here are 10 and (0 − 0)·10/30 = 0.
+    // Continuity 0.5 alone. First segment: incoming at the middle key
+    // (1.5 · (0 − 10) + 0.5 · 10) · 10/30 = −10/3, so at x = 5: 5 + 0.125·10 + 0.125·10/3.
+    // Second: outgoing at the middle key (1.5 · 10 + 0.5 · (−10)) · 20/30 = 20/3, so at
+    // x = 20: 5 + 0.125·20/3 + 0.125·10.
+    SetKeySplineControls(&env, mid, 0.0f, 0.5f, 0.0f);
+    EXPECT_NEAR(env.samples[20].y, 6.6666667f, 1e-4f);
+    EXPECT_NEAR(env.samples[80].y, 7.0833333f, 1e-4f);
+
+    // Choosing Smooth clears "Advanced" only: the controls, and so the curve, stay.
     SetKeyType(&env, mid, kKeySmooth);
     EXPECT_EQ(mid->advanced, 0);
-    EXPECT_EQ(mid->tension, 0.0f);
-    EXPECT_EQ(mid->bias, 0.0f);
-    EXPECT_NEAR(env.samples[20].y, Hermite(0, 10, 10, 0, 0.5), 1e-4);
+    EXPECT_EQ(mid->continuity, 0.5f);
+    EXPECT_NEAR(env.samples[20].y, 6.6666667f, 1e-4f);
 }
 
 TEST_F(EnvelopeTest, KeysAreInsertedInTimeOrderAndTheEndsStay) {

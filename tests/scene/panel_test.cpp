@@ -69,6 +69,11 @@ TEST_F(PanelTest, FloatFieldsRefuseTextThatIsNoNumber) {
     EXPECT_EQ(Read("0abc", 4.5f, 0, 0), 0.0f);
     EXPECT_EQ(Read("  7.25xyz", 4.5f, 0, 0), 7.25f);
     EXPECT_EQ(Read("0x10", 4.5f, 0, 0), 0.0f);  // no hexadecimal
+    // Negative exponents: the number they make, or a refusal when it is no float but 0.
+    EXPECT_EQ(Read("2.5e-3", 4.5f, 0, 0), 2.5e-3f);
+    EXPECT_EQ(Read("-1E-2", 4.5f, 0, 0), -1e-2f);
+    EXPECT_EQ(Read("3e-", 4.5f, 0, 0), 3.0f);  // an exponent without digits ends the number
+    EXPECT_EQ(Read("1e-50", 4.5f, 0, 0), 4.5f);
     // Only the first nine characters count.
     EXPECT_EQ(Read("1234567891", 0, 0, 0), 123456789.0f);
 }
@@ -190,7 +195,7 @@ TEST_F(PanelTest, LinkingFollowsTheObjectAndFreeingReadsTheFieldsBack) {
     Nodo n;
     n.pos.Set(1, 0, 0);
     SetObjectChooserAnswer(reinterpret_cast<Body*>(&object));
-    AbreLink(&n, dialog, kIdPosX, kIdPosY, kIdPosZ, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
+    n.AbreLink(dialog, kIdPosX, kIdPosY, kIdPosZ, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
     EXPECT_EQ(n.link, reinterpret_cast<Body*>(&object));
     ExpectNear(n.matrix.GetTranslation(), 11, 0, 0);
     EXPECT_EQ(dialog->GetImage(kLinkButton), kIconLinked);
@@ -199,7 +204,7 @@ TEST_F(PanelTest, LinkingFollowsTheObjectAndFreeingReadsTheFieldsBack) {
     dialog->SetText(kIdPosY, "abc");  // refused: keeps 0
     dialog->SetText(kIdRotY, "90");
     SetObjectChooserAnswer(nullptr);
-    AbreLink(&n, dialog, kIdPosX, kIdPosY, 0, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
+    n.AbreLink(dialog, kIdPosX, kIdPosY, 0, kIdRotX, kIdRotY, kIdRotZ, kLinkButton);
     EXPECT_EQ(n.link, nullptr);
     ExpectNear(n.pos, 3, 0, 0);
     ExpectNear(n.rot, 0, 90, 0);

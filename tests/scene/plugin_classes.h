@@ -122,6 +122,12 @@ struct FakeFluids {
             }
             return best;
         };
+        h.emitter_id_in_use = [](int id) {
+            for (const Entry& e : Get().listed) {
+                if (e.emitter && e.emitter->emitter_id == id) return true;
+            }
+            return false;
+        };
         h.attach_emitter = [](Fluido*, Creador* c) {
             Get().events.push_back(std::string("attach ") + (c->name[0] ? "named" : "unnamed"));
         };
