@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates the pictures of the guides (docs/images/*.png) on a virtual screen: the main
-# window with the fountain loaded, the fountain in the middle of its run, the envelope
-# editor with a sound behind its curve, picking, an array of daemons and a captured frame.
+# window with the fountain loaded, the fountain in the middle of its run, an imported object,
+# the fluid panel and its dialogs, the scene tree, the mesh panel, the customise dialog, the
+# plug-ins manager, the envelope editor with a sound behind its curve, picking, an array of
+# daemons and a captured frame.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"

@@ -49,12 +49,14 @@
 #include "fluid/clock.h"
 #include "fluid/driver.h"
 #include "fluid/engine_hooks.h"
+#include "fluid/fluid_panel.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
 #include "fluid/links.h"
 #include "fluid/parallel.h"
 #include "fluid/particula.h"
 #include "fluid/pool.h"
+#include "fluid/scene_tree.h"
 
 #include "objects/body.h"
 #include "objects/object_files.h"
@@ -88,5 +90,7 @@
 #include "output/rgb_image.h"
 #include "output/targa_file.h"
 
+#include "plugins/class_buttons.h"
 #include "plugins/loader.h"
+#include "plugins/manager.h"
 #include "plugins/registry.h"

@@ -2,8 +2,10 @@
 // emitter masks, clearing the scene, and the bodies' motion in the simulation step.
 #include "fluid/driver.h"
 #include "fluid/engine_hooks.h"
+#include "fluid/fluid_panel.h"
 #include "objects/body.h"
 #include "objects/scene_data.h"
+#include "scene/node_panel.h"
 #include "scene/scene_hooks.h"
 
 namespace {
@@ -61,6 +63,26 @@ void BackToRest() {
     RefreshNodeLinks();
 }
 
+// "Fit to object" of the particle destruction dialog: the box round a body as it stands now.
+void* ChooseForBox() { return ChooseObject(nullptr); }
+
+bool WorldBounds(void* object, float lo[3], float hi[3]) {
+    const Body* b = static_cast<const Body*>(object);
+    if (!b || b->nverts <= 0) return false;
+    for (int a = 0; a < 3; ++a) {
+        lo[a] = 1e30f;
+        hi[a] = -1e30f;
+    }
+    for (int i = 0; i < b->nverts; ++i) {
+        for (int a = 0; a < 3; ++a) {
+            const float v = b->verts[i].world[a];
+            lo[a] = v < lo[a] ? v : lo[a];
+            hi[a] = v > hi[a] ? v : hi[a];
+        }
+    }
+    return true;
+}
+
 bool Install() {
     EngineHookTable& engine = EngineHooks();
     engine.first_object = First;
@@ -77,6 +99,11 @@ bool Install() {
     step.objects_stand_still = StandStill;
     step.reset_objects = BackToRest;
     step.advance_scene = AdvanceScene;
+
+    fluid_panel::ObjectBoundsReader box;
+    box.choose = ChooseForBox;
+    box.bounds = WorldBounds;
+    fluid_panel::SetObjectBoundsReader(box);
     return true;
 }
 

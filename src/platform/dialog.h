@@ -25,7 +25,10 @@ enum class ControlKind : int {
 
 // Style bits of a control. The values are the classic ones, which stored templates carry.
 enum ControlStyle : unsigned {
+    kStyleMultiline = 0x0004,  // edit field: several lines of text (reports, descriptions)
+    kStyleHScroll = 0x0080,    // multiline field whose lines scroll sideways rather than wrap
     kStyleNoDrag = 0x0400,    // numeric field that never changes by dragging
+    kStyleReadOnly = 0x0800,  // edit field the user cannot type into
     kStyleNumber = 0x2000,    // integer field
     kStyleGroup = 0x20000,    // first control of a group (Tab moves within a group)
     kStyleDisabled = 0x8000000,

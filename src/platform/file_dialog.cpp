@@ -9,6 +9,7 @@ namespace {
 struct DialogState {
     std::mutex mutex;
     OpenFileHandler handler = nullptr;
+    OpenFolderHandler folder_handler = nullptr;
     std::deque<std::string> queued;
     std::string last_title, last_filter;
 };
@@ -16,6 +17,15 @@ struct DialogState {
 DialogState& State() {
     static DialogState state;
     return state;
+}
+
+std::string QueuedAnswer() {
+    DialogState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.queued.empty()) return std::string();
+    std::string answer = s.queued.front();
+    s.queued.pop_front();
+    return answer;
 }
 
 }  // namespace
@@ -31,11 +41,25 @@ std::string OpenFileDialog(const char* title, const char* filter, const char* di
     }
     if (handler)
         return handler(title ? title : "", filter ? filter : "", directory ? directory : "");
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.queued.empty()) return std::string();
-    std::string answer = s.queued.front();
-    s.queued.pop_front();
-    return answer;
+    return QueuedAnswer();
+}
+
+std::string OpenFolderDialog(const char* title, const char* directory) {
+    DialogState& s = State();
+    OpenFolderHandler handler;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.last_title = title ? title : "";
+        s.last_filter.clear();
+        handler = s.folder_handler;
+    }
+    if (handler) return handler(title ? title : "", directory ? directory : "");
+    return QueuedAnswer();
+}
+
+void SetOpenFolderHandler(OpenFolderHandler handler) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().folder_handler = handler;
 }
 
 void SetOpenFileHandler(OpenFileHandler handler) {

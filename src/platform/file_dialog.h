@@ -17,6 +17,12 @@ using OpenFileHandler = std::string (*)(const char* title, const char* filter,
                                         const char* directory);
 UNDALINE_API void SetOpenFileHandler(OpenFileHandler handler);
 
+// The modal folder chooser, starting at directory: the chosen folder, or "" when the user
+// cancels. Installed and answered headless as the open-file dialog (the same queue).
+UNDALINE_API std::string OpenFolderDialog(const char* title, const char* directory);
+using OpenFolderHandler = std::string (*)(const char* title, const char* directory);
+UNDALINE_API void SetOpenFolderHandler(OpenFolderHandler handler);
+
 // Headless answers, one per dialog, oldest first.
 UNDALINE_API void QueueOpenFileAnswer(const std::string& path);
 UNDALINE_API void ClearOpenFileAnswers();

@@ -7,6 +7,7 @@ namespace {
 std::atomic<void (*)()> g_repaint{nullptr};
 std::atomic<void (*)(int)> g_display_mode{nullptr};
 std::atomic<void (*)()> g_scene_changed{nullptr};
+std::atomic<void (*)(bool)> g_wait_cursor{nullptr};
 }  // namespace
 
 void RequestRepaint() {
@@ -26,5 +27,15 @@ void MarkSceneChanged() {
 }
 
 void SetSceneChangedHook(void (*hook)()) { g_scene_changed.store(hook); }
+
+WaitCursor::WaitCursor() {
+    if (void (*hook)(bool) = g_wait_cursor.load()) hook(true);
+}
+
+WaitCursor::~WaitCursor() {
+    if (void (*hook)(bool) = g_wait_cursor.load()) hook(false);
+}
+
+void SetWaitCursorHook(void (*hook)(bool on)) { g_wait_cursor.store(hook); }
 
 }  // namespace platform

@@ -19,4 +19,15 @@ UNDALINE_API void SetDisplayModeHook(void (*hook)(int mode));
 UNDALINE_API void MarkSceneChanged();
 UNDALINE_API void SetSceneChangedHook(void (*hook)());
 
+// Shows the wait cursor while it lives (a long command on the interface thread). Does nothing
+// until the desktop application installs its hook.
+class UNDALINE_API WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+UNDALINE_API void SetWaitCursorHook(void (*hook)(bool on));
+
 }  // namespace platform

@@ -20,6 +20,9 @@ bool HasLibrary(const char* file) {
     return false;
 }
 
+int g_tables[2][kClassButtons] = {};
+void (*g_buttons_hook)() = nullptr;
+
 Descriptor* Activated(int class_id) {
     if (class_id == 0) return nullptr;
     return RegisteredClass(ActivatePluginClass(class_id));
@@ -59,4 +62,20 @@ Fluido* PressEmitterButton(int class_id) {
     Fluido* f = CreaFluido(d);
     if (f) selflow = f;
     return f;
+}
+
+int* ClassButtonTable(int kind) { return g_tables[kind == kClassDaemon ? 0 : 1]; }
+
+int RefillClassButtons(int kind) { return FillClassButtons(kind, ClassButtonTable(kind)); }
+
+const char* ClassButtonCaption(int class_id) {
+    int position = 0;
+    const PluginLibrary* lib = class_id ? FindPluginClass(class_id, &position) : nullptr;
+    return lib ? lib->classes[static_cast<size_t>(position)].label : "";
+}
+
+void SetClassButtonsHook(void (*hook)()) { g_buttons_hook = hook; }
+
+void ClassButtonsChanged() {
+    if (g_buttons_hook) g_buttons_hook();
 }

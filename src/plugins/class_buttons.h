@@ -17,6 +17,18 @@ constexpr int kClassButtons = 12;
 // the buttons in scan order.
 UNDALINE_API int FillClassButtons(int kind, int ids[kClassButtons]);
 
+// The assignment tables of the two panels (kClassDaemon, kClassEmitter), read by the panels
+// and the customise dialogs: twelve class ids each, 0 for an empty button.
+UNDALINE_API int* ClassButtonTable(int kind);
+// FillClassButtons into the panel's own table.
+UNDALINE_API int RefillClassButtons(int kind);
+// The caption of a button holding class_id: its class's label, "" for 0 or a class the
+// catalogue lacks.
+UNDALINE_API const char* ClassButtonCaption(int class_id);
+// The panels rewrite their buttons from the tables (installed by the desktop application).
+UNDALINE_API void SetClassButtonsHook(void (*hook)());
+UNDALINE_API void ClassButtonsChanged();
+
 // Pressing a button with class_id: the class is activated and a daemon of it is added to the
 // daemon panel (it becomes seldaemon), or a new fluid with an emitter of the class is made
 // (it becomes selflow). Null, with nothing made, for 0 or a class that cannot be activated.

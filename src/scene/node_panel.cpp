@@ -11,8 +11,6 @@ namespace {
 ObjectChooser g_chooser = nullptr;
 Body* g_preset_answer = nullptr;
 
-Body* ChooseObject(Body* current) { return g_chooser ? g_chooser(current) : g_preset_answer; }
-
 void ReadIfPresent(platform::Dialog* dialog, int id, float* value) {
     if (id != 0) DameFloat(dialog, id, value, 0.0f, 0.0f);
 }
@@ -21,6 +19,7 @@ bool SameVector(const Vector& a, const Vector& b) { return a.x == b.x && a.y == 
 
 }  // namespace
 
+Body* ChooseObject(Body* current) { return g_chooser ? g_chooser(current) : g_preset_answer; }
 void SetObjectChooser(ObjectChooser chooser) { g_chooser = chooser; }
 void SetObjectChooserAnswer(Body* answer) { g_preset_answer = answer; }
 

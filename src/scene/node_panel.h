@@ -35,3 +35,5 @@ UNDALINE_API void RotateOnWorkingPlane(Nodo* node, float angle);
 using ObjectChooser = Body* (*)(Body* current);
 UNDALINE_API void SetObjectChooser(ObjectChooser chooser);
 UNDALINE_API void SetObjectChooserAnswer(Body* answer);
+// Opens the chooser (the installed one, or the preset answer without it).
+UNDALINE_API Body* ChooseObject(Body* current);

@@ -24,6 +24,7 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "platform/ui_hooks.h"
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/audio_window.h"
@@ -91,6 +92,33 @@ int ChooseColour(int current) {
     return c.isValid() ? (c.red() << 16 | c.green() << 8 | c.blue()) : -1;
 }
 
+std::string ChooseFolder(const char* title, const char* directory) {
+    return QFileDialog::getExistingDirectory(TheMainWindow(), QString::fromLocal8Bit(title),
+                                             QString::fromLocal8Bit(directory))
+        .toLocal8Bit()
+        .toStdString();
+}
+
+// Filters come as "Label (*.ext)|*.ext|Label 2 (*.a *.b)|*.a;*.b|": the labels are Qt's.
+std::string ChooseFile(const char* title, const char* filter, const char* directory) {
+    const QStringList parts = QString::fromLocal8Bit(filter).split('|');
+    QStringList labels;
+    for (int i = 0; i + 1 < parts.size(); i += 2) labels << parts[i];
+    labels << "All files (*)";
+    return QFileDialog::getOpenFileName(TheMainWindow(), QString::fromLocal8Bit(title), QString::fromLocal8Bit(directory),
+                                        labels.join(";;"))
+        .toLocal8Bit()
+        .toStdString();
+}
+
+void ShowWaitCursor(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void ScanPluginClasses() {
     SetPluginsDirectory(ResolvePluginsDirectory(plugins_dir));
     ScanPlugins();
@@ -154,6 +182,9 @@ void InstallInterfaceHooks() {
     SetEnvelopeEditor(RunEnvelopeEditor);
     SetWaveFileChooser(ChooseWave);
     SetColourChooser(ChooseColour);
+    platform::SetOpenFileHandler(ChooseFile);
+    platform::SetOpenFolderHandler(ChooseFolder);
+    platform::SetWaitCursorHook(ShowWaitCursor);
 }
 
 void CloseInterfaceWindows() {
@@ -165,6 +196,8 @@ void CloseInterfaceWindows() {
     platform::SetSceneChangedHook(nullptr);
     SetFileNotFoundHandler(nullptr);
     SetPlatformShownHook(nullptr);
+    platform::SetOpenFolderHandler(nullptr);
+    platform::SetWaitCursorHook(nullptr);
     SetEnvelopeEditor(nullptr);
 }
 

@@ -69,8 +69,8 @@ const CommandRow kCommands[] = {
     {"advanced",           "&Advanced controls...",              S, nullptr,                 nullptr,      nullptr,  A,                    &M::AdvancedCmd,         false, false, nullptr,     nullptr},
     {"sim.images",         "Save &images...",                    S, nullptr,                 nullptr,      nullptr,  A,                    &M::SaveImagesCmd,       true,  false, nullptr,     "Capture the viewport at every frame as Targa or JPEG files or an AVI movie"},
 
-    {"tools.plugins",      "&Plug-ins manager...",               T, nullptr,                 nullptr,      nullptr,  X,                    nullptr,                 false, false, nullptr,     nullptr},
-    {"tools.tree",         "&Scene tree...",                     T, nullptr,                 nullptr,      nullptr,  X,                    nullptr,                 false, false, nullptr,     nullptr},
+    {"tools.plugins",      "&Plugins Manager",                   T, nullptr,                 nullptr,      nullptr,  When::kIdle,          &M::PluginsManagerCmd,   false, false, nullptr,     "The plug-in libraries, their classes, and loading them again"},
+    {"tools.tree",         "&Scene tree...",                     T, nullptr,                 nullptr,      nullptr,  A,                    &M::SceneTreeCmd,        false, false, nullptr,     "What acts on each fluid: its daemons, objects and fluids"},
     {"tools.array",        "&Fluid array...",                    T, nullptr,                 nullptr,      nullptr,  When::kIdle,          &M::ArrayCmd,            false, false, nullptr,     "Copies of the selected fluid or daemon in a rectangular or circular array"},
 
     {"help.contents",      "&Help contents (local)",             H, nullptr,                 "F1",         nullptr,  A,                    &M::HelpContentsCmd,     false, false, nullptr,     nullptr},

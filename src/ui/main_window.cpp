@@ -38,6 +38,7 @@
 #include "ui/message_window.h"
 #include "ui/qt_dialog.h"
 #include "ui/scene_panels.h"
+#include "ui/scene_tree_window.h"
 #include "ui/viewport.h"
 
 namespace ui {
@@ -96,9 +97,7 @@ MainWindow::MainWindow() {
     BuildCommands();
     InstallSimulationHooks();
     InstallToolHooks();
-    // The first layout, until the user's own is restored: the daemons get the height, the
-    // lists of objects and meshes a strip under them, the log a few lines.
-    resizeDocks({panels_->daemon_dock(), panels_->object_dock()}, {600, 110}, Qt::Vertical);
+    // The first layout, until the user's own is restored: the log gets a few lines.
     resizeDocks({messages_}, {130}, Qt::Vertical);
     platform::SetRepaintHook([] {
         if (g_main) g_main->viewport()->RequestRedraw();
@@ -216,6 +215,7 @@ void MainWindow::BuildCommands() {
 void MainWindow::RefreshCommands() {
     for (const auto& [row, action] : actions_) action->setEnabled(Condition(row->when, *this));
     panels_->Refresh();
+    if (SceneTreeWindow* tree = SceneTreeWindow::Current()) tree->Rebuild();
     const struct {
         const char* key;
         bool on;

@@ -103,6 +103,8 @@ public:
     void ResetSimulationCmd();
     void DisplayCmd();
     void AdvancedCmd();
+    void PluginsManagerCmd();
+    void SceneTreeCmd();
     void HelpContentsCmd();
     void ReleaseNotesCmd();
     void KeysCmd();

@@ -21,6 +21,7 @@
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "io/config.h"
+#include "mesh/mesh.h"
 #include "io/workspace.h"
 #include "objects/body.h"
 #include "objects/scene_data.h"
@@ -29,6 +30,7 @@
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "plugins/manager.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/nodo.h"
@@ -40,7 +42,9 @@
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/preferences_window.h"
+#include "ui/qt_dialog.h"
 #include "ui/scene_panels.h"
+#include "ui/scene_tree_window.h"
 #include "ui/viewport.h"
 #include "version.h"
 
@@ -103,8 +107,12 @@ QString MainWindow::SceneInfo() {
     s += "\r\n OBJECTS:\r\n";
     i = 0;
     for (Body* b = rootbody.next; b; b = b->next) s += platform::Format("%2d. %s\r\n", ++i, b->label);
-    // Meshes have their own subsystem; until it fills it the section is empty.
     s += "\r\n MESHES:\r\n";
+    i = 0;
+    // The counts of the mesh the viewport shows: the last one built.
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+        s += platform::Format("%2d. %s [%d vertices , %d faces]\r\n", ++i, m->name, m->prevNumVertices, m->prevNumFaces);
+    }
     return QString::fromStdString(s);
 }
 
@@ -338,6 +346,16 @@ void MainWindow::AdvancedCmd() {
     if (window) platform::DestroyDialog(window);
     window = platform::CreateDialog(sim::AdvancedControlsTemplate(), sim::AdvancedControlsProc, nullptr);
 }
+
+void MainWindow::PluginsManagerCmd() {
+    if (auto* q = dynamic_cast<QtDialog*>(plugins_manager::OpenManager())) {
+        q->hide();
+        q->setWindowModality(Qt::ApplicationModal);
+        q->show();
+    }
+}
+
+void MainWindow::SceneTreeCmd() { SceneTreeWindow::Open(this); }
 
 void MainWindow::OpenHelpFile(const char* name) {
     const QString dir = HelpDirectory();

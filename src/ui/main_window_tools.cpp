@@ -15,6 +15,7 @@
 #include "fluid/clone.h"
 #include "fluid/driver.h"
 #include "fluid/element_array.h"
+#include "fluid/fluid_panel.h"
 #include "fluid/fluido.h"
 #include "objects/body.h"
 #include "objects/object_panel.h"
@@ -99,7 +100,15 @@ void MainWindow::InstallToolHooks() {
     viewport_->on_clone = [this] { return CloneSelectedElement(); };
     viewport_->on_particle_mode_left = [this] {
         if (QAction* a = Action("edit.particles")) a->setChecked(false);
+        fluid_panel::SetDeleteBySelection(false);
     };
+    // The fluid panel's "Delete particles by selection" is the same mode as the command.
+    fluid_panel::SetDeleteBySelectionHook([](bool on) {
+        MainWindow* w = TheMainWindow();
+        if (!w || !w->Action("edit.particles")) return;
+        w->Action("edit.particles")->setChecked(on);
+        w->SelectParticlesCmd();
+    });
     SimulationHooks().capture_image = CaptureHook;
     // A picked object is the one the object panel shows.
     SetPickedHandler(kKindObject, [](Nodo* node) { ShowObjectPanel(static_cast<Body*>(node)); });
@@ -141,6 +150,7 @@ void MainWindow::SelectToolCmd() { viewport_->SetTool(Viewport::kToolSelect); }
 
 void MainWindow::SelectParticlesCmd() {
     viewport_->particle_selection = Action("edit.particles")->isChecked();
+    fluid_panel::SetDeleteBySelection(viewport_->particle_selection);
 }
 
 void MainWindow::LockSelectionCmd() { viewport_->selection_locked = Action("view.lock")->isChecked(); }

@@ -5,10 +5,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,7 +78,21 @@ QtDialog::QtDialog(const platform::DialogTemplate* tmpl, platform::DialogProc pr
         const int id = c.id;
         switch (c.kind) {
             case platform::ControlKind::Edit:
-                w = new NumericField(this, id, c.style, this);
+                if (c.style & platform::kStyleMultiline) {
+                    // Reports and descriptions: text to read, not a number to type.
+                    auto* t = new QPlainTextEdit(this);
+                    t->setReadOnly((c.style & platform::kStyleReadOnly) != 0);
+                    if (c.style & platform::kStyleHScroll) {
+                        // Lines kept whole are columns: they line up in a fixed font.
+                        t->setLineWrapMode(QPlainTextEdit::NoWrap);
+                        t->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+                    }
+                    w = t;
+                } else {
+                    auto* e = new NumericField(this, id, c.style, this);
+                    e->setReadOnly((c.style & platform::kStyleReadOnly) != 0);
+                    w = e;
+                }
                 break;
             case platform::ControlKind::CheckBox: {
                 auto* b = new QCheckBox(caption, this);
@@ -159,6 +176,7 @@ std::string QtDialog::GetText(int id) const {
     const ControlState* c = Find(id);
     if (!c) return {};
     if (auto* e = qobject_cast<QLineEdit*>(c->widget)) return e->text().toStdString();
+    if (auto* t = qobject_cast<QPlainTextEdit*>(c->widget)) return t->toPlainText().toStdString();
     if (auto* b = qobject_cast<QAbstractButton*>(c->widget)) return b->text().toStdString();
     if (auto* l = qobject_cast<QLabel*>(c->widget)) return l->text().toStdString();
     if (auto* g = qobject_cast<QGroupBox*>(c->widget)) return g->title().toStdString();
@@ -173,6 +191,8 @@ void QtDialog::SetText(int id, const std::string& text) {
         e->setText(t);
         e->setCursorPosition(0);
         e->update();  // the colour may have changed with the parameter
+    } else if (auto* p = qobject_cast<QPlainTextEdit*>(c->widget)) {
+        p->setPlainText(t);
     } else if (auto* b = qobject_cast<QAbstractButton*>(c->widget)) {
         b->setText(t);
     } else if (auto* l = qobject_cast<QLabel*>(c->widget)) {
@@ -333,6 +353,15 @@ intptr_t QtDialog::Send(unsigned msg, uintptr_t wparam, intptr_t lparam) {
 void QtDialog::Close() {
     open_ = false;
     hide();
+}
+
+void QtDialog::keyPressEvent(QKeyEvent* e) {
+    // Escape in a window of its own is the platform's cancel command.
+    if (e->key() == Qt::Key_Escape && isWindow()) {
+        Notify(platform::kIdCancel, platform::kNotifyClicked);
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void QtDialog::closeEvent(QCloseEvent* e) {

@@ -9,17 +9,21 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QThread>
+#include <QVBoxLayout>
 
 #include <string>
 
 #include "fluid/driver.h"
 #include "fluid/engine_hooks.h"
+#include "fluid/fluid_panel.h"
 #include "fluid/fluido.h"
+#include "io/config.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/ui_hooks.h"
 #include "plugins/class_buttons.h"
 #include "plugins/loader.h"
+#include "plugins/manager.h"
 #include "plugins/registry.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
@@ -28,6 +32,8 @@
 #include "scene/nodo.h"
 #include "scene/scene_hooks.h"
 #include "ui/element_lists.h"
+#include "ui/mesh_face.h"
+#include "ui/object_face.h"
 #include "ui/qt_dialog.h"
 
 namespace ui {
@@ -51,11 +57,12 @@ const char* const kFluidTypeNames[] = {"?", "Gas", "Liquid", "Viscous", "Chof", 
 // the anchor below which the parameter windows open. Dialog units.
 constexpr int kButtonsTop = 83, kAnchorTop = kButtonsTop + 4 * 15;
 
-std::vector<ControlTemplate> PanelControls(int list, int remove, int caption_id, const char* caption,
+std::vector<ControlTemplate> PanelControls(int list, int remove, int customise, int caption_id, const char* caption,
                                            const int* buttons, int anchor) {
     std::vector<ControlTemplate> c = {
         {list, ControlKind::ListBox, "", 4, 4, 193, 46, 0},
         {remove, ControlKind::PushButton, "Delete", 4, 53, 50, 13, 0},
+        {customise, ControlKind::PushButton, "Customize...", 134, 53, 63, 13, 0},
         {caption_id, ControlKind::Static, caption, 4, 72, 193, 9, 0},
     };
     for (int b = 0; b < kClassButtons; ++b) {
@@ -68,7 +75,7 @@ std::vector<ControlTemplate> PanelControls(int list, int remove, int caption_id,
 
 const platform::DialogTemplate* FluidTemplate() {
     static const std::vector<ControlTemplate> controls =
-        PanelControls(kIdFluidList, kIdFluidDelete, kIdEmitterButtonsLabel, "New fluid with emitter:",
+        PanelControls(kIdFluidList, kIdFluidDelete, kIdEmitterCustomise, kIdEmitterButtonsLabel, "New fluid with emitter:",
                       kEmitterButtonIds, kIdEmitterWindowAnchor);
     static const platform::DialogTemplate tmpl = {"Fluids", 201, kAnchorTop + 3, controls.data(),
                                                   static_cast<int>(controls.size())};
@@ -77,7 +84,7 @@ const platform::DialogTemplate* FluidTemplate() {
 
 const platform::DialogTemplate* DaemonTemplate() {
     static const std::vector<ControlTemplate> controls =
-        PanelControls(kIdDaemonList, kIdDaemonDelete, kIdDaemonButtonsLabel, "Add daemon:", kDaemonButtonIds,
+        PanelControls(kIdDaemonList, kIdDaemonDelete, kIdDaemonCustomise, kIdDaemonButtonsLabel, "Add daemon:", kDaemonButtonIds,
                       kIdDaemonWindowAnchor);
     static const platform::DialogTemplate tmpl = {"Daemons", 201, kAnchorTop + 3, controls.data(),
                                                   static_cast<int>(controls.size())};
@@ -102,6 +109,18 @@ Fluido* FluidOfItem(platform::Dialog* panel, int index) {
     return Listed(f) ? f : nullptr;
 }
 
+// The customise dialogs own the buttons until they close, so they keep the rest of the
+// program waiting.
+void OpenCustomise(int kind) {
+    if (sim::Running()) return;
+    platform::Dialog* d = plugins_manager::OpenCustomise(kind);
+    if (auto* q = dynamic_cast<QtDialog*>(d)) {
+        q->hide();
+        q->setWindowModality(Qt::ApplicationModal);
+        q->show();
+    }
+}
+
 int ButtonIndex(const int* ids, int id) {
     for (int b = 0; b < kClassButtons; ++b) {
         if (ids[b] == id) return b;
@@ -120,6 +139,10 @@ intptr_t FluidPanelProc(platform::Dialog* panel, unsigned msg, uintptr_t wparam,
         g_panels->DeleteSelectedFluid();
         return 1;
     }
+    if (id == kIdEmitterCustomise) {
+        OpenCustomise(kClassEmitter);
+        return 1;
+    }
     const int b = ButtonIndex(kEmitterButtonIds, id);
     if (b < 0) return 0;
     g_panels->PressEmitterButton(b);
@@ -134,6 +157,10 @@ intptr_t DaemonPanelProc(platform::Dialog* panel, unsigned msg, uintptr_t wparam
     }
     if (msg != platform::kMsgCommand) return 0;
     const int id = platform::CommandId(wparam);
+    if (id == kIdDaemonCustomise) {
+        OpenCustomise(kClassDaemon);
+        return 1;
+    }
     if (id == kIdDaemonDelete) {
         if (sim::Running()) return 1;
         if (!seldaemon) {
@@ -180,6 +207,33 @@ QDockWidget* MakeDock(QMainWindow* window, const char* title, const char* name, 
     return dock;
 }
 
+void ButtonsHook() {
+    if (g_panels) g_panels->ShowButtons();
+}
+
+void AddedHook(int kind) {
+    if (!g_panels) return;
+    if (kind == kClassEmitter) {
+        g_panels->FluidMade(selflow);
+    } else {
+        g_panels->DaemonMade();
+    }
+}
+
+// The fluid panel changed a fluid: its item shows the type, the scene is modified.
+void FluidPanelChanged() {
+    if (!g_panels) return;
+    g_panels->Refresh();
+    g_panels->Changed();
+}
+
+void SceneChanged() {
+    if (g_panels) g_panels->Changed();
+}
+
+// The manager's directory becomes the one the program starts with.
+void Rescanned(const char* dir) { platform::CopyText(plugins_dir, kConfigPathSize, dir); }
+
 QScrollArea* Scrolled(QWidget* panel) {
     auto* scroll = new QScrollArea;
     scroll->setWidget(panel);
@@ -208,8 +262,17 @@ ScenePanels::ScenePanels(QMainWindow* window) : QObject(window) {
     BuildDaemonDock(window);
     object_dock_ = BuildListDock(window, "Objects", "dock.objects", kElementObjects);
     mesh_dock_ = BuildListDock(window, "Meshes", "dock.meshes", kElementMeshes);
+    // The object and mesh panels are as tall as the daemons': tabs of one column.
+    window->tabifyDockWidget(daemon_dock_, object_dock_);
     window->tabifyDockWidget(object_dock_, mesh_dock_);
-    object_dock_->raise();
+    daemon_dock_->raise();
+    BuildMeshPanel();
+    BuildObjectPanel();
+    SetClassButtonsHook(ButtonsHook);
+    platform::SetSceneChangedHook(SceneChanged);
+    plugins_manager::SetAddedHook(AddedHook);
+    plugins_manager::SetRescanHook(Rescanned);
+    fluid_panel::SetChangedHook(FluidPanelChanged);
     // The windows of classes activated before the panels existed move into them.
     RecreateParamWindows();
     EngineHookTable& hooks = EngineHooks();
@@ -228,7 +291,16 @@ void ScenePanels::Shutdown() {
     EngineHookTable& hooks = EngineHooks();
     hooks.fluid_created = g_previous_created;
     hooks.fluid_deleting = g_previous_deleting;
+    SetClassButtonsHook(nullptr);
+    plugins_manager::SetAddedHook(nullptr);
+    plugins_manager::SetRescanHook(nullptr);
+    fluid_panel::SetChangedHook(nullptr);
+    plugins_manager::DestroyWindows();
+    platform::SetSceneChangedHook(nullptr);
+    ForgetMeshFace();
+    ForgetObjectFace();
     DestroyParamWindows();
+    fluid_panel::Destroy();
     SetDaemonPanel(nullptr, 0);
     SetEmitterPanel(nullptr);
     g_panels = nullptr;
@@ -237,6 +309,8 @@ void ScenePanels::Shutdown() {
 void ScenePanels::BuildFluidDock(QMainWindow* window) {
     fluid_panel_ = QtDialog::CreateEmbedded(FluidTemplate(), FluidPanelProc, nullptr);
     SetEmitterPanel(fluid_panel_);
+    // The fluid's own parameters, between the class buttons and the emitter windows.
+    fluid_panel::Create(fluid_panel_);
     fluid_dock_ = MakeDock(window, "Fluids", "dock.fluids", Scrolled(fluid_panel_), Qt::LeftDockWidgetArea);
 }
 
@@ -283,7 +357,14 @@ void ScenePanels::BuildDaemonDock(QMainWindow* window) {
 }
 
 QDockWidget* ScenePanels::BuildListDock(QMainWindow* window, const char* title, const char* name, int kind) {
+    // The list on top; the element's panel, when it has one, scrolls below it.
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
     auto* list = new QListWidget;
+    list->setMaximumHeight(list->fontMetrics().height() * 6);
+    layout->addWidget(list);
+    layout->addStretch(1);
     (kind == kElementObjects ? object_list_ : mesh_list_) = list;
     connect(list, &QListWidget::currentRowChanged, this, [this, kind](int row) {
         const ElementSource* source = g_sources[kind];
@@ -291,19 +372,45 @@ QDockWidget* ScenePanels::BuildListDock(QMainWindow* window, const char* title, 
         source->select(row);
         platform::RequestRepaint();
     });
-    return MakeDock(window, title, name, list, Qt::RightDockWidgetArea);
+    return MakeDock(window, title, name, content, Qt::RightDockWidgetArea);
+}
+
+void ScenePanels::BuildMeshPanel() {
+    auto* holder = new QWidget;
+    mesh_panel_ = BuildMeshFace(holder);
+    holder->setFixedSize(mesh_panel_->size());
+    PlaceBelowList(mesh_dock_, holder);
+}
+
+void ScenePanels::BuildObjectPanel() {
+    auto* holder = new QWidget;
+    object_panel_ = BuildObjectFace(holder);
+    PlaceBelowList(object_dock_, holder);
+}
+
+void ScenePanels::PlaceBelowList(QDockWidget* dock, QWidget* panel) {
+    auto* layout = static_cast<QVBoxLayout*>(dock->widget()->layout());
+    delete layout->takeAt(1);  // the panel takes the room the stretch kept
+    layout->addWidget(Scrolled(panel), 1);
 }
 
 void ScenePanels::FillButtons() {
+    RefillClassButtons(kClassDaemon);
+    RefillClassButtons(kClassEmitter);
+    ShowButtons();
+}
+
+int ScenePanels::EmitterButtonClass(int index) const { return ClassButtonTable(kClassEmitter)[index]; }
+int ScenePanels::DaemonButtonClass(int index) const { return ClassButtonTable(kClassDaemon)[index]; }
+
+void ScenePanels::ShowButtons() {
     struct Panel {
         QtDialog* dialog;
         const int* controls;
-        int* ids;
-        int kind;
-    } panels[] = {{fluid_panel_, kEmitterButtonIds, emitter_ids_, kClassEmitter},
-                  {daemon_panel_, kDaemonButtonIds, daemon_ids_, kClassDaemon}};
+        const int* ids;
+    } panels[] = {{fluid_panel_, kEmitterButtonIds, ClassButtonTable(kClassEmitter)},
+                  {daemon_panel_, kDaemonButtonIds, ClassButtonTable(kClassDaemon)}};
     for (const Panel& p : panels) {
-        FillClassButtons(p.kind, p.ids);
         for (int b = 0; b < kClassButtons; ++b) {
             int position = 0;
             const PluginLibrary* lib = p.ids[b] ? FindPluginClass(p.ids[b], &position) : nullptr;
@@ -337,10 +444,15 @@ void ScenePanels::Refresh() {
     }
     fluid_panel_->Enable(kIdFluidDelete, idle && rootflow);
     daemon_panel_->Enable(kIdDaemonDelete, idle && FirstDaemon());
+    fluid_panel_->Enable(kIdEmitterCustomise, idle);
+    daemon_panel_->Enable(kIdDaemonCustomise, idle);
     syncing_ = false;
     // The emitter window shown is the selected fluid's.
     if (!Listed(selflow)) selflow = nullptr;
+    fluid_panel::ShowFluid(selflow);
     ShowEmitterWindow(selflow);
+    RefreshMeshFace();
+    RefreshObjectFace();
 }
 
 void ScenePanels::SyncFluidList() {
@@ -392,7 +504,12 @@ void ScenePanels::ShowEmitterWindow(Fluido* f) {
     }
     if (!shown) return;
     shown->SetParameterBlock();
-    if (keep) keep->ShowWindow(true);
+    if (!keep) return;
+    // Below the fluid's own parameters, whose height follows the fluid's type.
+    if (shown->descriptor->layout == kLayoutBelowFluidWindow && fluid_panel::Window()) {
+        keep->MoveWindow(keep->WindowRect().x, fluid_panel::WindowBottom() + 2);
+    }
+    keep->ShowWindow(true);
 }
 
 void ScenePanels::SelectFluid(Fluido* f) {
@@ -402,6 +519,7 @@ void ScenePanels::SelectFluid(Fluido* f) {
     syncing_ = true;
     SyncFluidList();
     syncing_ = false;
+    fluid_panel::ShowFluid(f);
     ShowEmitterWindow(f);
     platform::RequestRepaint();
 }
@@ -433,7 +551,12 @@ void ScenePanels::DeleteSelectedFluid() {
 
 void ScenePanels::PressEmitterButton(int index) {
     if (index < 0 || index >= kClassButtons || sim::Running()) return;
-    Fluido* f = ::PressEmitterButton(emitter_ids_[index]);
+    // A button whose class the catalogue lacks is not shown and does nothing.
+    if (!FindPluginClass(EmitterButtonClass(index))) return;
+    FluidMade(::PressEmitterButton(EmitterButtonClass(index)));
+}
+
+void ScenePanels::FluidMade(Fluido* f) {
     if (!f) return;
     // As after a reset: volume emitters show the volume they will start from.
     f->Regenera();
@@ -444,9 +567,12 @@ void ScenePanels::PressEmitterButton(int index) {
 
 void ScenePanels::PressDaemonButton(int index) {
     if (index < 0 || index >= kClassButtons || sim::Running()) return;
-    Daemon* d = ::PressDaemonButton(daemon_ids_[index]);
-    if (!d) return;
-    selnodo = d;  // listed as selected: also the one the viewport shows selected
+    if (FindPluginClass(DaemonButtonClass(index)) && ::PressDaemonButton(DaemonButtonClass(index))) DaemonMade();
+}
+
+void ScenePanels::DaemonMade() {
+    if (!seldaemon) return;
+    selnodo = seldaemon;  // listed as selected: also the one the viewport shows selected
     Refresh();
     Changed();
 }

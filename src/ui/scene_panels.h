@@ -19,9 +19,11 @@ enum ScenePanelControl {
     kIdDaemonButtonsLabel = 5136,
     kIdDaemonList = 5137,
     kIdDaemonDelete = 5139,
+    kIdDaemonCustomise = 5141,
     kIdFluidList = 5145,
     kIdFluidDelete = 5146,
     kIdEmitterButtonsLabel = 5147,
+    kIdEmitterCustomise = 5149,
 };
 extern const int kEmitterButtonIds[12];
 extern const int kDaemonButtonIds[12];
@@ -48,12 +50,18 @@ public:
     QtDialog* daemon_panel() const { return daemon_panel_; }
     QListWidget* object_list() const { return object_list_; }
     QListWidget* mesh_list() const { return mesh_list_; }
+    // The mesh panel, below the list of meshes.
+    QtDialog* mesh_panel() const { return mesh_panel_; }
+    // The object panel, below the list of objects.
+    QtDialog* object_panel() const { return object_panel_; }
 
     // The class buttons from the plug-in catalogue (at start-up and after a rescan).
     void FillButtons();
+    // The buttons' captions from the assignment tables (after a customise dialog).
+    void ShowButtons();
     // The class id a button creates (0: none); index 0 to 11.
-    int EmitterButtonClass(int index) const { return emitter_ids_[index]; }
-    int DaemonButtonClass(int index) const { return daemon_ids_[index]; }
+    int EmitterButtonClass(int index) const;
+    int DaemonButtonClass(int index) const;
 
     // Every list follows the scene, the selection follows selflow and seldaemon, and what a
     // running simulation forbids is disabled.
@@ -65,6 +73,9 @@ public:
     void DeleteSelectedFluid();
     void PressEmitterButton(int index);
     void PressDaemonButton(int index);
+    // A fluid or daemon just made, by a button or a customise dialog: shown and selected.
+    void FluidMade(Fluido* f);
+    void DaemonMade();
 
     // After a change the user made (the window marks the scene modified).
     std::function<void()> on_changed;
@@ -73,11 +84,18 @@ private:
     void BuildFluidDock(QMainWindow* window);
     void BuildDaemonDock(QMainWindow* window);
     QDockWidget* BuildListDock(QMainWindow* window, const char* title, const char* name, int kind);
+    void BuildMeshPanel();
+    void BuildObjectPanel();
+    void PlaceBelowList(QDockWidget* dock, QWidget* panel);
     void SyncFluidList();
     void SyncElementList(int kind);
     void ShowEmitterWindow(Fluido* f);
+
+public:
+    // After a change the user made: the viewport redraws and the window hears of it.
     void Changed();
 
+private:
     QDockWidget* fluid_dock_ = nullptr;
     QDockWidget* daemon_dock_ = nullptr;
     QDockWidget* object_dock_ = nullptr;
@@ -86,8 +104,8 @@ private:
     QtDialog* daemon_panel_ = nullptr;
     QListWidget* object_list_ = nullptr;
     QListWidget* mesh_list_ = nullptr;
-    int emitter_ids_[12] = {};
-    int daemon_ids_[12] = {};
+    QtDialog* mesh_panel_ = nullptr;
+    QtDialog* object_panel_ = nullptr;
     bool syncing_ = false;
 };
 

@@ -6,6 +6,7 @@
 
 #include "fluid/engine_hooks.h"
 #include "fluid/links.h"
+#include "fluid/scene_tree.h"
 #include "fluid_fixture.h"
 #include "platform/messages.h"
 #include "scene/creador.h"
@@ -241,6 +242,50 @@ TEST_F(LinksTest, ANewDaemonActsOnTheSceneOnlyFluid) {
     NewDaemon(&g_wind);  // two fluids: the user chooses
     EXPECT_EQ(Daemons(f), (std::vector<Daemon*>{d}));
     EXPECT_EQ(g->numDaemons, 0);
+}
+
+// The scene tree window's rows and the commands run on them.
+TEST_F(LinksTest, TheTreeShowsEachFluidsListsAndItsCommandsEditThem) {
+    Fluido* f = MakeEmptyFluid();
+    Fluido* g = MakeEmptyFluid();
+    Daemon* a = NewWind();
+    Daemon* b = NewWind();
+    LinkObject(f, floor);
+    LinkFluid(f, g);
+    auto labels = [] {
+        std::vector<std::string> out;
+        for (const scene_tree::Item& i : scene_tree::Build()) out.push_back(std::string(i.level, '-') + i.label);
+        return out;
+    };
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Empty", "-Daemons", "-Objects", "--Floor", "-Fluids", "--Empty 1",
+                                                  "Empty 1", "-Daemons", "-Objects", "-Fluids"}));
+    auto row = [](Fluido* fluid, int category, int level) {
+        for (const scene_tree::Item& i : scene_tree::Build()) {
+            if (i.fluid == fluid && i.category == category && i.level == level) return i;
+        }
+        return scene_tree::Item{-1, nullptr, 0, nullptr, ""};
+    };
+    scene_tree::Selection chosen;
+    chosen.daemons = {b};
+    chosen.fluids = {f, g};
+    EXPECT_TRUE(scene_tree::Run(scene_tree::kInsertSelected, row(g, kLinkDaemons, 1), chosen));
+    EXPECT_TRUE(scene_tree::Run(scene_tree::kInsertSelected, row(g, kLinkFluids, 1), chosen));
+    EXPECT_EQ(Daemons(g), (std::vector<Daemon*>{b}));
+    EXPECT_EQ(Fluids(g), (std::vector<Fluido*>{f}));  // never itself
+    EXPECT_TRUE(scene_tree::Run(scene_tree::kInsertAll, row(g, kLinkDaemons, 1), chosen));
+    EXPECT_EQ(Daemons(g), (std::vector<Daemon*>{b, a}));
+    // "Remove item" takes a linked item out; on a category it does not apply.
+    EXPECT_FALSE(scene_tree::Run(scene_tree::kRemoveItem, row(g, kLinkDaemons, 1), chosen));
+    EXPECT_TRUE(scene_tree::Run(scene_tree::kRemoveItem, row(g, kLinkDaemons, 2), chosen));
+    EXPECT_EQ(Daemons(g), (std::vector<Daemon*>{a}));
+    EXPECT_TRUE(scene_tree::Run(scene_tree::kCleanList, row(f, kLinkObjects, 1), chosen));
+    EXPECT_EQ(f->objects, nullptr);
+    EXPECT_STREQ(scene_tree::CommandText(kLinkObjects, scene_tree::kInsertSelected), "Insert objects from selection");
+    EXPECT_STREQ(scene_tree::CommandText(kLinkFluids, scene_tree::kCleanList), "Clean list of fluids");
+    // A fluid gone from the scene takes no command.
+    const scene_tree::Item stale = row(g, kLinkDaemons, 1);
+    DeleteFluido(g);
+    EXPECT_FALSE(scene_tree::Run(scene_tree::kInsertAll, stale, chosen));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
+#include <QTreeWidget>
 #include <QSurfaceFormat>
 #include <QThread>
 #include <QTimer>
@@ -15,8 +17,18 @@
 
 #include "fluid/clock.h"
 #include "fluid/driver.h"
+#include "fluid/fluid_panel.h"
+#include "fluid/fluido.h"
+#include "fluid/links.h"
+#include "fluid/scene_tree.h"
+#include "mesh/mesh_panel.h"
+#include "objects/object_panel.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "plugins/manager.h"
 #include "platform/dialog.h"
 #include "scene/anifloat.h"
+#include "scene/descriptor.h"
 #include "scene/envelope.h"
 #include "scene/envelope_editor.h"
 #include "scene/soundwave.h"
@@ -25,6 +37,8 @@
 #include "ui/main_window.h"
 #include "ui/message_window.h"
 #include "ui/qt_dialog.h"
+#include "ui/scene_panels.h"
+#include "ui/scene_tree_window.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -59,10 +73,96 @@ QString WriteSound(const QString& dir) {
     return path;
 }
 
+// A ramp sloping down along x: a slab of eight corners and twelve triangles.
+QString WriteRamp(const QString& dir) {
+    const QString path = dir + "/ramp.obj";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return QString();
+    file.write("# ramp\n"
+               "v -1.2 0.70 -0.6\nv 1.2 0.10 -0.6\nv 1.2 0.10 0.6\nv -1.2 0.70 0.6\n"
+               "v -1.2 0.60 -0.6\nv 1.2 0.00 -0.6\nv 1.2 0.00 0.6\nv -1.2 0.60 0.6\n"
+               "f 1 2 3\nf 1 3 4\nf 5 7 6\nf 5 8 7\nf 1 5 6\nf 1 6 2\n"
+               "f 2 6 7\nf 2 7 3\nf 3 7 8\nf 3 8 4\nf 4 8 5\nf 4 5 1\n");
+    return path;
+}
+
 bool Save(QWidget* w, const QString& path) {
     QCoreApplication::processEvents();
     const bool ok = w->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+// A scene of two fluids and three daemons: the fluid panel on a block of liquid, the scene
+// tree with a daemon linked to the second fluid, and the plug-ins manager.
+bool PanelPictures(ui::MainWindow& window, const QString& out) {
+    ui::ScenePanels* panels = window.panels();
+    platform::QueueMessageBoxAnswer(platform::kAnswerYes);
+    window.NewWorkspaceCmd();
+    // An object first: a ramp, imported through the panel's button.
+    const QString ramp = WriteRamp(QDir::tempPath());
+    platform::QueueOpenFileAnswer(ramp.toLocal8Bit().toStdString());
+    platform::ClickControl(panels->object_panel(), kIdImportObject);
+    panels->object_dock()->raise();
+    bool ok = Save(panels->object_dock(), out + "/import-object.png");
+    panels->daemon_dock()->raise();
+
+    panels->PressDaemonButton(0);  // Gravity
+    panels->PressEmitterButton(4);  // Cube: a block of liquid
+    panels->PressEmitterButton(9);  // Spray
+    panels->PressDaemonButton(2);  // Drag
+    panels->PressDaemonButton(6);  // Kill volume
+    panels->SelectFluid(rootflow);
+    window.RefreshCommands();
+    ok = Save(panels->fluid_panel(), out + "/fluid-panel.png") && ok;
+    const struct {
+        platform::Dialog* (*open)();
+        const char* name;
+    } dialogs[] = {{fluid_panel::OpenDestruction, "/fluid-destruction.png"}, {fluid_panel::OpenOutput, "/fluid-output.png"}};
+    for (const auto& [open, name] : dialogs) {
+        auto* dialog = dynamic_cast<QWidget*>(open());
+        ok = dialog && Save(dialog, out + name) && ok;
+        if (dialog) dialog->close();
+    }
+
+    ui::SceneTreeWindow* tree = ui::SceneTreeWindow::Open(&window);
+    // Gravity acts on both fluids, drag on the spray only.
+    tree->list(kLinkDaemons)->item(0)->setSelected(true);
+    tree->AddToAll(kLinkDaemons);
+    tree->list(kLinkDaemons)->clearSelection();
+    tree->list(kLinkDaemons)->item(1)->setSelected(true);
+    for (QTreeWidgetItem* item : tree->tree()->findItems("Daemons", Qt::MatchRecursive)) {
+        const scene_tree::Item* row = tree->ItemOf(item);
+        if (row && row->fluid == rootflow->next) tree->RunCommand(scene_tree::kInsertSelected, item);
+    }
+    // The block of liquid lands on the ramp.
+    for (QTreeWidgetItem* item : tree->tree()->findItems("Objects", Qt::MatchRecursive)) {
+        const scene_tree::Item* row = tree->ItemOf(item);
+        if (row && row->fluid == rootflow) tree->RunCommand(scene_tree::kInsertAll, item);
+    }
+    tree->tree()->setCurrentItem(tree->tree()->findItems("Drag", Qt::MatchRecursive).value(0));
+    ok = Save(tree, out + "/scene-tree.png") && ok;
+    tree->close();
+
+    // A mesh fed by the block, its link chosen.
+    platform::ClickControl(panels->mesh_panel(), mesh_panel::kIdNewMesh);
+    platform::SelectListItem(panels->mesh_panel(), mesh_panel::kIdFluids, 0);
+    platform::ClickControl(panels->mesh_panel(), mesh_panel::kIdInsertSelected);
+    platform::SelectListItem(panels->mesh_panel(), mesh_panel::kIdTree, 1);
+    panels->mesh_dock()->raise();
+    ok = Save(panels->mesh_panel(), out + "/mesh-panel.png") && ok;
+    panels->daemon_dock()->raise();
+
+    auto* manager = dynamic_cast<QWidget*>(plugins_manager::OpenManager());
+    if (!manager) return false;
+    manager->resize(manager->width(), manager->height());
+    ok = Save(manager, out + "/plugins-manager.png") && ok;
+    manager->close();
+    auto* customise = dynamic_cast<QWidget*>(plugins_manager::OpenCustomise(kClassEmitter));
+    if (!customise) return false;
+    ok = Save(customise, out + "/customise-emitters.png") && ok;
+    customise->close();
+    window.SetModified(false);
     return ok;
 }
 
@@ -101,6 +201,7 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     ok = Save(&window, out + "/mid-simulation.png") && ok;
     window.SetModified(false);
+    ok = PanelPictures(window, out) && ok;
 
     // The envelope editor on a parameter with a few keys, one of them a Tangent key.
     ANIFloat param;
