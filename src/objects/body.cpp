@@ -74,6 +74,7 @@ Body::Body()
       animationMode(0),
       next(nullptr) {
     kind = kKindObject;
+    if (this == &rootbody) MarkListHead(this);
     platform::CopyText(name, sizeof name, "empty");
     platform::CopyText(label, sizeof label, "empty");
     StoreRest();

@@ -31,6 +31,16 @@ constexpr float kDegToRad = 0.017453292f;
 
 void (*g_refresh_hook)(Nodo*) = nullptr;
 
+// Plain data, so it outlives every static node whatever the order of destruction.
+const Nodo* g_list_heads[4] = {};
+
+bool IsListHead(const Nodo* n) {
+    for (const Nodo* h : g_list_heads) {
+        if (h == n) return true;
+    }
+    return false;
+}
+
 // An object is a node: Body derives from Nodo alone, so its node part sits at its address.
 const Nodo* NodeOf(const Body* object) { return reinterpret_cast<const Nodo*>(object); }
 
@@ -72,8 +82,18 @@ Nodo::Nodo()
 Nodo::Nodo(const Nodo& other) = default;
 Nodo& Nodo::operator=(const Nodo& other) = default;
 
+void MarkListHead(const Nodo* head) {
+    for (const Nodo*& h : g_list_heads) {
+        if (!h || h == head) {
+            h = head;
+            return;
+        }
+    }
+}
+
 Nodo::~Nodo() {
-    if (this == &root) return;  // the list head lives until exit; nothing refers to it
+    // List heads live until exit; nothing refers to them.
+    if (this == &root || IsListHead(this)) return;
     ForgetUndo(this);
     AtaNodos();
     // A destroyed node must not stay selected.

@@ -89,6 +89,9 @@ public:
 // Head of the daemon list: root.next is the first daemon.
 UNDALINE_API extern Nodo root;
 UNDALINE_API extern Nodo* selnodo;
+// A static list head other than root (the objects' head): its destruction at exit touches
+// nothing, since the lists and stores it would update may already be gone.
+UNDALINE_API void MarkListHead(const Nodo* head);
 
 // The rotation part of a node transform, R_y·R_x·R_z or the order of the host axis mode, for
 // angles in degrees.

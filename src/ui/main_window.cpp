@@ -374,6 +374,14 @@ bool MainWindow::SaveWorkspaceTo(const QString& name) {
     return true;
 }
 
+void StopRunKeepingEventsFlowing() {
+    // The run ends after its current step; a message box the step may show waits for this
+    // thread to answer it, so the events keep flowing while waiting.
+    if (!sim::Running()) return;
+    sim::RequestStop();
+    while (sim::Running()) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 bool MainWindow::MaySetSceneAside() {
     if (!modified_) return true;
     const int answer = platform::MessageBox("Do you want to save your changes?", "Undaline", platform::kIconQuestion,
@@ -394,12 +402,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         return;
     }
     config::WriteConfigFile(config::ConfigFilePath().c_str());
-    // The run ends after its current step; a message box the step may show still gets
-    // answered, so the events keep flowing while waiting.
-    if (sim::Running()) {
-        sim::RequestStop();
-        while (sim::Running()) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    StopRunKeepingEventsFlowing();
     sim::WaitUntilStopped();
     // A movie being recorded gets its index and its name.
     output::CloseMovie();

@@ -165,4 +165,8 @@ private:
 // The main window while it exists (the driver's hooks reach it through this).
 MainWindow* TheMainWindow();
 
+// Asks a running simulation to stop and keeps the interface answering (a message box the
+// step shows) until it has.
+void StopRunKeepingEventsFlowing();
+
 }  // namespace ui

@@ -123,6 +123,7 @@ bool MainWindow::NewWorkspaceAsked() {
                              platform::kButtonsYesNo) != platform::kAnswerYes) {
         return false;
     }
+    StopRunKeepingEventsFlowing();
     NewWorkspace();
     panels_->Refresh();
     ShowClock();
@@ -322,6 +323,7 @@ void MainWindow::StopCmd() { sim::RequestStop(); }
 
 void MainWindow::ResetSimulationCmd() {
     // A reset ends the running step first; the interface waits only for that one step.
+    StopRunKeepingEventsFlowing();
     {
         SimulationWait waiting;
         sim::Reset();
