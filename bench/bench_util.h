@@ -48,5 +48,13 @@ double Seconds(Body body) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// Times `runs` runs of body; their median, min and max.
+template <typename Body>
+Timing Repeat(int runs, Body body) {
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i) seconds.push_back(Seconds(body));
+    return Summarise(std::move(seconds));
+}
+
 // "median (min-max)" in nanoseconds per particle.
 std::string PerParticle(const Timing& t, double particles);

@@ -100,7 +100,7 @@ long PlainMarchingCubes(const Mesh& mesh, const Vector& origin, int margin, int 
 
 int main() {
     ClearFluidScene();
-    Fluido* f = MakeBenchBlock(false);  // the fluid benchmarks' block
+    Fluido* f = MakeBenchBlock(50, false);  // the fluid benchmarks' block
     f->active = 1;
     f->CalculaAche();
     f->CalculaCaja();
@@ -135,7 +135,7 @@ int main() {
         BuildMesh(mesh, true);
         const double peak_mb = static_cast<double>(StatusKb("VmHWM:") - before) / 1024.0;
         const double cpu0 = CpuSeconds();
-        const double seconds = BestSeconds(5, [&] { BuildMesh(mesh, true); });
+        const double seconds = Repeat(5, [&] { BuildMesh(mesh, true); }).median;
         const double cpu_ms = (CpuSeconds() - cpu0) * 1e3 / 5;
         const double ms = seconds * 1e3;
         if (fronts == 1) one_front_ms = ms;
@@ -158,8 +158,8 @@ int main() {
     }
     double checksum = 0;
     long triangles = 0;
-    const double ref_seconds = BestSeconds(
-        1, [&] { triangles = PlainMarchingCubes(*mesh, f->boxMin, margin, n, h, &checksum); });
+    const double ref_seconds = Repeat(
+        1, [&] { triangles = PlainMarchingCubes(*mesh, f->boxMin, margin, n, h, &checksum); }).median;
     const double ratio = ref_seconds * 1e3 / one_front_ms;
     std::printf("%-22s %10.1f %10s %12ld %14.0f %10s   (%d x %d x %d points)\n",
                 "plain marching cubes", ref_seconds * 1e3, "-", triangles, triangles / ref_seconds, "-",

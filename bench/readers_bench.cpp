@@ -218,8 +218,8 @@ int main() {
             faces = b->nfaces;
             ResetScene();
         };
-        const double first = BestSeconds(1, once);
-        const double s = BestSeconds(3, once);
+        const double first = Repeat(1, once).median;
+        const double s = Repeat(3, once).median;
         const double rate = faces / s / 1e6;
         const bool met = read && faces == kTriangles && rate >= 3.0;
         all_met = all_met && met;
@@ -229,7 +229,7 @@ int main() {
                     met ? "met" : "NOT met");
     }
     long ref_faces = 0;
-    const double ref = BestSeconds(3, [&] { ref_faces = ReferenceObj(formats[0].path); });
+    const double ref = Repeat(3, [&] { ref_faces = ReferenceObj(formats[0].path); }).median;
     const bool ratio_met = ref_faces == kTriangles && ref / obj_seconds >= 3.0;
     all_met = all_met && ratio_met;
     std::printf(
