@@ -137,7 +137,7 @@ void Stop() {
     }
     Offscreen& o = *g_offscreen;
     if (o.context != EGL_NO_CONTEXT && MakeCurrent(true)) {
-        o.picture.ReleaseGrid();
+        o.picture.ReleaseLists();
         o.font.Release();
         MakeCurrent(false);
     }

@@ -9,12 +9,14 @@
 #include <cstring>
 #include <initializer_list>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include <malloc.h>
 #include <new>
 #include <string>
 
+#include "fluid/fluido.h"
 #include "mesh/mesh_build.h"
 #include "mesh/mesh_texture.h"
 #include "platform/format.h"
@@ -73,6 +75,13 @@ constexpr size_t kKeptBlocks = 12;
 constexpr size_t kKeptBytes = size_t{96} << 20;
 std::mutex g_spare_mutex;
 std::vector<Spare> g_spare;
+
+// The kept frame's serial numbers, under the scene mutex. Numbers are never reused, so a mesh
+// made where a deleted one lived does not pass for it.
+std::unordered_map<const Mesh*, unsigned> g_serials;
+unsigned g_last_serial = 0;
+
+void NewSerial(const Mesh* m) { g_serials[m] = ++g_last_serial; }
 
 void FreeLists(MeshIndexList**& heads, int n) {
     if (!heads) return;
@@ -182,6 +191,8 @@ Mesh::~Mesh() {
     std::free(surfaceChunk);
     surfaceChunk = nullptr;
     if (selmesh == this) selmesh = nullptr;
+    std::lock_guard<std::mutex> lock(SceneMutex());
+    g_serials.erase(this);
 }
 
 void Mesh::ReleaseCurrent() {
@@ -246,33 +257,56 @@ void Mesh::KeepPrevious(bool discard) {
         numVertices = numFaces = 0;
         return;
     }
-    auto hand_over = [](auto*& current, auto*& previous) {
-        if (previous != current) mesh_arrays::Give(previous);
-        previous = current;
-    };
-    hand_over(vertices, prevVertices);
-    hand_over(faces, prevFaces);
-    hand_over(faceNormals, prevFaceNormals);
-    hand_over(vertexNormals, prevVertexNormals);
-    hand_over(colours, prevColours);
-    hand_over(texCoords, prevTexCoords);
-    prevNumVertices = numVertices;
-    prevNumFaces = numFaces;
-    prevKept = true;
+    // The viewport may be reading the kept frame: the arrays change hands under the scene
+    // mutex, and the old ones are freed after it.
+    void* old[6] = {};
+    {
+        std::lock_guard<std::mutex> lock(SceneMutex());
+        int i = 0;
+        auto hand_over = [&](auto*& current, auto*& previous) {
+            if (previous != current) old[i] = previous;
+            ++i;
+            previous = current;
+        };
+        hand_over(vertices, prevVertices);
+        hand_over(faces, prevFaces);
+        hand_over(faceNormals, prevFaceNormals);
+        hand_over(vertexNormals, prevVertexNormals);
+        hand_over(colours, prevColours);
+        hand_over(texCoords, prevTexCoords);
+        prevNumVertices = numVertices;
+        prevNumFaces = numFaces;
+        prevKept = true;
+        NewSerial(this);
+    }
+    for (void* block : old) mesh_arrays::Give(block);
 }
 
 void Mesh::DropPrevious() {
-    auto drop = [](auto* current, auto*& previous) {
-        if (previous != current) mesh_arrays::Give(previous);
-        previous = nullptr;
-    };
-    drop(vertices, prevVertices);
-    drop(faces, prevFaces);
-    drop(faceNormals, prevFaceNormals);
-    drop(vertexNormals, prevVertexNormals);
-    drop(colours, prevColours);
-    drop(texCoords, prevTexCoords);
-    prevNumVertices = prevNumFaces = 0;
+    void* old[6] = {};
+    {
+        std::lock_guard<std::mutex> lock(SceneMutex());
+        int i = 0;
+        auto drop = [&](auto* current, auto*& previous) {
+            if (previous != current) old[i] = previous;
+            ++i;
+            previous = nullptr;
+        };
+        drop(vertices, prevVertices);
+        drop(faces, prevFaces);
+        drop(faceNormals, prevFaceNormals);
+        drop(vertexNormals, prevVertexNormals);
+        drop(colours, prevColours);
+        drop(texCoords, prevTexCoords);
+        prevNumVertices = prevNumFaces = 0;
+        NewSerial(this);
+    }
+    for (void* block : old) mesh_arrays::Give(block);
+}
+
+unsigned KeptFrameSerial(const Mesh* mesh) {
+    const auto at = g_serials.find(mesh);
+    return at == g_serials.end() ? 0 : at->second;
 }
 
 bool Mesh::HasOutput() const { return outLwo || outLwo2 || outBin || outObj; }

@@ -193,6 +193,10 @@ UNDALINE_API bool DeleteMesh(Mesh* mesh);
 UNDALINE_API void DeleteAllMeshes();
 UNDALINE_API int CountMeshes();
 UNDALINE_API Mesh* MeshAt(int index);
+// Changes whenever the mesh's kept frame does (a new frame kept, or dropped); 0 for a mesh
+// that never had one. The viewport compiles a mesh again when it moves. Read it, and the kept
+// arrays, holding the scene mutex: the frame changes hands under it.
+UNDALINE_API unsigned KeptFrameSerial(const Mesh* mesh);
 // Back to an uncalibrated state (scene reset): calibration, targets and face counts.
 UNDALINE_API void ResetMeshCalibration(Mesh* mesh);
 

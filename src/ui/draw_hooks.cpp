@@ -9,7 +9,7 @@
 namespace draw {
 namespace {
 
-Drawer g_drawers[kLayerCount] = {DrawFluids, DrawNodes, nullptr, DrawObjects};
+Drawer g_drawers[kLayerCount] = {DrawFluids, DrawNodes, DrawMeshes, DrawObjects};
 // Pointers do not fit GL's names: a name is an index into this table, from 1.
 std::vector<Nodo*> g_names;
 
@@ -31,6 +31,24 @@ void DrawNodes(const Pass& pass) {
             n->RepresentaNodo();
         }
     }
+}
+
+void BeginLit() {
+    glPushMatrix();
+    glLoadIdentity();
+    const GLfloat at[4] = {0, 0, 1, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, at);
+    glPopMatrix();
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+}
+
+void EndLit() {
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
 }
 
 void BeginNames() { g_names.clear(); }

@@ -14,6 +14,8 @@ class Nodo;
 
 namespace draw {
 
+class MeshLists;
+
 enum Layer { kParticles = 0, kNodes = 1, kMeshes = 2, kObjects = 3, kLayerCount = 4 };
 
 // What every drawer is told about the picture being drawn.
@@ -26,6 +28,7 @@ struct Pass {
     float point_size;
     float particle_length;
     bool picking;          // selection mode: names and RepresentaSel only
+    MeshLists* meshes;     // the meshes' display lists of the context drawn into
 };
 
 using Drawer = void (*)(const Pass& pass);
@@ -36,7 +39,12 @@ Drawer GetDrawer(Layer layer);
 // The drawers the viewport itself provides.
 void DrawFluids(const Pass& pass);  // particle_draw.cpp
 void DrawNodes(const Pass& pass);   // every node of the daemon list draws itself
+void DrawMeshes(const Pass& pass);  // mesh_draw.cpp
 void DrawObjects(const Pass& pass); // object_draw.cpp
+
+// Shaded surfaces: one light at the eye, the current colour as the material, both sides lit.
+void BeginLit();
+void EndLit();
 
 // The names of a picking pass. BeginNames forgets the last pass's; NameNode loads the next
 // name for node (a drawer calls it before the node draws); NodeOfName gives the node back,

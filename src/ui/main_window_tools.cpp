@@ -17,6 +17,7 @@
 #include "fluid/element_array.h"
 #include "fluid/fluid_panel.h"
 #include "fluid/fluido.h"
+#include "mesh/mesh.h"
 #include "objects/body.h"
 #include "objects/object_panel.h"
 #include "output/frame_capture.h"
@@ -31,6 +32,7 @@
 #include "scene/view_settings.h"
 #include "ui/capture_requests.h"
 #include "ui/main_window.h"
+#include "ui/mesh_face.h"
 #include "ui/picking.h"
 #include "ui/scene_panels.h"
 #include "ui/viewport.h"
@@ -112,6 +114,7 @@ void MainWindow::InstallToolHooks() {
     SimulationHooks().capture_image = CaptureHook;
     // A picked object is the one the object panel shows.
     SetPickedHandler(kKindObject, [](Nodo* node) { ShowObjectPanel(static_cast<Body*>(node)); });
+    SetPickedHandler(kKindMesh, [](Nodo* node) { ShowPickedMesh(static_cast<Mesh*>(node)); });
 }
 
 void MainWindow::OnPicked(Nodo* node) {

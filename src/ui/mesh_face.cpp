@@ -2,6 +2,7 @@
 // meshes and of their fluids and the Delete key; the list of meshes follows the scene.
 #include "ui/mesh_face.h"
 
+#include <QDockWidget>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -146,6 +147,16 @@ void RefreshMeshFace() {
     // The panel refreshes itself after its own commands; a refresh from inside would rebuild
     // its lists while they are telling of a selection.
     if (g_face && !g_inside) mesh_panel::Refresh(g_face);
+}
+
+void ShowPickedMesh(Mesh* mesh) {
+    selmesh = mesh;
+    if (g_face) mesh_panel::Refresh(g_face);
+    if (ScenePanels* panels = ThePanels()) {
+        panels->Refresh();
+        panels->mesh_dock()->show();
+        panels->mesh_dock()->raise();
+    }
 }
 
 void ForgetMeshFace() {

@@ -1,5 +1,6 @@
 #pragma once
 
+class Mesh;
 class QWidget;
 
 namespace ui {
@@ -11,6 +12,8 @@ class QtDialog;
 QtDialog* BuildMeshFace(QWidget* parent);
 // Refills the panel from the scene (fluids and meshes may have come or gone).
 void RefreshMeshFace();
+// A mesh picked in the viewport becomes the one the panel edits, its tab in front.
+void ShowPickedMesh(Mesh* mesh);
 // Before the panel goes: the dock lists nothing any more.
 void ForgetMeshFace();
 

@@ -109,26 +109,11 @@ void DrawObjects(const Pass& pass) {
         }
         if (show_normals) Normals(*b);
         const bool lit = display == kDisplayFlat || display == kDisplaySmooth;
-        if (lit) {
-            // A light at the eye, the body's colour as its material.
-            glPushMatrix();
-            glLoadIdentity();
-            const GLfloat at[4] = {0, 0, 1, 0};
-            glLightfv(GL_LIGHT0, GL_POSITION, at);
-            glPopMatrix();
-            glEnable(GL_LIGHT0);
-            glEnable(GL_LIGHTING);
-            glEnable(GL_COLOR_MATERIAL);
-            glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-            glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
-        }
+        if (lit) BeginLit();
         const Vector c = selnodo == static_cast<Nodo*>(b) ? Vector(1, 1, 1) : b->color;
         glColor3f(c.x, c.y, c.z);
         Shape(*b, display);
-        if (lit) {
-            glDisable(GL_LIGHTING);
-            glDisable(GL_COLOR_MATERIAL);
-        }
+        if (lit) EndLit();
         glColor3f(c.x, c.y, c.z);
         Cross(b->pos, b->nverts == 0 && b->nfaces == 0);
     }

@@ -30,11 +30,13 @@ bool OrthographicView() { return camera.view_mode >= view::kTop && camera.view_m
 void ScenePicture::NewContext() {
     grid_dirty_ = true;
     grid_list_ = 0;
+    mesh_lists_.Forget();
 }
 
-void ScenePicture::ReleaseGrid() {
+void ScenePicture::ReleaseLists() {
     if (grid_list_) glDeleteLists(grid_list_, 1);
     grid_list_ = 0;
+    mesh_lists_.Release();
 }
 
 void ScenePicture::SetUpView(const Options& o, const PickRegion* pick) {
@@ -85,6 +87,7 @@ draw::Pass ScenePicture::MakePass(const Options& o) const {
     pass.point_size = view_settings.point_size;
     pass.particle_length = view_settings.particle_length;
     pass.picking = false;
+    pass.meshes = &mesh_lists_;
     return pass;
 }
 

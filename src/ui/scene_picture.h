@@ -2,6 +2,7 @@
 
 #include "math/vector.h"
 #include "ui/draw_hooks.h"
+#include "ui/mesh_draw.h"
 
 // One picture of the scene with the fixed-function pipeline, into whatever GL context is
 // current: the window's, or the batch run's offscreen one, so a captured frame is the picture
@@ -36,9 +37,10 @@ public:
     void SetFont(const GlFont* font) { font_ = font; }
     // The grid is compiled again at the next picture (its settings changed).
     void InvalidateGrid() { grid_dirty_ = true; }
-    // A new context has no display lists; ReleaseGrid frees the grid's with it current.
+    // A new context has no display lists; ReleaseLists frees the grid's and the meshes' with it
+    // current.
     void NewContext();
-    void ReleaseGrid();
+    void ReleaseLists();
 
     // The whole picture: clear, camera, particles and emitters, daemons, axes, grid, meshes,
     // objects, then the texts.
@@ -66,6 +68,7 @@ private:
     const GlFont* font_ = nullptr;
     bool grid_dirty_ = true;
     unsigned grid_list_ = 0;
+    mutable draw::MeshLists mesh_lists_;  // handed to the mesh drawer with every pass
     float grid_square_ = 0;
     int grid_dimension_ = -1;
     double model_[16] = {};

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <QMetaObject>
+#include <QOpenGLContext>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -12,6 +13,8 @@
 #include "fluid/draw_buffers.h"
 #include "fluid/driver.h"
 #include "io/config.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_texture.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "scene/axes.h"
@@ -19,8 +22,42 @@
 #include "scene/undo.h"
 #include "ui/camera_math.h"
 #include "ui/picking.h"
+#include "ui/preview_texture.h"
 
 namespace ui {
+namespace {
+
+// The window whose context holds the meshes' preview textures.
+Viewport* g_texture_view = nullptr;
+
+// Runs f with the window's context current, as it was before afterwards.
+template <class F>
+void InTextureContext(F f) {
+    if (!g_texture_view || !g_texture_view->isValid()) return;
+    const bool current = QOpenGLContext::currentContext() == g_texture_view->context();
+    if (!current) g_texture_view->makeCurrent();
+    f();
+    if (!current) g_texture_view->doneCurrent();
+}
+
+uint32_t LoadTexture(const char* file) {
+    output::RgbImage image;
+    if (!ReadPreviewImage(file, &image)) return 0;
+    uint32_t name = 0;
+    InTextureContext([&] { name = MakePreviewTexture(image); });
+    if (g_texture_view) g_texture_view->update();
+    return name;
+}
+
+void ReleaseTexture(uint32_t name) {
+    InTextureContext([&] {
+        const GLuint n = name;
+        glDeleteTextures(1, &n);
+    });
+    if (g_texture_view) g_texture_view->update();
+}
+
+}  // namespace
 
 Viewport::Viewport(QWidget* parent) : QOpenGLWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
@@ -32,7 +69,7 @@ Viewport::~Viewport() {
     // Without a window, steps stop publishing the particles.
     draw_buffers::Request(0);
     makeCurrent();
-    picture_.ReleaseGrid();
+    picture_.ReleaseLists();
     font_.Release();
     doneCurrent();
 }
@@ -58,6 +95,20 @@ void Viewport::initializeGL() {
     picture_.NewContext();
     font_.Build(font(), devicePixelRatioF());
     font_scale_ = devicePixelRatioF();
+    // Textures live in a context: a new one (the first, or after the window moved) loads the
+    // meshes' images again, those named before any window existed included.
+    g_texture_view = this;
+    SetPreviewTextureHooks({LoadTexture, ReleaseTexture});
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) m->textureName = 0;
+    // After the set-up: a refused image asks the user, which must not happen inside it.
+    QMetaObject::invokeMethod(
+        this,
+        [] {
+            for (Mesh* m = rootmesh; m; m = m->nextMesh) {
+                if (m->textureFile[0] && !m->textureName) ReloadPreviewTexture(m);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void Viewport::resizeGL(int, int) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,29 @@ TEST_F(MeshBuildTest, DisabledGenerationKeepsLinksButMakesNoPolygons) {
     m->generationOn = true;
     Build(m);
     EXPECT_GT(m->numFaces, 0);
+}
+
+TEST_F(MeshBuildTest, TheKeptFrameSerialMovesWithEveryFrameKeptOrDroppedAndIsNeverReused) {
+    // The viewport compiles a mesh again only when this number moves.
+    Mesh* m = NewMesh();
+    EXPECT_EQ(KeptFrameSerial(m), 0u);
+    std::set<unsigned> seen;
+    for (bool discard : {false, true, false}) {
+        m->Clear();
+        m->KeepPrevious(discard);  // a discarded build leaves the kept frame as it was
+        seen.insert(KeptFrameSerial(m));
+    }
+    EXPECT_EQ(seen.size(), 2u);
+    m->DropPrevious();
+    EXPECT_EQ(seen.count(KeptFrameSerial(m)), 0u);
+    seen.insert(KeptFrameSerial(m));
+    // A mesh made where a deleted one lived starts afresh.
+    DeleteMesh(m);
+    Mesh* again = NewMesh();
+    EXPECT_EQ(KeptFrameSerial(again), 0u);
+    again->Clear();
+    again->KeepPrevious(false);
+    EXPECT_EQ(seen.count(KeptFrameSerial(again)), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Makes the guides' pictures: the main window with the fountain loaded, the same scene in the
-// middle of its run, and the envelope editor. Run under a virtual X server by
+// middle of its run, the falling block's surface, the panels and the envelope editor. Run under a virtual X server by
 // docs/screenshots.sh.
 #include <QApplication>
 #include <QDir>
@@ -20,6 +20,7 @@
 #include "fluid/fluid_panel.h"
 #include "fluid/fluido.h"
 #include "fluid/links.h"
+#include "mesh/mesh.h"
 #include "fluid/scene_tree.h"
 #include "mesh/mesh_panel.h"
 #include "objects/object_panel.h"
@@ -39,6 +40,7 @@
 #include "ui/qt_dialog.h"
 #include "ui/scene_panels.h"
 #include "ui/scene_tree_window.h"
+#include "ui/viewport.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -84,6 +86,21 @@ QString WriteRamp(const QString& dir) {
                "f 1 2 3\nf 1 3 4\nf 5 7 6\nf 5 8 7\nf 1 5 6\nf 1 6 2\n"
                "f 2 6 7\nf 2 7 3\nf 3 7 8\nf 3 8 4\nf 4 8 5\nf 4 5 1\n");
     return path;
+}
+
+// Runs the scene until the frame, then stops.
+void RunToFrame(int last) {
+    sim::StopAtFrame(last);
+    ui::TheMainWindow()->StartFullCmd();
+    QElapsedTimer clock;
+    clock.start();
+    while (frame < last && clock.elapsed() < 120000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+    sim::RequestStop();
+    while (sim::Running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
 }
 
 bool Save(QWidget* w, const QString& path) {
@@ -166,6 +183,20 @@ bool PanelPictures(ui::MainWindow& window, const QString& out) {
     return ok;
 }
 
+// The falling block a few frames into its run, its surface shaded.
+bool MeshPicture(ui::MainWindow& window, const QString& out) {
+    if (!window.OpenWorkspace(uitest::Example("falling_block.ulw")) || !rootmesh) return false;
+    rootmesh->display = kDisplaySmooth;
+    // A picture, not files.
+    rootmesh->outLwo2 = rootmesh->outObj = 0;
+    for (Fluido* f = rootflow; f; f = f->next) f->outBin = 0;
+    RunToFrame(14);
+    window.viewport()->update();
+    const bool ok = Save(window.viewport(), out + "/mesh-surface.png");
+    window.SetModified(false);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -187,20 +218,10 @@ int main(int argc, char** argv) {
     window.messages()->show();
     bool ok = Save(&window, out + "/main-window.png");
 
-    // Run until frame 45, then stop and take the picture.
-    sim::StopAtFrame(45);
-    window.StartFullCmd();
-    QElapsedTimer clock;
-    clock.start();
-    while (frame < 45 && clock.elapsed() < 120000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(10);
-    }
-    sim::RequestStop();
-    while (sim::Running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QCoreApplication::processEvents();
+    RunToFrame(45);
     ok = Save(&window, out + "/mid-simulation.png") && ok;
     window.SetModified(false);
+    ok = MeshPicture(window, out) && ok;
     ok = PanelPictures(window, out) && ok;
 
     // The envelope editor on a parameter with a few keys, one of them a Tangent key.

@@ -1,6 +1,8 @@
 // The viewport's tools on a real GL context under a virtual screen: picking elements and
 // particles, copying by dragging, and capturing frames to files.
 #include <QAction>
+#include <QDockWidget>
+#include <QListWidget>
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -16,6 +18,8 @@
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "fluid_scenes.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_build.h"
 #include "objects/body.h"
 #include "objects/object_panel.h"
 #include "output/frame_capture.h"
@@ -205,6 +209,36 @@ private slots:
         Click(view_->Project(Vector(1.5f, 0.1f, 0)));
         QCOMPARE(selflow, b);
         QCOMPARE(selnodo, static_cast<Nodo*>(b->emitter));
+    }
+
+    void aClickOnAMeshMakesItTheEditedOne() {
+        BlockSpec spec;
+        spec.nx = spec.ny = spec.nz = 6;
+        spec.origin = Vector(-0.25f, -0.25f, -0.25f);
+        Fluido* f = MakeBlockFluid(spec);
+        Mesh* first = NewMesh();
+        Mesh* m = NewMesh();
+        QVERIFY(f && first && m && LinkFluidToMesh(m, f));
+        OneShotMeshBuild();
+        m->display = kDisplayFlat;
+        view_settings.point_size = 0;
+        selmesh = first;
+        window_->panels()->Refresh();
+        QCOMPARE(window_->panels()->mesh_list()->currentRow(), 0);
+        window_->SelectToolCmd();
+        selnodo = nullptr;
+        Draw();
+        const QPointF middle = view_->Project(Vector(0, 0, 0));
+        Click(middle);
+        QCOMPARE(selnodo, static_cast<Nodo*>(m));
+        QCOMPARE(selmesh, m);
+        QVERIFY(window_->panels()->mesh_dock()->isVisible());
+        QCOMPARE(window_->panels()->mesh_list()->currentRow(), 1);
+        // Hidden, it cannot be picked.
+        m->displayOn = false;
+        Click(middle);
+        QCOMPARE(selnodo, static_cast<Nodo*>(nullptr));
+        DeleteAllMeshes();
     }
 
     void aShiftDragMovesACopy() {

@@ -10,6 +10,10 @@
 
 #include "fluid/fluido.h"
 #include "math/random.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_build.h"
+#include "mesh/mesh_texture.h"
+#include "output/targa_file.h"
 #include "plugins/registry.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
@@ -55,6 +59,21 @@ int Count(const QImage& image, const QColor& colour, QRect box = QRect()) {
 }
 
 Descriptor* ShippedClass(int class_id) { return RegisteredClass(ActivatePluginClass(class_id)); }
+
+// A surface built around a block of particles centred on `centre`, half a unit wide.
+Mesh* BlockMesh(Vector centre) {
+    BlockSpec spec;
+    spec.nx = spec.ny = spec.nz = 6;
+    spec.origin = centre - Vector(0.25f, 0.25f, 0.25f);
+    Fluido* f = MakeBlockFluid(spec);
+    Mesh* m = NewMesh();
+    if (!f || !m || !LinkFluidToMesh(m, f)) return nullptr;
+    OneShotMeshBuild();
+    return m->prevNumFaces > 0 ? m : nullptr;
+}
+
+// Lit in the mesh's own blue, neither background nor white.
+bool MeshBlue(const QColor& c) { return c.blue() > 80 && c.blue() > c.red() + 30 && c.blue() > c.green() + 30; }
 
 // The particles drawn whole, for comparing with the picture the viewport makes.
 void DrawEveryParticle(const draw::Pass& pass) {
@@ -272,6 +291,56 @@ private slots:
         }
         QVERIFY(lit > 10000);
         QVERIFY2(differ <= 3, qPrintable(QString::number(differ)));  // a pixel edge may round either way
+    }
+
+    void meshesShowTheirKeptFrameShadedAndHideWhenSwitchedOff() {
+        view_settings.point_size = 0;  // the surface, not the particles inside it
+        Mesh* m = BlockMesh(Vector(0, 0, 0));
+        QVERIFY(m);
+        const int modes[] = {kDisplayWire, kDisplayFlat, kDisplaySmooth, kDisplayBox};
+        int lit[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            m->display = static_cast<unsigned char>(modes[i]);
+            const QImage image = Draw();
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) lit[i] += image.pixelColor(x, y) != QColor(0, 0, 0);
+            }
+            const QColor middle = At(image, viewport_->Project(Vector(0, 0, 0)));
+            if (modes[i] == kDisplayFlat || modes[i] == kDisplaySmooth) {
+                QVERIFY2(MeshBlue(middle), qPrintable(middle.name()));
+            }
+        }
+        // Lines cover less than the filled surface, and the box's edges less than the lines.
+        QVERIFY(lit[0] > 500 && lit[1] > lit[0] && lit[3] < lit[0]);
+        QCOMPARE(lit[1], lit[2]);
+
+        // A new frame kept elsewhere moves the picture with it; the selected mesh is white.
+        for (Particula* p = rootflow->First(); p; p = p->next) p->pos = p->pos + Vector(1.0f, 0, 0);
+        OneShotMeshBuild();
+        m->display = kDisplaySmooth;
+        selnodo = m;
+        QImage image = Draw();
+        QCOMPARE(At(image, viewport_->Project(Vector(0, 0, 0))), QColor(0, 0, 0));
+        const QColor moved = At(image, viewport_->Project(Vector(1.0f, 0, 0)));
+        QVERIFY2(moved.red() > 80 && moved.red() == moved.blue(), qPrintable(moved.name()));
+        selnodo = nullptr;
+
+        // A preview image (here plain red) takes the place of the colour.
+        output::RgbImage red;
+        red.width = red.height = 4;
+        red.pixels.assign(48, 0);
+        for (size_t i = 0; i < red.pixels.size(); i += 3) red.pixels[i] = 255;
+        const std::string tga = QDir::temp().filePath("undaline-mesh-preview.tga").toStdString();
+        QVERIFY(output::WriteTarga(tga.c_str(), red) && LoadPreviewTexture(m, tga.c_str()));
+        QVERIFY(m->textureName != 0);
+        const QColor textured = At(Draw(), viewport_->Project(Vector(1.0f, 0, 0)));
+        QVERIFY2(textured.red() > 80 && textured.green() < 20 && textured.blue() < 20, qPrintable(textured.name()));
+        std::remove(tga.c_str());
+
+        m->displayOn = false;
+        image = Draw();
+        QCOMPARE(At(image, viewport_->Project(Vector(1.0f, 0, 0))), QColor(0, 0, 0));
+        DeleteAllMeshes();
     }
 
     void aDisabledDisplayDrawsOnlyItsNotice() {
