@@ -29,6 +29,7 @@
 #include "objects/scene_import.h"
 #include "platform/file_dialog.h"
 #include "platform/paths.h"
+#include "platform/whole_file.h"
 #include "platform/format.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
