@@ -48,5 +48,16 @@ double Seconds(Body body) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// The fastest of `runs` runs, in seconds.
+template <typename Body>
+double BestSeconds(int runs, Body body) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const double s = Seconds(body);
+        if (s < best) best = s;
+    }
+    return best;
+}
+
 // "median (min-max)" in nanoseconds per particle.
 std::string PerParticle(const Timing& t, double particles);

@@ -100,7 +100,7 @@ long PlainMarchingCubes(const Mesh& mesh, const Vector& origin, int margin, int 
 
 int main() {
     ClearFluidScene();
-    Fluido* f = MakeBenchBlock(false);  // the fluid benchmarks' block
+    Fluido* f = MakeBenchBlock(50, false);  // the fluid benchmarks' block
     f->active = 1;
     f->CalculaAche();
     f->CalculaCaja();

@@ -32,13 +32,13 @@ double CpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-struct Timing {
+struct FileTiming {
     double wall_ms, cpu_ms;
 };
 
 // Median wall and processor milliseconds of `runs` runs.
 template <typename Body>
-Timing Median(int runs, Body body) {
+FileTiming Median(int runs, Body body) {
     std::vector<double> wall, cpu;
     for (int i = 0; i < runs; ++i) {
         const double c0 = CpuSeconds();
@@ -64,7 +64,7 @@ int main() {
     QuietSink quiet;
     platform::SetMessageSink(&quiet);
     ClearFluidScene();
-    Fluido* f = MakeBenchBlock(false);
+    Fluido* f = MakeBenchBlock(50, false);
     f->active = 1;
     f->CalculaAche();
     f->CalculaCaja();
@@ -81,9 +81,9 @@ int main() {
     constexpr int kRuns = 5;
 
     mesh->calcUVW = mesh->motionBlur = false;
-    const Timing surface = Median(kRuns, [&] { BuildMesh(mesh, true); });
+    const FileTiming surface = Median(kRuns, [&] { BuildMesh(mesh, true); });
     mesh->calcUVW = mesh->motionBlur = true;
-    const Timing textured = Median(kRuns, [&] { BuildMesh(mesh, true); });
+    const FileTiming textured = Median(kRuns, [&] { BuildMesh(mesh, true); });
     std::printf(
         "Mesh files, %d vertices, %d triangles (texture coordinates of 1 fluid, "
         "velocities)\n",
@@ -109,7 +109,7 @@ int main() {
     double four_wall = 0, four_cpu = 0;
     for (const Format& fm : formats) {
         const std::string path = (dir / fm.file).string();
-        const Timing t = Median(kRuns, [&] { WriteMeshFile(mesh, fm.kind, path); });
+        const FileTiming t = Median(kRuns, [&] { WriteMeshFile(mesh, fm.kind, path); });
         const double mb = static_cast<double>(fs::file_size(path)) / (1 << 20);
         std::printf("%-34s %10.1f %10.1f %10.1f\n", fm.label, t.wall_ms, t.cpu_ms, mb);
         if (fm.kind != kMeshTexture) {
@@ -123,7 +123,7 @@ int main() {
     // pass over the arrays.
     platform::CopyText(mesh->outDir, sizeof mesh->outDir, dir.c_str());
     mesh->outLwo2 = mesh->outBin = mesh->outObj = 1;
-    const Timing frame_files = Median(kRuns, [&] { WriteMeshFiles(mesh); });
+    const FileTiming frame_files = Median(kRuns, [&] { WriteMeshFiles(mesh); });
     std::printf("%-34s %10.1f %10.1f\n", "a frame: LWO2 + texture, BIN, OBJ", frame_files.wall_ms,
                 frame_files.cpu_ms);
     fs::remove_all(dir);

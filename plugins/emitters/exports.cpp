@@ -12,7 +12,7 @@ shipped::ShippedDescriptor* const* Classes() {
     };
     return classes;
 }
-constexpr int kClassCount = 10;
+constexpr int kClassCount = 12;
 
 }  // namespace
 

@@ -234,7 +234,7 @@ TEST_F(FluidPanelTest, OutputDialogEditsTheFilesOfTheFluid) {
     platform::Dialog* d = OpenOutput();
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->IsEnabled(kIdOnlyFirstLwo));
-    EXPECT_EQ(d->GetText(kIdSurfaceFile), "(default)");
+    EXPECT_EQ(d->GetText(kIdSurfaceFile), f->surfaceFile);  // where a new fluid looks first
     platform::ClickControl(d, kIdOutLwo);
     EXPECT_EQ(f->outLwo, 1);
     EXPECT_TRUE(d->IsEnabled(kIdOnlyFirstLwo));

@@ -70,7 +70,7 @@ TEST_F(ShippedCatalogue, EveryClassDescribesItselfAndOpensAWindowWithItsFields) 
             EXPECT_GT(d->window->WindowRect().y, 0);
         }
     }
-    EXPECT_EQ(names.size(), 23u);
+    EXPECT_EQ(names.size(), 25u);
 }
 
 // Fields of one row must not overlap, and rows must not overlap each other.
