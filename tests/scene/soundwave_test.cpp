@@ -160,16 +160,12 @@ TEST_F(SoundTest, SixteenBitSamplesAreCentredOn32768) {
     ASSERT_TRUE(w.LoadWave(Write("w16.wav", Wav(s, raw)).c_str()));
     EXPECT_EQ(w.bits, 16);
     ASSERT_EQ(w.count, 5);
-    EXPECT_EQ(w.SampleAt(0), 0);
-    EXPECT_EQ(w.SampleAt(1), 32768);
-    EXPECT_EQ(w.SampleAt(2), 65535);
-    EXPECT_EQ(w.SampleAt(3), 32767);
-    EXPECT_EQ(w.SampleAt(4), 32868);
+    EXPECT_EQ((std::vector<int>{w.SampleAt(0), w.SampleAt(1), w.SampleAt(2), w.SampleAt(3),
+                                w.SampleAt(4)}),
+              (std::vector<int>{0, 32768, 65535, 32767, 32868}));
     ASSERT_TRUE(w.FilterSamples(1));
-    EXPECT_EQ(w.filtered[0], 32768.0f);
-    EXPECT_EQ(w.filtered[1], 0.0f);
-    EXPECT_EQ(w.filtered[3], 1.0f);
-    EXPECT_EQ(w.filtered[4], 100.0f);
+    EXPECT_EQ((std::vector<float>{w.filtered[0], w.filtered[1], w.filtered[3], w.filtered[4]}),
+              (std::vector<float>{32768, 0, 1, 100}));
 
     // Copies own their samples: both can go.
     SoundWave copy(w);
