@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -92,22 +93,17 @@ TEST_F(MeshWorkspaceTest, MeshesAndTheirLinksSurviveASaveAndLoadByteForByte) {
     Mesh* m = rootmesh;
     EXPECT_STREQ(m->name, "Mesh");
     EXPECT_STREQ(MeshAt(1)->name, "MeshA");
-    EXPECT_EQ(m->refFaces, 321);
-    EXPECT_FLOAT_EQ(m->resolution, 40.0f);
     EXPECT_STREQ(m->outDir, "renders/water");
     EXPECT_STREQ(m->surfaceName, "Sea");
-    EXPECT_EQ(m->outLwo2, 1);
-    EXPECT_EQ(m->display, kDisplaySmooth);
-    EXPECT_EQ(m->frameOffset, -5);
-    EXPECT_FLOAT_EQ(m->clipMax.z, 4.0f);
-    EXPECT_EQ(m->optIterations, 7);
     ASSERT_EQ(m->numLinks, 2);
     EXPECT_EQ(m->links[0].fluid, rootflow);
     EXPECT_EQ(m->links[1].fluid, rootflow->next);
-    EXPECT_TRUE(m->links[1].subtractive);
-    EXPECT_TRUE(m->links[1].dragNoise);
-    EXPECT_EQ(m->links[1].blendPercent, 40);
-    EXPECT_EQ(m->links[1].octaves, 3);
+    const Lista& l = m->links[1];
+    EXPECT_EQ((std::vector<float>{float(m->refFaces), m->resolution, float(m->outLwo2),
+                                  float(m->display), float(m->frameOffset), m->clipMax.z,
+                                  float(m->optIterations), float(l.subtractive), float(l.dragNoise),
+                                  float(l.blendPercent), float(l.octaves)}),
+              (std::vector<float>{321, 40, 1, kDisplaySmooth, -5, 4, 7, 1, 1, 40, 3}));
     EXPECT_EQ(rootflow->texture, &m->links[0]);
     EXPECT_FALSE(MeshAt(1)->calcUVW);
     EXPECT_NE(platform::LogText().find("Warning: file output options are enabled for MESHES. "
