@@ -103,7 +103,7 @@ private slots:
                 QVERIFY(WindowShown(made));
             }
         }
-        QCOMPARE(fluids, 10);  // every shipped emitter has a button
+        QCOMPARE(fluids, 12);  // every shipped emitter has a button
         QCOMPARE(daemons, 12);
         QVERIFY(window.modified());
     }
