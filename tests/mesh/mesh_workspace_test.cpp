@@ -17,11 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class MeshWorkspaceTest : public MeshTest {
 protected:
     void SetUp() override {
@@ -111,7 +106,7 @@ TEST_F(MeshWorkspaceTest, MeshesAndTheirLinksSurviveASaveAndLoadByteForByte) {
               std::string::npos);
 
     ASSERT_TRUE(SaveWorkspace(Path("b.ulw").c_str()));
-    EXPECT_EQ(ReadAll(Path("a.ulw")), ReadAll(Path("b.ulw")));
+    EXPECT_EQ(ReadFileText(Path("a.ulw")), ReadFileText(Path("b.ulw")));
 }
 
 // The record spelled out field by field.
@@ -157,12 +152,12 @@ TEST_F(MeshWorkspaceTest, TheMeshRecordHoldsItsFieldsInTheirOrder) {
 TEST_F(MeshWorkspaceTest, AFileCutInItsMeshesIsRefusedAndAGarbledOneLoadsSound) {
     BuildScene();
     ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
-    const std::string whole = ReadAll(Path("a.ulw"));
+    const std::string whole = ReadFileText(Path("a.ulw"));
     const char tag[4] = {'\xAE', '\xDA', '\xBA', '\xFA'};
     const size_t meshes = whole.find(std::string(tag, 4));
     ASSERT_NE(meshes, std::string::npos);
     for (size_t cut = meshes; cut < whole.size(); cut += 37) {
-        std::ofstream(Path("cut.ulw"), std::ios::binary).write(whole.data(), static_cast<std::streamsize>(cut));
+        WriteFileText(Path("cut.ulw"), whole.substr(0, cut));
         EXPECT_FALSE(LoadWorkspace(Path("cut.ulw").c_str()));  // the scene before stays
         EXPECT_EQ(CountMeshes(), 2);
         for (Mesh* m = rootmesh; m; m = m->nextMesh) EXPECT_LE(m->numLinks, 2);
@@ -173,7 +168,7 @@ TEST_F(MeshWorkspaceTest, AFileCutInItsMeshesIsRefusedAndAGarbledOneLoadsSound) 
         std::string garbled = whole;
         const size_t at = meshes + random() % (whole.size() - meshes);
         garbled[at] = static_cast<char>(random());
-        std::ofstream(Path("bad.ulw"), std::ios::binary).write(garbled.data(), static_cast<std::streamsize>(garbled.size()));
+        WriteFileText(Path("bad.ulw"), garbled);
         LoadWorkspace(Path("bad.ulw").c_str());
         for (Mesh* m = rootmesh; m; m = m->nextMesh) {
             for (int i = 0; i < m->numLinks; ++i) EXPECT_NE(m->links[i].fluid, nullptr);
