@@ -18,6 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "byte_builder.h"
+#include "tool_output.h"
 #include "fluid/clock.h"
 #include "fluid/driver.h"
 #include "fluid/fluid_passes.h"
@@ -38,11 +40,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 struct Outcome {
     int status = -1;  // exit code, or 128 + signal
@@ -69,7 +66,7 @@ Outcome Start(const std::vector<std::string>& args, const fs::path& err_file, Du
     waitpid(pid, &status, 0);
     Outcome r;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.err = ReadAll(err_file);
+    r.err = ReadFileText(err_file);
     return r;
 }
 
@@ -108,12 +105,12 @@ TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {
                       [](pid_t) {});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"fountain.ulw", "falling_block.ulw", "stir.ulw", "stir.sd"}) {
-        std::string made = ReadAll(dir / name);
+        std::string made = ReadFileText(dir / name);
         ASSERT_FALSE(made.empty()) << name;
 #if defined(__GNUC__) && !defined(__clang__)
         // The stored files come from the project's compiler; another rounds the random
         // placement of particles differently.
-        EXPECT_TRUE(made == ReadAll(Example(name)))
+        EXPECT_TRUE(made == ReadFileText(Example(name)))
             << name << " is stale: run build/release/make_scenes examples";
 #endif
     }
@@ -136,10 +133,10 @@ TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
     ASSERT_EQ(one.size(), two.size());
     for (size_t i = 0; i < one.size(); ++i) {
         ASSERT_EQ(one[i].filename(), two[i].filename());
-        EXPECT_EQ(ReadAll(one[i]), ReadAll(two[i])) << one[i].filename();
+        EXPECT_EQ(ReadFileText(one[i]), ReadFileText(two[i])) << one[i].filename();
     }
     // The block has fallen: the last frame differs from the first.
-    EXPECT_NE(ReadAll(one.front()), ReadAll(one[12]));
+    EXPECT_NE(ReadFileText(one.front()), ReadFileText(one[12]));
 }
 
 TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
@@ -182,7 +179,7 @@ TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
                         dir / "err");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot read workspace"), std::string::npos);
-    { std::ofstream(dir / "bad.ulw") << "not a workspace at all"; }
+    WriteFileText(dir / "bad.ulw", "not a workspace at all");
     Outcome bad = Batch({"--batch", (dir / "bad.ulw").string(), "--out", (dir / "out").string()},
                     dir / "err");
     EXPECT_EQ(bad.status, 1);
@@ -192,22 +189,22 @@ TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(usage.status, 2);
 
     // A workspace cut in half: no particle file is overwritten, no save target replaced.
-    const std::string whole = ReadAll(Example("fountain.ulw"));
-    { std::ofstream(dir / "cut.ulw", std::ios::binary) << whole.substr(0, whole.size() / 2); }
+    const std::string whole = ReadFileText(Example("fountain.ulw"));
+    WriteFileText(dir / "cut.ulw", whole.substr(0, whole.size() / 2));
     fs::create_directories(dir / "out");
-    { std::ofstream(dir / "out" / "fountain00000.bin") << "old"; }
-    { std::ofstream(dir / "keep.ulw") << "old"; }
+    WriteFileText(dir / "out" / "fountain00000.bin", "old");
+    WriteFileText(dir / "keep.ulw", "old");
     Outcome cut = Batch({"--batch", (dir / "cut.ulw").string(), "--out", (dir / "out").string(),
                          "--save", (dir / "keep.ulw").string()},
                         dir / "err");
     EXPECT_EQ(cut.status, 1) << cut.err;
-    EXPECT_EQ(ReadAll(dir / "out" / "fountain00000.bin"), "old");
-    EXPECT_EQ(ReadAll(dir / "keep.ulw"), "old");
+    EXPECT_EQ(ReadFileText(dir / "out" / "fountain00000.bin"), "old");
+    EXPECT_EQ(ReadFileText(dir / "keep.ulw"), "old");
     EXPECT_EQ(Files(dir / "out").size(), 1u);
 }
 
 TEST_F(BatchTest, FilesThatCannotBeWrittenEndTheRunWithAFailure) {
-    { std::ofstream(dir / "plain") << "a file where a directory should be"; }
+    WriteFileText(dir / "plain", "a file where a directory should be");
     Outcome particles = Batch({"--batch", Example("fountain.ulw"), "--frames", "2", "--out",
                                (dir / "plain" / "out").string()},
                               dir / "err");
@@ -271,7 +268,7 @@ TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
     Fluido* f = MakeEmptyFluid();
     int files = 0;
     for (const fs::path& p : Files(out)) {
-        const std::string bytes = ReadAll(p);
+        const std::string bytes = ReadFileText(p);
         if (p.extension() == ".bin") {
             ++files;
             EXPECT_TRUE(f->LoadBinGreg(p.c_str())) << p;
@@ -287,22 +284,6 @@ TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
     }
     EXPECT_GE(files, 4);
     ClearFluidScene();
-}
-
-// "Vertices:" and "Faces:" as `assimp info` reports them; -1 when it cannot read the file. Raw:
-// without the tool's clean-up, which refuses a point cloud for having no faces.
-std::pair<int, int> AssimpCounts(const fs::path& file, bool raw = false) {
-    const std::string command = "assimp info '" + file.string() + "'" + (raw ? " -r" : "") + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::pair<int, int> counts{-1, -1};
-    if (!pipe) return counts;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::sscanf(line, "Vertices: %d", &counts.first);
-        std::sscanf(line, "Faces: %d", &counts.second);
-    }
-    pclose(pipe);
-    return counts;
 }
 
 // Lines of an OBJ file that begin with `tag`.
@@ -323,15 +304,15 @@ TEST_F(BatchTest, TheDemosSurfaceOpensElsewhereWithTheCountsWeWrote) {
     EXPECT_NE(r.err.find("block_surface: mesh files (LWO2, OBJ) in " + dir.string()), std::string::npos)
         << r.err;
     for (const char* frame : {"000", "007"}) {
-        const std::string obj = ReadAll(dir / ("block_surface00" + std::string(frame) + ".obj"));
+        const std::string obj = ReadFileText(dir / ("block_surface00" + std::string(frame) + ".obj"));
         const int vertices = Lines(obj, "v "), faces = Lines(obj, "f ");
         ASSERT_GT(faces, 100);
         EXPECT_EQ(Lines(obj, "vt "), vertices);
-        const auto lwo = AssimpCounts(dir / ("block_surface" + std::string(frame) + ".lwo"));
+        const auto lwo = AssimpCounts((dir / ("block_surface" + std::string(frame) + ".lwo")).string());
         EXPECT_EQ(lwo, std::make_pair(vertices, faces)) << frame;
         // The tool derives tangents from the OBJ's texture coordinates and splits the vertices
         // where they turn, so only its faces must match there.
-        const auto from_obj = AssimpCounts(dir / ("block_surface00" + std::string(frame) + ".obj"));
+        const auto from_obj = AssimpCounts((dir / ("block_surface00" + std::string(frame) + ".obj")).string());
         EXPECT_EQ(from_obj.second, faces) << frame;
         EXPECT_GE(from_obj.first, vertices) << frame;
     }
@@ -363,7 +344,7 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     ASSERT_GT(m->numFaces, 100);
     ASSERT_TRUE(WriteMeshFile(m, kMeshBin, (dir / "Mesh00001.bin").string()));
     const int vertices = m->numVertices, faces = m->numFaces;
-    { std::ofstream(dir / "notes.bin") << "not a particle file"; }
+    WriteFileText(dir / "notes.bin", "not a particle file");
     ResetScene();
     ClearFluidScene();
 
@@ -372,9 +353,9 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Converted 1 particle file and 1 mesh file"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("notes.bin is not a particle or mesh BIN file"), std::string::npos) << r.err;
-    EXPECT_EQ(AssimpCounts(dir / "ply" / "Mesh00001.ply"), std::make_pair(vertices, faces));
-    EXPECT_EQ(AssimpCounts(dir / "ply" / "drops00001.ply", true), std::make_pair(125, 0));
-    const std::string mesh = ReadAll(dir / "ply" / "Mesh00001.ply");
+    EXPECT_EQ(AssimpCounts((dir / "ply" / "Mesh00001.ply").string()), std::make_pair(vertices, faces));
+    EXPECT_EQ(AssimpCounts((dir / "ply" / "drops00001.ply").string(), true), std::make_pair(125, 0));
+    const std::string mesh = ReadFileText(dir / "ply" / "Mesh00001.ply");
     for (const char* property : {"property float nx", "property uchar red", "property float s",
                                  "property float vx", "property list uchar int vertex_indices"}) {
         EXPECT_NE(mesh.find(property), std::string::npos) << property;
@@ -422,14 +403,5 @@ TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
                "--image-size", "160x120", "--movie-quality", "80", "--quiet"},
               dir / "err");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string probe;
-    const std::string command = "ffprobe -v error -count_frames -show_entries "
-                                "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
-                                (dir / "avi" / "preview.avi").string() + "' 2>&1";
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, p)) probe += buffer;
-        pclose(p);
-    }
-    EXPECT_EQ(probe, "mjpeg,160,120,5\n");
+    EXPECT_EQ(ProbeMovie((dir / "avi" / "preview.avi").string()), "mjpeg,160,120,5\n");
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "fluid_fixture.h"
@@ -21,18 +22,11 @@ TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithRisingIdsAndTheFluidsDefaults) 
     Particula* a = f->CreaParticula(Vector(1, 0, 0), Vector(0, 1, 0));
     Particula* b = f->CreaParticula(Vector(2, 0, 0), Vector(0, 2, 0));
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(f->First(), b);
-    EXPECT_EQ(b->next, a);
-    EXPECT_EQ(a->prev, b);
-    EXPECT_EQ(b->prev, &f->anchor);
-    EXPECT_EQ(a->id, 1);
-    EXPECT_EQ(b->id, 2);
-    EXPECT_EQ(f->count, 2);
-    EXPECT_EQ(a->mass, 0.9f);
-    EXPECT_EQ(a->density, 900.0f);
-    EXPECT_EQ(a->temperature, 20.0f);
-    EXPECT_EQ(a->owner, f);
-    EXPECT_EQ(a->frozen, 0);
+    EXPECT_EQ((std::vector<const void*>{f->First(), b->next, a->prev, b->prev, a->owner}),
+              (std::vector<const void*>{b, a, b, &f->anchor, f}));
+    EXPECT_EQ((std::vector<float>{float(a->id), float(b->id), float(f->count), a->mass, a->density,
+                                  a->temperature, float(a->frozen)}),
+              (std::vector<float>{1, 2, 2, 0.9f, 900, 20, 0}));
 
     f->RemoveALLParticles();
     EXPECT_EQ(f->count, 0);
@@ -162,77 +156,71 @@ TEST_F(ParticlesTest, SplittingStopsAfterTheAllowedGenerations) {
     EXPECT_EQ(f->count, 0);
 }
 
+// Each rule on its own, with particles just inside and just past its boundary.
 TEST_F(ParticlesTest, DestructionRulesFireAtTheirBoundaries) {
     Fluido* f = MakeEmptyFluid();
-    auto make = [&](Vector pos) { return f->CreaParticula(pos, Vector()); };
-
-    f->killByAge = 1;
-    f->lifeTime = 2.0f;
-    make(Vector())->age = 2.0f;
-    make(Vector())->age = 1.99f;
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 1);
-    f->RemoveALLParticles();
-    f->killByAge = 0;
-
-    f->killByIsolation = 1;
-    f->isolationTime = 0.5f;
-    make(Vector())->isolatedTime = 0.5f;
-    make(Vector())->isolatedTime = 0.4f;
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 1);
-    f->RemoveALLParticles();
-    f->killByIsolation = 0;
-
-    f->killByVolume = 1;
-    f->killBoxMin = Vector(-1, -2, -3);
-    f->killBoxMax = Vector(1, 2, 3);
-    make(Vector(1, -2, 3));  // on a corner: kept
-    for (int axis = 0; axis < 3; ++axis) {
-        for (float side : {-1.0f, 1.0f}) {
-            Vector on(0, 0, 0);
-            on[axis] = side * static_cast<float>(axis + 1);
-            make(on);  // on a face: kept
-            Vector beyond = on;
-            beyond[axis] += side * 0.001f;
-            make(beyond);
-        }
+    auto make = [&](Vector pos, Vector vel = Vector()) { return f->CreaParticula(pos, vel); };
+    const struct {
+        const char* rule;
+        int Fluido::*on;
+        std::function<void()> fill;
+        int kept;
+    } rules[] = {
+        {"age", &Fluido::killByAge, [&] {
+             f->lifeTime = 2.0f;
+             make(Vector())->age = 2.0f;
+             make(Vector())->age = 1.99f;
+         }, 1},
+        {"isolation", &Fluido::killByIsolation, [&] {
+             f->isolationTime = 0.5f;
+             make(Vector())->isolatedTime = 0.5f;
+             make(Vector())->isolatedTime = 0.4f;
+         }, 1},
+        {"volume", &Fluido::killByVolume, [&] {
+             f->killBoxMin = Vector(-1, -2, -3);
+             f->killBoxMax = Vector(1, 2, 3);
+             make(Vector(1, -2, 3));  // on a corner: kept
+             for (int axis = 0; axis < 3; ++axis) {
+                 for (float side : {-1.0f, 1.0f}) {
+                     Vector on(0, 0, 0);
+                     on[axis] = side * static_cast<float>(axis + 1);
+                     make(on);  // on a face: kept
+                     Vector beyond = on;
+                     beyond[axis] += side * 0.001f;
+                     make(beyond);
+                 }
+             }
+         }, 7},
+        {"speed", &Fluido::killBySpeed, [&] {
+             f->maxSpeed = 5.0f;
+             make(Vector(), Vector(3, 4, 0));  // exactly 5: kept
+             make(Vector(), Vector(0, 5.01f, 0));
+         }, 1},
+        {"collision", &Fluido::killByCollision, [&] {
+             make(Vector())->collided = 1;
+             make(Vector());
+         }, 1},
+        {"random, always", &Fluido::killRandom, [&] {
+             f->killProbability = 1.0f;  // every draw is at most 1
+             for (int i = 0; i < 5; ++i) make(Vector());
+         }, 0},
+        {"random, never", &Fluido::killRandom, [&] {
+             f->killProbability = 0.0f;  // only a draw of exactly 0 removes
+             make(Vector());
+             RandomSeed(1);
+         }, 1},
+    };
+    for (const auto& r : rules) {
+        f->RemoveALLParticles();
+        r.fill();
+        f->*r.on = 1;
+        f->DestruyeParticulas();
+        f->*r.on = 0;
+        EXPECT_EQ(f->count, r.kept) << r.rule;
     }
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 7);  // the corner and the six on the faces
-    f->RemoveALLParticles();
-    f->killByVolume = 0;
-
-    f->killBySpeed = 1;
-    f->maxSpeed = 5.0f;
-    f->CreaParticula(Vector(), Vector(3, 4, 0));   // exactly 5: kept
-    f->CreaParticula(Vector(), Vector(0, 5.01f, 0));
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 1);
-    f->RemoveALLParticles();
-    f->killBySpeed = 0;
-
-    f->killByCollision = 1;
-    make(Vector())->collided = 1;
-    make(Vector());
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 1);
-    f->RemoveALLParticles();
-    f->killByCollision = 0;
-
-    f->killRandom = 1;
-    f->killProbability = 1.0f;  // every draw is at most 1
-    for (int i = 0; i < 5; ++i) make(Vector());
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 0);
-    f->killProbability = 0.0f;  // only a draw of exactly 0 removes
-    make(Vector());
-    RandomSeed(1);
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 1);
-    f->killRandom = 0;
 
     // A delete mark always removes, whatever the switches.
+    ASSERT_EQ(f->count, 1);
     f->First()->deleteMark = 1;
     f->DestruyeParticulas();
     EXPECT_EQ(f->count, 0);

@@ -18,6 +18,14 @@ void Prepare(Fluido* f) {
     fluid_passes::SearchNeighbours(f);
 }
 
+// One step's passes up to the forces, on a fresh grid.
+void Forces(Fluido* f) {
+    Prepare(f);
+    f->CalculaDensidades();
+    f->CalculaPresiones();
+    fluid_passes::ComputeForces(f);
+}
+
 TEST_F(PhysicsTest, ALoneParticleWeighsOnlyItselfAndCoincidentOnesAddEight) {
     Fluido* f = MakeEmptyFluid();
     Particula* p = f->CreaParticula(Vector(), Vector());
@@ -89,19 +97,13 @@ TEST_F(PhysicsTest, ViscosityActsOnRecedingPairsOnlyWithFullViscosity) {
     Particula* a = f->CreaParticula(Vector(0, 0, 0), Vector(-1, 0, 0));
     Particula* b = f->CreaParticula(Vector(0.1f, 0, 0), Vector(1, 0, 0));
     f->pressureK.value = 0.0f;  // no pressure force: what is left is viscosity
-    Prepare(f);
-    f->CalculaDensidades();
-    f->CalculaPresiones();
-    fluid_passes::ComputeForces(f);
+    Forces(f);
     EXPECT_EQ(a->force.x, 0.0f);
     EXPECT_EQ(b->force.x, 0.0f);
     f->LiberaPorPaso();
 
     f->fullViscosity = 1;
-    Prepare(f);
-    f->CalculaDensidades();
-    f->CalculaPresiones();
-    fluid_passes::ComputeForces(f);
+    Forces(f);
     // Viscosity pulls receding particles back together.
     EXPECT_GT(a->force.x, 0.0f);
     EXPECT_LT(b->force.x, 0.0f);
@@ -112,10 +114,7 @@ TEST_F(PhysicsTest, ViscosityActsOnRecedingPairsOnlyWithFullViscosity) {
     f->fullViscosity = 0;
     a->vel = Vector(1, 0, 0);
     b->vel = Vector(-1, 0, 0);
-    Prepare(f);
-    f->CalculaDensidades();
-    f->CalculaPresiones();
-    fluid_passes::ComputeForces(f);
+    Forces(f);
     EXPECT_LT(a->force.x, 0.0f);
     f->LiberaPorPaso();
 }
@@ -126,10 +125,7 @@ TEST_F(PhysicsTest, FrozenParticlesKeepStillButGetTheirForce) {
     Particula* moving = f->CreaParticula(Vector(0.05f, 0, 0), Vector(1, 0, 0));
     still->frozen = 1;
     moving->frozen = -1;  // picked for removal: still moves
-    Prepare(f);
-    f->CalculaDensidades();
-    f->CalculaPresiones();
-    fluid_passes::ComputeForces(f);
+    Forces(f);
     EXPECT_NE(still->force.x, 0.0f);
     inct = 0.5f;
     Vector before = moving->pos;
@@ -215,10 +211,7 @@ TEST_F(PhysicsTest, TwoParticlesPushApartAsTheKernelGradientAndPOverRhoSquaredSa
     Fluido* f = MakeEmptyFluid();
     Particula* a = f->CreaParticula(Vector(0, 0, 0), Vector());
     f->CreaParticula(Vector(0.08f, 0, 0), Vector());
-    Prepare(f);
-    f->CalculaDensidades();
-    f->CalculaPresiones();
-    fluid_passes::ComputeForces(f);
+    Forces(f);
     // By hand: q = 2 - r/h, rho = Ck m (8 + q^3), P = ((5 rho / rho0)^7 - 1) K,
     // F = -m (2 P / rho^2) G d with G = -3 Ck q^2 / (r h) and d = (-r, 0, 0).
     const double h = f->h, ck = f->kernelC, m = 0.9, r = 0.08, q = 2 - r / h;

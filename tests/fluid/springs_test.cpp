@@ -58,48 +58,42 @@ Pair MakePair(float length) {
     return {f, p, q, p->springs};
 }
 
-TEST_F(SpringsTest, StretchingIsElasticThenYieldsThenBreaks) {
-    Pair a = MakePair(1.1f);
-    a.f->CalculaMuelles();
-    // w = 1 / 0.9; Hooke: springK (L - Lr) towards q.
-    EXPECT_NEAR(a.p->force.x, 9000 * 0.1f / 0.9f, 0.05f);
-    EXPECT_NEAR(a.q->force.x, -a.p->force.x, 1e-3f);
-    EXPECT_EQ(a.s->plastic, 0.0f);
-    DeleteFluido(a.f);
-
-    Pair b = MakePair(1.3f);
-    b.f->CalculaMuelles();
-    EXPECT_NEAR(b.p->force.x, 9000 * 0.2f / 0.9f, 0.05f);
-    EXPECT_NEAR(b.s->plastic, 0.1f, 1e-5f);
-    DeleteFluido(b.f);
-
-    Pair c = MakePair(1.6f);
-    c.f->CalculaMuelles();
-    EXPECT_EQ(c.p->springs, nullptr);
-    EXPECT_EQ(c.p->force.x, 0.0f);
-    DeleteFluido(c.f);
-
-    // With both limits off a spring only pulls, however far.
-    Pair d = MakePair(3.0f);
-    d.f->elasticLimitOn = d.f->fractureLimitOn = 0;
-    d.f->CalculaMuelles();
-    EXPECT_NEAR(d.p->force.x, 9000 * 2.0f / 0.9f, 0.5f);
-    EXPECT_NE(d.p->springs, nullptr);
-    EXPECT_FLOAT_EQ(d.f->minSpringLength, 3.0f);
-}
-
-TEST_F(SpringsTest, CompressionPushesLogarithmicallyAndCoincidentEndsPushNothing) {
-    Pair a = MakePair(0.5f);
-    a.f->CalculaMuelles();
-    EXPECT_NEAR(a.p->force.x, 9000 * std::log(0.5f) / 0.9f, 0.05f);
-    EXPECT_LT(a.p->force.x, 0.0f);
-    DeleteFluido(a.f);
-
-    Pair b = MakePair(0.0f);
-    b.f->CalculaMuelles();
-    EXPECT_EQ(b.p->force.x, 0.0f);
-    EXPECT_FALSE(std::isnan(b.q->force.x));
-    EXPECT_FLOAT_EQ(b.f->minSpringLength, 0.01f);
+// Springs of rest length 1 pulled or pushed to a length; NAN: not checked.
+TEST_F(SpringsTest, StretchingYieldsAndBreaksAndCompressionPushesLogarithmically) {
+    const struct {
+        const char* what;
+        float length;
+        bool limits;
+        float force, tolerance, plastic;
+        int kept;  // the spring is still there: 1, gone: 0, either: -1
+        float min_length;
+    } cases[] = {
+        // w = 1 / 0.9; Hooke: springK (L - Lr) towards q.
+        {"elastic", 1.1f, true, 9000 * 0.1f / 0.9f, 0.05f, 0.0f, -1, NAN},
+        {"yielding", 1.3f, true, 9000 * 0.2f / 0.9f, 0.05f, 0.1f, -1, NAN},
+        {"broken", 1.6f, true, 0.0f, 0.0f, NAN, 0, NAN},
+        {"no limits: only pulls", 3.0f, false, 9000 * 2.0f / 0.9f, 0.5f, NAN, 1, 3.0f},
+        {"compressed", 0.5f, true, 9000 * std::log(0.5f) / 0.9f, 0.05f, NAN, -1, NAN},
+        {"coincident: no direction", 0.0f, true, 0.0f, 0.0f, NAN, -1, 0.01f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Pair pair = MakePair(c.length);
+        pair.f->elasticLimitOn = pair.f->fractureLimitOn = c.limits ? 1 : 0;
+        pair.f->CalculaMuelles();
+        EXPECT_NEAR(pair.p->force.x, c.force, c.tolerance);
+        EXPECT_NEAR(pair.q->force.x, -pair.p->force.x, 1e-3f);
+        if (c.kept >= 0) {
+            EXPECT_EQ(pair.p->springs != nullptr, c.kept == 1);
+        }
+        if (!std::isnan(c.plastic)) {
+            EXPECT_NEAR(pair.s->plastic, c.plastic, 1e-5f);
+        }
+        if (!std::isnan(c.min_length)) {
+            EXPECT_FLOAT_EQ(pair.f->minSpringLength, c.min_length);
+        }
+        DeleteFluido(pair.f);
+    }
 }
 
 TEST_F(SpringsTest, AutoRepulsionPushesUnjoinedNeighboursFromBothSides) {

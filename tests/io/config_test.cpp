@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -96,19 +98,15 @@ TEST_F(ConfigTest, WrittenAndReadBackGivesTheSamePreferencesAndBytes) {
 
     config::ResetConfiguration();
     ASSERT_EQ(config::ReadConfigFile(first.c_str()), config::kConfigRead);
-    EXPECT_EQ(host_platform, 3);
-    EXPECT_EQ(background_colour.y, 0.5f);
-    EXPECT_EQ(prefs.grid_dimension, 40);
-    EXPECT_EQ(prefs.grid_square, 0.5f);
-    EXPECT_EQ(backface_culling, 1);
-    EXPECT_EQ(prefs.display_only_at_frames, 1);
-    EXPECT_EQ(scene_scale, 2.5f);
+    EXPECT_EQ((std::vector<float>{float(host_platform), background_colour.y,
+                                  float(prefs.grid_dimension), prefs.grid_square,
+                                  float(backface_culling), float(prefs.display_only_at_frames),
+                                  scene_scale, float(prefs.auto_selection),
+                                  float(prefs.click_hold_drag), float(prefs.decimals),
+                                  prefs.scrolling_step}),
+              (std::vector<float>{3, 0.5f, 40, 0.5f, 1, 1, 2.5f, 0, 1, 3, 0.25f}));
     EXPECT_STREQ(scenes_dir, "/home/an artist/my scenes");
     EXPECT_EQ(std::string(objects_dir), config::DefaultDirectory("objects"));
-    EXPECT_EQ(prefs.auto_selection, 0);
-    EXPECT_EQ(prefs.click_hold_drag, 1);
-    EXPECT_EQ(prefs.decimals, 3);
-    EXPECT_EQ(prefs.scrolling_step, 0.25f);
     std::string recent[kRecentWorkspaces];
     ASSERT_EQ(config::RecentWorkspaces(recent), 3);
     EXPECT_EQ(recent[0], "/c/three.ulw");

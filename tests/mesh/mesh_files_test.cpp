@@ -18,6 +18,7 @@
 #include "platform/endian.h"
 #include "platform/format.h"
 #include "scene/axes.h"
+#include "tool_output.h"
 
 namespace {
 
@@ -327,25 +328,6 @@ TEST_F(MeshFilesTest, LargeIndicesTakeFourBytesInLwo2AndAreTruncatedInLwob) {
     EXPECT_EQ(platform::GetU32BE(lwob.data() + 4), lwob.size() - 8);
 }
 
-}  // namespace
-
-namespace {
-
-// "Vertices:" and "Faces:" of `assimp info` on a file; -1 when it could not read it.
-std::pair<int, int> AssimpCounts(const std::string& path) {
-    const std::string command = "assimp info '" + path + "' 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return {-1, -1};
-    std::pair<int, int> counts{-1, -1};
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::sscanf(line, "Vertices: %d", &counts.first);
-        std::sscanf(line, "Faces: %d", &counts.second);
-    }
-    pclose(pipe);
-    return counts;
-}
-
 TEST_F(MeshFilesTest, AnIndependentReaderCountsTheVerticesAndFacesWeWrote) {
     Mesh* m = MeshOf({FluidAt(Ball(Vector(0.3f, 0.1f, -0.2f), 0.35f, 0.1f))});
     for (bool uvw : {false, true}) {
@@ -379,10 +361,6 @@ TEST_F(MeshFilesTest, AnIndependentReaderCountsTheVerticesAndFacesWeWrote) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(MeshFilesTest, MeshBinFilesReadBackWholeAndCutOrGarbledOnesAreRefused) {
     Mesh* m = Small(true);
     const std::vector<uint8_t> file = Written(m, kMeshBin);
@@ -409,10 +387,6 @@ TEST_F(MeshFilesTest, MeshBinFilesReadBackWholeAndCutOrGarbledOnesAreRefused) {
         EXPECT_FALSE(ReadMeshBin(bad.data(), bad.size(), &d)) << at;
     }
 }
-
-}  // namespace
-
-namespace {
 
 // Numbers of every size and sign, halves and ties included: each printed as "%f" prints it.
 TEST_F(MeshFilesTest, ObjNumbersAreExactlyWhatPrintfWrites) {

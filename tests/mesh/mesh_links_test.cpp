@@ -38,16 +38,13 @@ TEST_F(MeshLinksTest, NewMeshesAreNamedMeshThenByTheLetterAfterTheLargest) {
 TEST_F(MeshLinksTest, NewLinkRecordsHaveTheirDefaultsAndSlidersMapOntoTheirRanges) {
     Lista* l = LinkFluidToMesh(NewMesh(), MakeEmptyFluid());
     ASSERT_NE(l, nullptr);
-    EXPECT_EQ(l->blendPercent, 95);
-    EXPECT_FLOAT_EQ(l->blend, 4.81f);
-    EXPECT_FLOAT_EQ(l->radiusFactor, 0.601f);
+    EXPECT_EQ((std::vector<float>{float(l->blendPercent), float(l->octaves), l->frequency}),
+              (std::vector<float>{95, 1, 2}));
     EXPECT_NEAR(l->kernelScale, 1.1417398f, 1e-6f);
-    EXPECT_EQ(l->octaves, 1);
-    EXPECT_FLOAT_EQ(l->frequency, 2.0f);
-    EXPECT_FLOAT_EQ(RadiusFactorFromPercent(0), 0.05f);
-    EXPECT_FLOAT_EQ(RadiusFactorFromPercent(100), 1.5f);
-    EXPECT_FLOAT_EQ(BlendFromPercent(0), 1.2f);
-    EXPECT_FLOAT_EQ(BlendFromPercent(100), 5.0f);
+    const float ends[][2] = {{l->blend, 4.81f}, {l->radiusFactor, 0.601f},
+                             {RadiusFactorFromPercent(0), 0.05f}, {RadiusFactorFromPercent(100), 1.5f},
+                             {BlendFromPercent(0), 1.2f}, {BlendFromPercent(100), 5.0f}};
+    for (const auto& e : ends) EXPECT_FLOAT_EQ(e[0], e[1]);
     SetBlendPercent(l, 0);
     // The kernel scale keeps a lone particle's field at 1 at its radius.
     const float q = 1.0f / 1.2f;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -15,11 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class MeshWorkspaceTest : public MeshTest {
 protected:
@@ -92,22 +88,17 @@ TEST_F(MeshWorkspaceTest, MeshesAndTheirLinksSurviveASaveAndLoadByteForByte) {
     Mesh* m = rootmesh;
     EXPECT_STREQ(m->name, "Mesh");
     EXPECT_STREQ(MeshAt(1)->name, "MeshA");
-    EXPECT_EQ(m->refFaces, 321);
-    EXPECT_FLOAT_EQ(m->resolution, 40.0f);
     EXPECT_STREQ(m->outDir, "renders/water");
     EXPECT_STREQ(m->surfaceName, "Sea");
-    EXPECT_EQ(m->outLwo2, 1);
-    EXPECT_EQ(m->display, kDisplaySmooth);
-    EXPECT_EQ(m->frameOffset, -5);
-    EXPECT_FLOAT_EQ(m->clipMax.z, 4.0f);
-    EXPECT_EQ(m->optIterations, 7);
     ASSERT_EQ(m->numLinks, 2);
     EXPECT_EQ(m->links[0].fluid, rootflow);
     EXPECT_EQ(m->links[1].fluid, rootflow->next);
-    EXPECT_TRUE(m->links[1].subtractive);
-    EXPECT_TRUE(m->links[1].dragNoise);
-    EXPECT_EQ(m->links[1].blendPercent, 40);
-    EXPECT_EQ(m->links[1].octaves, 3);
+    const Lista& l = m->links[1];
+    EXPECT_EQ((std::vector<float>{float(m->refFaces), m->resolution, float(m->outLwo2),
+                                  float(m->display), float(m->frameOffset), m->clipMax.z,
+                                  float(m->optIterations), float(l.subtractive), float(l.dragNoise),
+                                  float(l.blendPercent), float(l.octaves)}),
+              (std::vector<float>{321, 40, 1, kDisplaySmooth, -5, 4, 7, 1, 1, 40, 3}));
     EXPECT_EQ(rootflow->texture, &m->links[0]);
     EXPECT_FALSE(MeshAt(1)->calcUVW);
     EXPECT_NE(platform::LogText().find("Warning: file output options are enabled for MESHES. "
@@ -115,7 +106,7 @@ TEST_F(MeshWorkspaceTest, MeshesAndTheirLinksSurviveASaveAndLoadByteForByte) {
               std::string::npos);
 
     ASSERT_TRUE(SaveWorkspace(Path("b.ulw").c_str()));
-    EXPECT_EQ(ReadAll(Path("a.ulw")), ReadAll(Path("b.ulw")));
+    EXPECT_EQ(ReadFileText(Path("a.ulw")), ReadFileText(Path("b.ulw")));
 }
 
 // The record spelled out field by field.
@@ -161,12 +152,12 @@ TEST_F(MeshWorkspaceTest, TheMeshRecordHoldsItsFieldsInTheirOrder) {
 TEST_F(MeshWorkspaceTest, AFileCutInItsMeshesIsRefusedAndAGarbledOneLoadsSound) {
     BuildScene();
     ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
-    const std::string whole = ReadAll(Path("a.ulw"));
+    const std::string whole = ReadFileText(Path("a.ulw"));
     const char tag[4] = {'\xAE', '\xDA', '\xBA', '\xFA'};
     const size_t meshes = whole.find(std::string(tag, 4));
     ASSERT_NE(meshes, std::string::npos);
     for (size_t cut = meshes; cut < whole.size(); cut += 37) {
-        std::ofstream(Path("cut.ulw"), std::ios::binary).write(whole.data(), static_cast<std::streamsize>(cut));
+        WriteFileText(Path("cut.ulw"), whole.substr(0, cut));
         EXPECT_FALSE(LoadWorkspace(Path("cut.ulw").c_str()));  // the scene before stays
         EXPECT_EQ(CountMeshes(), 2);
         for (Mesh* m = rootmesh; m; m = m->nextMesh) EXPECT_LE(m->numLinks, 2);
@@ -177,7 +168,7 @@ TEST_F(MeshWorkspaceTest, AFileCutInItsMeshesIsRefusedAndAGarbledOneLoadsSound) 
         std::string garbled = whole;
         const size_t at = meshes + random() % (whole.size() - meshes);
         garbled[at] = static_cast<char>(random());
-        std::ofstream(Path("bad.ulw"), std::ios::binary).write(garbled.data(), static_cast<std::streamsize>(garbled.size()));
+        WriteFileText(Path("bad.ulw"), garbled);
         LoadWorkspace(Path("bad.ulw").c_str());
         for (Mesh* m = rootmesh; m; m = m->nextMesh) {
             for (int i = 0; i < m->numLinks; ++i) EXPECT_NE(m->links[i].fluid, nullptr);

@@ -52,13 +52,17 @@ protected:
         return f;
     }
 
-    // One collision pass of f with step dt, between a grid fill and its release, as a step
-    // runs it; returns the step the pass left.
-    static float Collide(Fluido* f, float dt) {
+    static void FillGrid(Fluido* f) {
         f->active = 1;
         f->CalculaCaja();
         f->CreaRejilla();
         f->LlenaRejilla();
+    }
+
+    // One collision pass of f with step dt, between a grid fill and its release, as a step
+    // runs it; returns the step the pass left.
+    static float Collide(Fluido* f, float dt) {
+        FillGrid(f);
         inct = dt;
         collision::Collide(f);
         const float left = inct;
@@ -195,10 +199,7 @@ TEST_F(CollisionTest, FacesOutsideTheGridOrNotFiniteGetNoLinks) {
         ClearFluidScene();
         Fluido* f = FluidAgainst(Square(kFloorObj, 0, 0, c.y));
         f->CreaParticula(Vector(0, 0, 0), Vector(0, 0, 0));
-        f->active = 1;
-        f->CalculaCaja();
-        f->CreaRejilla();
-        f->LlenaRejilla();
+        FillGrid(f);
         collision::BuildFaceLists(f, 0.01f);
         EXPECT_EQ(Links(f), c.links) << "square at y = " << c.y;
         f->LiberaPorPaso();
@@ -213,10 +214,7 @@ TEST_F(CollisionTest, FacesOutsideTheGridOrNotFiniteGetNoLinks) {
         if (bad == 1) b->verts[1].velocity.y = std::numeric_limits<float>::infinity();
         Fluido* f = FluidAgainst(b);
         Particula* p = f->CreaParticula(Vector(0.5f, 0.05f, 0.2f), Vector(0, -1, 0));
-        f->active = 1;
-        f->CalculaCaja();
-        f->CreaRejilla();
-        f->LlenaRejilla();
+        FillGrid(f);
         collision::BuildFaceLists(f, 0.01f);
         EXPECT_EQ(Links(f), 1);
         f->LiberaPorPaso();
@@ -244,10 +242,7 @@ TEST_F(CollisionTest, AThinWallKeepsParticlesOnItsTwoSidesApart) {
         Fluido* f = FluidAgainst(c.linked ? wall : nullptr);
         Particula* a = f->CreaParticula(Vector(-0.05f, 0, c.z), Vector(0, 0, 0));
         Particula* b = f->CreaParticula(Vector(0.05f, 0, c.z), Vector(0, 0, 0));
-        f->active = 1;
-        f->CalculaCaja();
-        f->CreaRejilla();
-        f->LlenaRejilla();
+        FillGrid(f);
         fluid_passes::SearchNeighbours(f);
         EXPECT_EQ(a->numNeighbours == 1 && b->numNeighbours == 1, c.neighbours)
             << "thin " << c.thin << " linked " << c.linked << " z " << c.z;

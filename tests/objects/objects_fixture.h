@@ -106,6 +106,10 @@ inline void ExpectVector(const Vector& v, float x, float y, float z, float tol =
     EXPECT_NEAR(v.z, z, tol);
 }
 
+inline void ExpectAt(const Vector& v, const Vector& w, float tol = 1e-5f) {
+    ExpectVector(v, w.x, w.y, w.z, tol);
+}
+
 // The vertex indices of a face's corners.
 inline std::vector<int> Corners(const Face& f) {
     return {f.corner[0]->index, f.corner[1]->index, f.corner[2]->index};

@@ -11,10 +11,6 @@
 
 namespace {
 
-void ExpectAt(const Vector& v, const Vector& w, float tol = 1e-5f) {
-    ExpectVector(v, w.x, w.y, w.z, tol);
-}
-
 // What the user does in the next modal dialog: the controls clicked, in order.
 std::vector<int> g_clicks;
 platform::Dialog* g_last_options = nullptr;

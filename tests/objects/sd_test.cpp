@@ -17,10 +17,6 @@
 
 namespace {
 
-void ExpectAt(const Vector& v, const Vector& w, float tol = 1e-5f) {
-    ExpectVector(v, w.x, w.y, w.z, tol);
-}
-
 constexpr float kPi = std::numbers::pi_v<float>;
 
 class SceneData : public ObjectsTest {
@@ -72,11 +68,9 @@ TEST_F(SceneData, FilesReadBackFieldByFieldAsTheyWereWritten) {
     SdHeader h;
     ASSERT_TRUE(r.ReadHeader(&h));
     EXPECT_EQ(std::memcmp(&h.text, &s.header.text, sizeof h.text), 0);
-    EXPECT_EQ(h.version, 3.5f);
-    EXPECT_EQ(h.platform, 4);
-    EXPECT_EQ(h.count, 2);
-    EXPECT_EQ(h.unused1[2], 77u);
-    EXPECT_EQ(h.unused2[1], 99u);
+    EXPECT_EQ((std::vector<float>{h.version, float(h.platform), float(h.count), float(h.unused1[2]),
+                                  float(h.unused2[1])}),
+              (std::vector<float>{3.5f, 4, 2, 77, 99}));
     std::vector<SdLayout> layouts;
     for (const SdObjectRecord& w : s.objects) {
         SdObjectRecord o;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_builder.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/whole_file.h"
@@ -16,11 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class WorkspaceFileTest : public ::testing::Test {
 protected:
@@ -47,7 +43,7 @@ TEST_F(WorkspaceFileTest, ValuesAreWrittenLittleEndianAndReadBack) {
 
     const unsigned char expected[] = {0xA0, 0xDA, 0xBA, 0xFA, 0xFE, 0xFF, 0xFF, 0xFF, 0x00,
                                       0x00, 0x80, 0x3F, 0x07, 0, 0, 0, 0, 0, 0, 0xE0, 0x3F};
-    EXPECT_EQ(ReadAll(path), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+    EXPECT_EQ(ReadFileText(path), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
     EXPECT_FALSE(fs::exists(path + ".tmp"));
 
     ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
@@ -80,7 +76,7 @@ TEST_F(WorkspaceFileTest, AnAbandonedSaveLeavesThePreviousFileWhole) {
     ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
     EXPECT_TRUE(platform::WriteI32(37));
     EXPECT_FALSE(platform::EndWorkspaceWrite(false));
-    EXPECT_EQ(ReadAll(path), "previous workspace");
+    EXPECT_EQ(ReadFileText(path), "previous workspace");
     EXPECT_FALSE(fs::exists(path + ".tmp"));
 }
 
@@ -101,10 +97,10 @@ TEST_F(WorkspaceFileTest, AStaleTemporaryFileIsReplacedNotWrittenThrough) {
         fs::remove(path);
         fs::create_symlink(victim, temp);
         ASSERT_TRUE(write());
-        EXPECT_EQ(ReadAll(path), std::string("%\0\0\0", 4));
+        EXPECT_EQ(ReadFileText(path), std::string("%\0\0\0", 4));
         EXPECT_FALSE(fs::is_symlink(path));
         EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
-        EXPECT_EQ(ReadAll(victim), "someone else's");
+        EXPECT_EQ(ReadFileText(victim), "someone else's");
     }
 }
 
@@ -120,7 +116,7 @@ TEST_F(WorkspaceFileTest, NothingIsWrittenOrReadWithoutAnOpenFile) {
     ASSERT_TRUE(platform::BeginWorkspaceRead(path.c_str()));
     EXPECT_EQ(Write(&v, 4), 0);
     platform::EndWorkspaceRead();
-    EXPECT_EQ(ReadAll(path), "abcd");
+    EXPECT_EQ(ReadFileText(path), "abcd");
 }
 
 TEST(PathsTest, JoiningAndStoredPaths) {

@@ -34,14 +34,11 @@ TEST_F(PluginTest, AScanCataloguesEveryReadableLibraryInNameOrder) {
     EXPECT_EQ(lib->info.size, fs::file_size(good));
     ASSERT_EQ(lib->classes.size(), 3u);
     const PluginClass& wind = lib->classes[0];
-    EXPECT_EQ(wind.kind, kClassDaemon);
-    EXPECT_EQ(wind.class_id, 3);
-    EXPECT_STREQ(wind.name, "Wind");
-    EXPECT_STREQ(wind.label, "Wind");
-    EXPECT_STREQ(wind.description, "A class the tests load.");
-    EXPECT_STREQ(wind.details, "test build");
-    EXPECT_STREQ(wind.stamp, "T");
-    EXPECT_FLOAT_EQ(wind.version, 1.5f);
+    EXPECT_EQ((std::vector<std::string>{wind.name, wind.label, wind.description, wind.details,
+                                        wind.stamp}),
+              (std::vector<std::string>{"Wind", "Wind", "A class the tests load.", "test build", "T"}));
+    EXPECT_EQ((std::vector<float>{float(wind.kind), float(wind.class_id), wind.version}),
+              (std::vector<float>{kClassDaemon, 3, 1.5f}));
     EXPECT_EQ(lib->classes[2].class_id, 102);
     EXPECT_EQ(lib->classes[2].index, 2);
     EXPECT_TRUE(lib->rejected.empty());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "byte_builder.h"
 #include "platform/dialog.h"
@@ -48,22 +49,18 @@ int EditorAddingAKey(platform::Dialog*, int id, ANIFloat* param, Envelope* env, 
 TEST_F(AniFloatTest, InitValueSetsBothValuesTheLabelAndTheLimits) {
     ANIFloat p;
     p.InitValue(15.0f, "Viscosity");
-    EXPECT_EQ(p.value, 15.0f);
-    EXPECT_EQ(p.base, 15.0f);
     EXPECT_STREQ(p.label, "Viscosity");
-    EXPECT_EQ(p.animated, 0);
     EXPECT_EQ(p.envelope, nullptr);
-    EXPECT_EQ(p.min, 0.0f);
-    EXPECT_EQ(p.max, 0.0f);
+    EXPECT_EQ((std::vector<float>{p.value, p.base, float(p.animated), p.min, p.max}),
+              (std::vector<float>{15, 15, 0, 0, 0}));
 
     p.envelope = new Envelope(10, 1, 0, 0);  // freed by the next InitValue
     p.animated = 1;
     std::string long_label(400, 'x');
     p.InitValue(0.01f, long_label.c_str(), 0.0f, 666.0f);
-    EXPECT_EQ(p.value, 0.01f);
     EXPECT_EQ(p.envelope, nullptr);
-    EXPECT_EQ(p.animated, 0);
-    EXPECT_EQ(p.max, 666.0f);
+    EXPECT_EQ((std::vector<float>{p.value, float(p.animated), p.max}),
+              (std::vector<float>{0.01f, 0, 666}));
     EXPECT_EQ(std::strlen(p.label), 255u);
 }
 
@@ -87,10 +84,7 @@ TEST_F(AniFloatTest, CopyTakesTheCurveButNotSplineControlsLimitsGridOrSound) {
     e.view_x1 = 25;
     e.view_bottom = -3;
     e.view_top = 12;
-    e.editor_state[0] = 11;
-    e.editor_state[1] = 22;
-    e.editor_state[2] = 33;
-    e.editor_state[3] = 44;
+    for (int i = 0; i < 4; ++i) e.editor_state[i] = 11u * (i + 1);
     e.loop = 1;
     e.show_flag = 1;
     e.grid = 0;
@@ -103,52 +97,36 @@ TEST_F(AniFloatTest, CopyTakesTheCurveButNotSplineControlsLimitsGridOrSound) {
     dst.envelope = new Envelope(5, 0, 0, 0);  // replaced, not leaked
     dst.Copy(&src);
 
-    EXPECT_EQ(dst.value, 6.0f);
-    EXPECT_EQ(dst.base, 4.0f);
-    EXPECT_EQ(dst.animated, 1);
-    EXPECT_STREQ(dst.label, "Pressure");
     // The parameter's own limits are not among what is copied.
-    EXPECT_EQ(dst.min, 0.0f);
-    EXPECT_EQ(dst.max, 0.0f);
+    EXPECT_EQ((std::vector<float>{dst.value, dst.base, float(dst.animated), dst.min, dst.max}),
+              (std::vector<float>{6, 4, 1, 0, 0}));
+    EXPECT_STREQ(dst.label, "Pressure");
 
     ASSERT_NE(dst.envelope, nullptr);
     ASSERT_NE(dst.envelope, src.envelope);
     const Envelope& c = *dst.envelope;
     ASSERT_EQ(c.KeyCount(), 3);
     const Pcontrol* cm = c.first.next;
-    EXPECT_EQ(cm->time, 10.0f);
-    EXPECT_EQ(cm->value, 8.0f);
-    EXPECT_EQ(cm->type, kKeyTangent);
-    EXPECT_EQ(cm->slope_in, 0.5f);
-    EXPECT_EQ(cm->slope_out, -0.5f);
-    EXPECT_EQ(cm->advanced, 1);
-    EXPECT_EQ(cm->tension, 0.0f);
-    EXPECT_EQ(cm->continuity, 0.0f);
-    EXPECT_EQ(cm->bias, 0.0f);
+    // Keys keep time, value, slopes and type; tension, continuity and bias start over.
+    EXPECT_EQ((std::vector<float>{cm->time, cm->value, cm->slope_in, cm->slope_out, cm->tension,
+                                  cm->continuity, cm->bias, float(cm->type), float(cm->advanced)}),
+              (std::vector<float>{10, 8, 0.5f, -0.5f, 0, 0, 0, float(kKeyTangent), 1}));
     EXPECT_EQ(cm->prev, &c.first);
     EXPECT_EQ(cm->next->prev, cm);
-    EXPECT_EQ(c.view_x0, -2.0f);
-    EXPECT_EQ(c.view_x1, 25.0f);
-    EXPECT_EQ(c.view_bottom, -3.0f);
-    EXPECT_EQ(c.view_top, 12.0f);
-    EXPECT_EQ(c.editor_state[0], 11u);
-    EXPECT_EQ(c.editor_state[1], 22u);
-    EXPECT_EQ(c.editor_state[2], 0u);
-    EXPECT_EQ(c.editor_state[3], 0u);
-    EXPECT_EQ(c.frames, 20);
-    EXPECT_EQ(c.loop, 1);
-    EXPECT_EQ(c.show_flag, 1);
-    EXPECT_EQ(c.min_value, 0.0f);
-    EXPECT_EQ(c.max_value, 0.0f);
-    EXPECT_EQ(c.grid, 1);  // not copied: the default of a new envelope
-    EXPECT_EQ(c.use_audio, 0);
+    // The view and the first two editor words travel; limits, grid and sound do not.
+    EXPECT_EQ((std::vector<float>{c.view_x0, c.view_x1, c.view_bottom, c.view_top,
+                                  float(c.editor_state[0]), float(c.editor_state[1]),
+                                  float(c.editor_state[2]), float(c.editor_state[3]),
+                                  float(c.frames), float(c.loop), float(c.show_flag), c.min_value,
+                                  c.max_value, float(c.grid), float(c.use_audio),
+                                  c.audio_samples[5].y}),
+              (std::vector<float>{-2, 25, -3, 12, 11, 22, 0, 0, 20, 1, 1, 0, 0, 1, 0, 0}));
     EXPECT_EQ(c.audio, nullptr);
     ASSERT_EQ(c.SampleCount(), 81);
     for (int i = 0; i < 81; ++i) {
         EXPECT_EQ(c.samples[i].x, e.samples[i].x);
         EXPECT_EQ(c.samples[i].y, e.samples[i].y);
     }
-    EXPECT_EQ(c.audio_samples[5].y, 0.0f);
 
     // Copying a plain parameter drops the copy's envelope.
     ANIFloat plain;
@@ -178,11 +156,9 @@ TEST_F(AniFloatTest, OpeningTheEnvelopeCreatesItAndTheEditorsEndDecidesAnimation
     p.AbreEnvelope(panel, kField, 0);
     EXPECT_EQ(g_editor_calls, 1);
     ASSERT_NE(p.envelope, nullptr);
-    EXPECT_EQ(p.envelope->frames, 60);
-    EXPECT_EQ(p.envelope->first.value, 5.0f);
-    EXPECT_EQ(p.envelope->min_value, 1.0f);
-    EXPECT_EQ(p.envelope->max_value, 20.0f);
-    EXPECT_EQ(p.animated, 1);
+    EXPECT_EQ((std::vector<float>{float(p.envelope->frames), p.envelope->first.value,
+                                  p.envelope->min_value, p.envelope->max_value, float(p.animated)}),
+              (std::vector<float>{60, 5, 1, 20, 1}));
     p.UpdateValue(119.5f / 120.0f);  // sample 120, x = 30: the new key's value
     EXPECT_FLOAT_EQ(p.value, 10.0f);
 
@@ -250,10 +226,8 @@ TEST_F(AniFloatFileTest, RecordsAreWrittenFieldByFieldAndReadBack) {
     EXPECT_EQ(a.Load(), 1);
     EXPECT_EQ(b.Load(), 1);
     platform::EndWorkspaceRead();
-    EXPECT_EQ(a.value, 1.5f);
-    EXPECT_EQ(a.base, 1.0f);
-    EXPECT_EQ(a.min, -1.0f);
-    EXPECT_EQ(a.max, 2.0f);
+    EXPECT_EQ((std::vector<float>{a.value, a.base, a.min, a.max}),
+              (std::vector<float>{1.5f, 1.0f, -1.0f, 2.0f}));
     EXPECT_EQ(a.envelope, nullptr);
     EXPECT_STREQ(a.label, "a");  // the label is the program's, not the file's
     EXPECT_EQ(b.animated, 1);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <filesystem>
 
 #include "byte_builder.h"
@@ -19,26 +21,18 @@ protected:
 void ExpectSameEnvelope(const Envelope& a, const Envelope& b) {
     ASSERT_EQ(a.KeyCount(), b.KeyCount());
     for (const Pcontrol *p = &a.first, *q = &b.first; p && q; p = p->next, q = q->next) {
-        EXPECT_EQ(p->time, q->time);
-        EXPECT_EQ(p->value, q->value);
-        EXPECT_EQ(p->slope_in, q->slope_in);
-        EXPECT_EQ(p->slope_out, q->slope_out);
-        EXPECT_EQ(p->type, q->type);
-        EXPECT_EQ(p->advanced, q->advanced);
-        EXPECT_EQ(p->tension, q->tension);
-        EXPECT_EQ(p->continuity, q->continuity);
-        EXPECT_EQ(p->bias, q->bias);
+        auto key = [](const Pcontrol* k) {
+            return std::vector<float>{k->time, k->value, k->slope_in, k->slope_out, float(k->type),
+                                      float(k->advanced), k->tension, k->continuity, k->bias};
+        };
+        EXPECT_EQ(key(p), key(q));
     }
-    EXPECT_EQ(a.view_x0, b.view_x0);
-    EXPECT_EQ(a.view_x1, b.view_x1);
-    EXPECT_EQ(a.view_bottom, b.view_bottom);
-    EXPECT_EQ(a.view_top, b.view_top);
-    EXPECT_EQ(a.min_value, b.min_value);
-    EXPECT_EQ(a.max_value, b.max_value);
-    EXPECT_EQ(a.loop, b.loop);
-    EXPECT_EQ(a.frames, b.frames);
-    EXPECT_EQ(a.show_flag, b.show_flag);
-    EXPECT_EQ(a.grid, b.grid);
+    auto fields = [](const Envelope& e) {
+        return std::vector<float>{e.view_x0, e.view_x1, e.view_bottom, e.view_top, e.min_value,
+                                  e.max_value, float(e.loop), float(e.frames), float(e.show_flag),
+                                  float(e.grid)};
+    };
+    EXPECT_EQ(fields(a), fields(b));
     ASSERT_EQ(a.SampleCount(), b.SampleCount());
     for (int i = 0; i < a.SampleCount(); ++i) {
         EXPECT_EQ(a.samples[i].x, b.samples[i].x);

@@ -54,23 +54,15 @@ TEST_F(EnvelopeTest, NewEnvelopeHasTwoKeysAndFourSamplesPerFrameAllAtTheValue) {
         EXPECT_EQ(env.audio_samples[i].y, 0.0f);
     }
     EXPECT_EQ(KeyTimes(env), (std::vector<float>{0, 60}));
-    EXPECT_EQ(env.LastKey()->value, 5.0f);
-    EXPECT_EQ(env.first.type, kKeySmooth);
-    EXPECT_EQ(env.LastKey()->type, kKeySmooth);
-    EXPECT_EQ(env.view_x0, 0.0f);
-    EXPECT_EQ(env.view_x1, 61.0f);
-    EXPECT_EQ(env.view_bottom, -10.0f);
-    EXPECT_EQ(env.view_top, 10.0f);
-    EXPECT_EQ(env.min_value, -1.0f);
-    EXPECT_EQ(env.max_value, 666.0f);
-    EXPECT_EQ(env.loop, 0);
-    EXPECT_EQ(env.grid, 1);
-    EXPECT_EQ(env.use_audio, 0);
-    EXPECT_EQ(env.show_flag, 0);
     EXPECT_EQ(env.audio, nullptr);
-    EXPECT_EQ(env.editor_state[0] | env.editor_state[1] | env.editor_state[2] |
-                  env.editor_state[3],
-              0u);
+    EXPECT_EQ((std::vector<float>{env.LastKey()->value, float(env.first.type),
+                                  float(env.LastKey()->type), env.view_x0, env.view_x1,
+                                  env.view_bottom, env.view_top, env.min_value, env.max_value,
+                                  float(env.loop), float(env.grid), float(env.use_audio),
+                                  float(env.show_flag),
+                                  float(env.editor_state[0] | env.editor_state[1] |
+                                        env.editor_state[2] | env.editor_state[3])}),
+              (std::vector<float>{5, kKeySmooth, kKeySmooth, 0, 61, -10, 10, -1, 666, 0, 1, 0, 0, 0}));
 
     // A negative value still gives a view around it.
     Envelope negative(10, -3.0f, 0, 0);

@@ -75,15 +75,13 @@ TEST_F(SoundTest, AStereoFileIsRefusedAndTheEnvelopeKeepsEverything) {
     EXPECT_EQ(platform::LastMessageBoxText(),
               "Sorry. Stereo format is not accepted. Please convert to mono.");
     EXPECT_EQ(env.audio, earlier);
-    EXPECT_EQ(env.frames, 15);
-    EXPECT_EQ(env.KeyCount(), keys);
-    EXPECT_EQ(env.samples[40].y, sample);
+    EXPECT_EQ((std::vector<float>{float(env.frames), float(env.KeyCount()), env.samples[40].y}),
+              (std::vector<float>{15, float(keys), sample}));
 
     SoundWave w;
     EXPECT_FALSE(w.LoadWave(path.c_str()));
-    EXPECT_EQ(w.stereo, 1);
-    EXPECT_EQ(w.count, 0);
     EXPECT_EQ(w.samples, nullptr);
+    EXPECT_EQ((std::vector<int>{w.stereo, w.count}), (std::vector<int>{1, 0}));
 }
 
 TEST_F(SoundTest, OneSecondAt8000HzGivesThirtyFramesAndStep66) {
@@ -95,20 +93,15 @@ TEST_F(SoundTest, OneSecondAt8000HzGivesThirtyFramesAndStep66) {
     ASSERT_TRUE(LoadEnvelopeAudio(&env, path.c_str()));
 
     ASSERT_NE(env.audio, nullptr);
-    EXPECT_EQ(env.audio->bits, 8);
-    EXPECT_EQ(env.audio->rate, 8000);
-    EXPECT_EQ(env.audio->count, 8000);
     EXPECT_STREQ(env.audio->file, path.c_str());
-    EXPECT_EQ(env.audio->SampleAt(0), 0);
-    EXPECT_EQ(env.audio->SampleAt(7999), 199);
-    EXPECT_EQ(AudioStep(*env.audio), 66);
-    // The length of the sound, keys rebuilt as by "Set frames".
-    EXPECT_EQ(env.frames, 30);
+    const SoundWave& a = *env.audio;
+    EXPECT_EQ((std::vector<int>{a.bits, a.rate, a.count, a.SampleAt(0), a.SampleAt(7999), AudioStep(a)}),
+              (std::vector<int>{8, 8000, 8000, 0, 199, 66}));
+    // The length of the sound, keys rebuilt as by "Set frames"; loading only shows the sound.
     ASSERT_EQ(env.SampleCount(), 121);
-    EXPECT_EQ(env.KeyCount(), 2);
-    EXPECT_EQ(env.LastKey()->time, 30.0f);
-    EXPECT_EQ(env.LastKey()->value, 3.0f);
-    EXPECT_EQ(env.use_audio, 0);  // loading only shows the sound
+    EXPECT_EQ((std::vector<float>{float(env.frames), float(env.KeyCount()), env.LastKey()->time,
+                                  env.LastKey()->value, float(env.use_audio)}),
+              (std::vector<float>{30, 2, 30, 3, 0}));
 
     for (int i = 0; i <= 120; ++i) {
         const int at = (i * 66) % 8000;
@@ -139,14 +132,16 @@ TEST_F(SoundTest, LoudnessIsMeasuredInBlocksAndTheLastBlockOverWhatItHas) {
     for (int i = 900; i < 1000; ++i) ASSERT_EQ(exact.filtered[i], 10.0f) << i;
 
     // Block 1 measures each sample alone; a block longer than the sound measures it whole.
-    ASSERT_TRUE(exact.FilterSamples(1));
-    EXPECT_EQ(exact.filtered[0], 1.0f);
-    EXPECT_EQ(exact.filtered[999], 10.0f);
-    ASSERT_TRUE(exact.FilterSamples(5000));
-    EXPECT_EQ(exact.filtered[0], 5.5f);
-    EXPECT_EQ(exact.filtered[999], 5.5f);
-    ASSERT_TRUE(exact.FilterSamples(0));  // taken as 1
-    EXPECT_EQ(exact.filtered[500], 6.0f);
+    const struct {
+        int block;
+        float first, middle, last;
+    } blocks[] = {{1, 1, 6, 10}, {5000, 5.5f, 5.5f, 5.5f}, {0, 1, 6, 10}};  // 0 is taken as 1
+    for (const auto& b : blocks) {
+        ASSERT_TRUE(exact.FilterSamples(b.block));
+        EXPECT_EQ((std::vector<float>{exact.filtered[0], exact.filtered[500], exact.filtered[999]}),
+                  (std::vector<float>{b.first, b.middle, b.last}))
+            << b.block;
+    }
 }
 
 TEST_F(SoundTest, SixteenBitSamplesAreCentredOn32768) {
@@ -160,16 +155,12 @@ TEST_F(SoundTest, SixteenBitSamplesAreCentredOn32768) {
     ASSERT_TRUE(w.LoadWave(Write("w16.wav", Wav(s, raw)).c_str()));
     EXPECT_EQ(w.bits, 16);
     ASSERT_EQ(w.count, 5);
-    EXPECT_EQ(w.SampleAt(0), 0);
-    EXPECT_EQ(w.SampleAt(1), 32768);
-    EXPECT_EQ(w.SampleAt(2), 65535);
-    EXPECT_EQ(w.SampleAt(3), 32767);
-    EXPECT_EQ(w.SampleAt(4), 32868);
+    EXPECT_EQ((std::vector<int>{w.SampleAt(0), w.SampleAt(1), w.SampleAt(2), w.SampleAt(3),
+                                w.SampleAt(4)}),
+              (std::vector<int>{0, 32768, 65535, 32767, 32868}));
     ASSERT_TRUE(w.FilterSamples(1));
-    EXPECT_EQ(w.filtered[0], 32768.0f);
-    EXPECT_EQ(w.filtered[1], 0.0f);
-    EXPECT_EQ(w.filtered[3], 1.0f);
-    EXPECT_EQ(w.filtered[4], 100.0f);
+    EXPECT_EQ((std::vector<float>{w.filtered[0], w.filtered[1], w.filtered[3], w.filtered[4]}),
+              (std::vector<float>{32768, 0, 1, 100}));
 
     // Copies own their samples: both can go.
     SoundWave copy(w);

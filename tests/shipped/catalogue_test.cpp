@@ -22,24 +22,23 @@ std::vector<int> Ids(const PluginLibrary* lib) {
 
 using ShippedCatalogue = ShippedTest;
 
-TEST_F(ShippedCatalogue, EmittersListTheirClassesInButtonOrder) {
-    const PluginLibrary* lib = Library(kShippedEmitters);
-    ASSERT_NE(lib, nullptr);
-    EXPECT_TRUE(lib->rejected.empty());
-    EXPECT_EQ(Ids(lib), (std::vector<int>{101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112}));
-    for (const PluginClass& c : lib->classes) EXPECT_EQ(c.kind, kClassEmitter) << c.name;
-}
-
-TEST_F(ShippedCatalogue, DaemonsListTheirClassesInPanelOrderWithRelaxLast) {
-    const PluginLibrary* lib = Library(kShippedDaemons);
-    ASSERT_NE(lib, nullptr);
-    EXPECT_TRUE(lib->rejected.empty());
-    std::vector<int> expected(std::begin(shipped::kDaemonButtonOrder),
-                              std::end(shipped::kDaemonButtonOrder));
-    EXPECT_EQ(expected, (std::vector<int>{3, 1, 4, 2, 7, 6, 5, 9, 8, 10, 11, 12}));
-    expected.push_back(13);
-    EXPECT_EQ(Ids(lib), expected);
-    for (const PluginClass& c : lib->classes) EXPECT_EQ(c.kind, kClassDaemon) << c.name;
+// Emitters in button order; daemons in the panel's button order, with relax last.
+TEST_F(ShippedCatalogue, LibrariesListTheirClassesInButtonOrder) {
+    const struct {
+        const char* file;
+        int kind;
+        std::vector<int> ids;
+    } libraries[] = {
+        {kShippedEmitters, kClassEmitter, {101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112}},
+        {kShippedDaemons, kClassDaemon, {3, 1, 4, 2, 7, 6, 5, 9, 8, 10, 11, 12, 13}},
+    };
+    for (const auto& l : libraries) {
+        const PluginLibrary* lib = Library(l.file);
+        ASSERT_NE(lib, nullptr);
+        EXPECT_TRUE(lib->rejected.empty());
+        EXPECT_EQ(Ids(lib), l.ids);
+        for (const PluginClass& c : lib->classes) EXPECT_EQ(c.kind, l.kind) << c.name;
+    }
 }
 
 TEST_F(ShippedCatalogue, EveryClassDescribesItselfAndOpensAWindowWithItsFields) {

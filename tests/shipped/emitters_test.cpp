@@ -146,10 +146,7 @@ TEST_F(ShippedTest, LayerEmitterStartsAndStopsOnItsTimesAndRestartsAfterAReset) 
     EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f) << "an ended stream no longer limits the step";
 
     // Reset simulation: the stream starts over.
-    f->emitter->AboutReset();
-    f->Regenera();
-    f->emitTime = 0.0f;
-    f->emitter->NotifyReset();
+    ResetFluid(f);
     EXPECT_EQ(f->count, 0);
     EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.25f);
 }

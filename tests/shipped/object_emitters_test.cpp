@@ -35,13 +35,6 @@ protected:
         return f;
     }
 
-    static void Reset(Fluido* f) {
-        f->emitter->AboutReset();
-        f->Regenera();
-        f->emitTime = 0.0f;
-        f->emitter->NotifyReset();
-    }
-
     TempDir dir;
 };
 
@@ -113,7 +106,7 @@ TEST_F(ObjectEmitters, TheFillerFillsItsObjectAtEveryResetAsFarAsItsExtent) {
     // of its end faces find no inside: 42 rays of 9 particles.
     Body* box = Box(Vector(1, 1, 1));
     Fluido* f = LinkedFluid(shipped::kObjectFillerId, box, kFluidLiquid);
-    Reset(f);
+    ResetFluid(f);
     const int whole = f->count;
     EXPECT_EQ(whole, 42 * 9);
     for (Particula* p : Particles(f)) {
@@ -122,7 +115,7 @@ TEST_F(ObjectEmitters, TheFillerFillsItsObjectAtEveryResetAsFarAsItsExtent) {
     }
     Set(f->emitter, kIdExtentY, 0.5f);
     Set(f->emitter, kIdVelX, 0.25f);
-    Reset(f);
+    ResetFluid(f);
     EXPECT_NEAR(f->count, whole / 2, whole / 10);
     for (Particula* p : Particles(f)) {
         EXPECT_LE(p->pos.y, 0.5f + 1e-5f);
@@ -130,12 +123,12 @@ TEST_F(ObjectEmitters, TheFillerFillsItsObjectAtEveryResetAsFarAsItsExtent) {
     }
     const int half = f->count;
     SetChecked(f->emitter, kIdFillVertices, true);
-    Reset(f);
+    ResetFluid(f);
     EXPECT_EQ(f->count, half + 8);
 
     // Unlinked, it fills nothing.
     f->emitter->link = nullptr;
-    Reset(f);
+    ResetFluid(f);
     EXPECT_EQ(f->count, 0);
 }
 

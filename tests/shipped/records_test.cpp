@@ -1,12 +1,11 @@
 // What every shipped class keeps: its record in the workspace after the node record, copies
 // made by duplication, and parameter windows that edit the right object.
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 #include "io/workspace.h"
 #include "platform/workspace_file.h"
+#include "byte_builder.h"
 #include "shipped_fixture.h"
 
 namespace {
@@ -60,7 +59,7 @@ protected:
 // Values every field accepts: within 0 and 1, all different.
 float ValueFor(size_t k) { return 0.15f + 0.05f * static_cast<float>(k); }
 
-TEST_F(ShippedRecords, EveryClassSavesItsParametersAfterTheNodeRecordAndLoadsThemBack) {
+TEST_F(ShippedRecords, EveryClassSavesItsParametersAfterTheNodeRecordAndLoadsThemBackAloneOrInAWorkspace) {
     for (int class_id : AllClassIds()) {
         SCOPED_TRACE(class_id);
         Nodo* original = Make(class_id);
@@ -105,9 +104,16 @@ TEST_F(ShippedRecords, EveryClassSavesItsParametersAfterTheNodeRecordAndLoadsThe
                 EXPECT_NEAR(Get(copy, fields[k]), ValueFor(k), 1e-6f) << fields[k];
             }
         }
-        ClearFluidScene();
-        DeleteAllDaemons();
     }
+    // Every class together through a workspace: values lost or records out of step would
+    // change what a second save writes.
+    const size_t nodes = static_cast<size_t>(CountFluids() + CountDaemons());
+    ASSERT_TRUE(SaveWorkspace(path.c_str()));
+    const std::vector<uint8_t> first = ReadFileBytes(path);
+    ASSERT_TRUE(LoadWorkspace(path.c_str()));
+    EXPECT_EQ(static_cast<size_t>(CountFluids() + CountDaemons()), nodes);
+    ASSERT_TRUE(SaveWorkspace(path.c_str()));
+    EXPECT_EQ(ReadFileBytes(path), first);
 }
 
 TEST_F(ShippedRecords, ARecordCutShortIsRefusedAndChangesNothing) {
@@ -151,24 +157,19 @@ TEST_F(ShippedRecords, RecordsWithFewerOrMoreValuesStayInStep) {
     platform::EndWorkspaceRead();
 }
 
-TEST_F(ShippedRecords, DuplicatedDaemonsCopyTheirParametersAndPlace) {
+// Names and places of copies are the daemon list's business; here the class's own values.
+TEST_F(ShippedRecords, DuplicatedDaemonsCopyTheirParameters) {
     Daemon* wind = NewDaemonOf(shipped::kWindId);
     Set(wind, shipped::kIdSpeed, 4.5f);
     Set(wind, shipped::kIdGusts, 0.25f);
-    Set(wind, kIdPosY, 2.0f);
     Daemon* copy = DuplicateDaemon(wind);
     ASSERT_NE(copy, nullptr);
-    EXPECT_STREQ(copy->name, "Wind 1");
-    EXPECT_EQ(copy->pos.y, 2.0f);
     EXPECT_FLOAT_EQ(Get(copy, shipped::kIdSpeed), 4.5f);
     EXPECT_FLOAT_EQ(Get(copy, shipped::kIdGusts), 0.25f);
-
     // The copy is its own daemon: editing it leaves the original alone.
     Set(copy, shipped::kIdSpeed, 1.0f);
     EXPECT_FLOAT_EQ(Get(wind, shipped::kIdSpeed), 4.5f);
-    // An array copy lands where it is told, with the same parameters.
     Daemon* placed = DuplicateDaemonAt(wind, Vector(5, 0, 0), Vector(0, 45, 0));
-    EXPECT_NEAR(placed->matrix.GetTranslation().x, 5.0f, 1e-6f);
     EXPECT_FLOAT_EQ(Get(placed, shipped::kIdSpeed), 4.5f);
 }
 
@@ -213,56 +214,6 @@ TEST_F(ShippedRecords, EmitterWindowFollowsTheShownEmitterAndForgetsDeletedOnes)
     EXPECT_EQ(w->UserData(), 0);
     EXPECT_EQ(platform::TypeIntoField(w, shipped::kIdSpeed, "9"), 0) << "edits nothing";
     EXPECT_FLOAT_EQ(Get(f->emitter, shipped::kIdSpeed), 2.0f);
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(ShippedRecords, EveryClassKeepsItsParametersThroughAWorkspace) {
-    std::vector<int> ids = AllClassIds();
-    ASSERT_FALSE(ids.empty());
-    std::vector<std::pair<int, std::vector<float>>> expected;
-    for (int id : ids) {
-        Nodo* node = Make(id);
-        ASSERT_NE(node, nullptr) << id;
-        std::vector<float> values;
-        std::vector<int> fields = ParamFields(WindowOf(node));
-        for (size_t k = 0; k < fields.size(); ++k) {
-            if (WindowOf(node)->Kind(fields[k]) != platform::ControlKind::Edit) continue;
-            Set(node, fields[k], ValueFor(k));
-            values.push_back(Get(node, fields[k]));
-        }
-        expected.push_back({id, values});
-    }
-    ASSERT_TRUE(SaveWorkspace(path.c_str()));
-    ASSERT_TRUE(LoadWorkspace(path.c_str()));
-    // Loading gives the scene back in the same order: fluids, then daemons.
-    std::vector<Nodo*> nodes;
-    for (Fluido* f = rootflow; f; f = f->next) nodes.push_back(f->emitter);
-    for (Daemon* d = FirstDaemon(); d; d = NextDaemon(d)) nodes.push_back(d);
-    std::stable_partition(expected.begin(), expected.end(),
-                          [](const auto& e) { return e.first >= 100; });
-    ASSERT_EQ(nodes.size(), expected.size());
-    for (size_t n = 0; n < nodes.size(); ++n) {
-        std::vector<int> fields = ParamFields(WindowOf(nodes[n]));
-        size_t v = 0;
-        for (int field : fields) {
-            if (WindowOf(nodes[n])->Kind(field) != platform::ControlKind::Edit) continue;
-            ASSERT_LT(v, expected[n].second.size());
-            EXPECT_FLOAT_EQ(Get(nodes[n], field), expected[n].second[v++])
-                << "class " << expected[n].first << " field " << field;
-        }
-    }
-    // And a second save writes the same file.
-    std::string first;
-    {
-        std::ifstream in(path, std::ios::binary);
-        first.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    ASSERT_TRUE(SaveWorkspace(path.c_str()));
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(first, std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 }  // namespace

@@ -74,15 +74,19 @@ protected:
         return index < 0 ? nullptr : RegisteredClass(index);
     }
 
-    // A new fluid of an emitter class, reset once as "Reset simulation" does.
-    static Fluido* NewFluid(int class_id, unsigned char type = kFluidDumb) {
-        Fluido* f = CreaFluido(Class(class_id));
-        if (!f) return nullptr;
-        f->type = type;
+    // What "Reset simulation" does to one fluid.
+    static void ResetFluid(Fluido* f) {
         f->emitter->AboutReset();
         f->Regenera();
         f->emitTime = 0.0f;
         f->emitter->NotifyReset();
+    }
+    // A new fluid of an emitter class, reset once.
+    static Fluido* NewFluid(int class_id, unsigned char type = kFluidDumb) {
+        Fluido* f = CreaFluido(Class(class_id));
+        if (!f) return nullptr;
+        f->type = type;
+        ResetFluid(f);
         return f;
     }
 

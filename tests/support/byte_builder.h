@@ -67,6 +67,15 @@ inline void WriteFileBytes(const std::filesystem::path& p, const std::vector<uin
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+inline std::string ReadFileText(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFileText(const std::filesystem::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
 // A directory of its own for each test, removed afterwards.
 class TempDir {
 public:

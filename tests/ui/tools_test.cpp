@@ -37,6 +37,7 @@
 #include "ui/qt_dialog.h"
 #include "ui/scene_panels.h"
 #include "ui/viewport.h"
+#include "tool_output.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -69,18 +70,6 @@ QImage g_at_question;
 int AnswerAfterLooking(const char*, const char*, int, int) {
     g_at_question = ui::TheMainWindow()->viewport()->grabFramebuffer();
     return platform::kAnswerNo;
-}
-
-std::string Probe(const std::string& path) {
-    std::string out;
-    const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" + path + "' 2>&1";
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
-        pclose(p);
-    }
-    return out;
 }
 
 }  // namespace
@@ -396,7 +385,7 @@ private slots:
                                      .arg(view_->height())
                                      .arg(frames)
                                      .toStdString();
-        QCOMPARE(Probe((scratch_ + "/take.avi").toStdString()), want);
+        QCOMPARE(ProbeMovie((scratch_ + "/take.avi").toStdString()), want);
     }
 
     void aResetDuringACapturedRunDoesNotWaitForever() {
