@@ -74,9 +74,7 @@ TEST_F(ShippedRecords, EveryClassSavesItsParametersAfterTheNodeRecordAndLoadsThe
                 Set(original, fields[k], ValueFor(k));
             }
         }
-        Set(original, kIdPosX, 1.25f);
-        Set(original, kIdRotY, 30.0f);
-        Set(original, kIdScaleZ, 2.5f);
+        Set(original, {{kIdPosX, 1.25f}, {kIdRotY, 30.0f}, {kIdScaleZ, 2.5f}});
 
         ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
         EXPECT_EQ(original->Save(), 1);
@@ -160,8 +158,7 @@ TEST_F(ShippedRecords, RecordsWithFewerOrMoreValuesStayInStep) {
 // Names and places of copies are the daemon list's business; here the class's own values.
 TEST_F(ShippedRecords, DuplicatedDaemonsCopyTheirParameters) {
     Daemon* wind = NewDaemonOf(shipped::kWindId);
-    Set(wind, shipped::kIdSpeed, 4.5f);
-    Set(wind, shipped::kIdGusts, 0.25f);
+    Set(wind, {{shipped::kIdSpeed, 4.5f}, {shipped::kIdGusts, 0.25f}});
     Daemon* copy = DuplicateDaemon(wind);
     ASSERT_NE(copy, nullptr);
     EXPECT_FLOAT_EQ(Get(copy, shipped::kIdSpeed), 4.5f);
