@@ -54,11 +54,8 @@ TEST_F(WorkspaceFileTest, ValuesAreWrittenLittleEndianAndReadBack) {
     double d = 0;
     EXPECT_TRUE(platform::ReadU32(&tag) && platform::ReadI32(&i) && platform::ReadF32(&f) &&
                 platform::ReadU8(&b) && platform::ReadF64(&d));
-    EXPECT_EQ(tag, 0xFABADAA0u);
-    EXPECT_EQ(i, -2);
-    EXPECT_EQ(f, 1.0f);
-    EXPECT_EQ(b, 7);
-    EXPECT_EQ(d, 0.5);
+    EXPECT_EQ((std::vector<double>{double(tag), double(i), f, double(b), d}),
+              (std::vector<double>{0xFABADAA0u, -2, 1, 7, 0.5}));
     EXPECT_FALSE(platform::WorkspaceFileFailed());
     // Past the end: a short read is reported and the value is left alone.
     EXPECT_FALSE(platform::ReadI32(&i));

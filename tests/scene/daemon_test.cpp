@@ -92,18 +92,14 @@ TEST_F(DaemonTest, DaemonsOfAClassAreNumberedAfterTheFirst) {
     odd.give_wrong_kind = true;
     EXPECT_EQ(CreaDaemon(&odd), nullptr);
     EXPECT_EQ(CountDaemons(), 4);
-}
 
-TEST_F(DaemonTest, LongClassNamesStayWithinTheNameBuffer) {
+    // A class name filling its 50 bytes without a terminator: every suffix is cut away, and
+    // the numbering still ends.
     TestClass longer(kClassDaemon, 12, "");
-    std::memset(longer.name, 'n', sizeof longer.name);  // 50 bytes, no terminator
-    Daemon* a = CreaDaemon(&longer);
-    Daemon* b = CreaDaemon(&longer);
-    Daemon* c = CreaDaemon(&longer);
-    EXPECT_EQ(std::strlen(a->name), 49u);
-    // Every suffix is cut away; the numbering still ends.
-    EXPECT_EQ(std::strlen(b->name), 49u);
-    EXPECT_NE(c, nullptr);
+    std::memset(longer.name, 'n', sizeof longer.name);
+    EXPECT_EQ(std::strlen(CreaDaemon(&longer)->name), 49u);
+    EXPECT_EQ(std::strlen(CreaDaemon(&longer)->name), 49u);
+    EXPECT_NE(CreaDaemon(&longer), nullptr);
 }
 
 TEST_F(DaemonTest, AddingListsSelectsShowsAndRecordsTheDaemon) {
@@ -235,6 +231,12 @@ TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
     EXPECT_EQ(selnodo, nullptr);
     EXPECT_FALSE(wind.window->IsWindowVisible());
     EXPECT_EQ(g_released.size(), 2u);  // each class once
+
+    // A reset empties the panel too.
+    NewDaemon(&wind);
+    ResetScene();
+    EXPECT_EQ(panel->ListCount(kList), 0);
+    EXPECT_EQ(seldaemon, nullptr);
 }
 
 TEST_F(DaemonTest, DuplicatesCopyTheSourceAndTheArrayVariantPlacesThem) {
@@ -307,15 +309,6 @@ TEST_F(DaemonTest, MovingAndRotatingShowInTheWindowAndKeepTheLink) {
     UnlinkNodesFrom(reinterpret_cast<Body*>(&object));
     EXPECT_EQ(d->link, nullptr);
     EXPECT_EQ(wind.window->GetText(kIdPosY), "10.00");
-}
-
-TEST_F(DaemonTest, AResetEmptiesThePanel) {
-    NewDaemon(&wind);
-    NewDaemon(&gravity);
-    ResetScene();
-    EXPECT_EQ(panel->ListCount(kList), 0);
-    EXPECT_EQ(seldaemon, nullptr);
-    EXPECT_EQ(root.next, nullptr);
 }
 
 }  // namespace
