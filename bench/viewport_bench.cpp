@@ -20,6 +20,7 @@
 #include "fluid/fluido.h"
 #include "fluid_scenes.h"
 #include "math/random.h"
+#include "ui/application.h"
 #include "ui/draw_hooks.h"
 #include "ui/particle_draw.h"
 
@@ -180,11 +181,7 @@ void RunningFigures() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    ui::UseViewportGlFormat();
     QGuiApplication app(argc, argv);
     QOffscreenSurface surface;
     surface.create();

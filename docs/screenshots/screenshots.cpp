@@ -200,11 +200,7 @@ bool MeshPicture(ui::MainWindow& window, const QString& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    ui::UseViewportGlFormat();
     QApplication app(argc, argv);
     const QString out = argc > 1 ? argv[1] : "docs/images";
     QDir().mkpath(out);

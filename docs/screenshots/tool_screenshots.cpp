@@ -73,11 +73,7 @@ int PictureAtQuestion(const char*, const char*, int, int) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    ui::UseViewportGlFormat();
     QApplication app(argc, argv);
     g_out = argc > 1 ? argv[1] : "docs/images";
     QDir().mkpath(g_out);

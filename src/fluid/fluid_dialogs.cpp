@@ -133,9 +133,13 @@ void FitToObject(platform::Dialog* d, Fluido* f) {
     fluid_panel_private::ShowDestruction(d, f);
 }
 
-intptr_t DestructionProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) {
+// The frame the fluid's dialogs share: opened, a dialog shows the edited fluid; its close
+// box, OK and Cancel close it; a command is the edited fluid's, and nothing without one.
+intptr_t FluidDialogFrame(platform::Dialog* d, unsigned msg, uintptr_t wparam,
+                          void (*show)(platform::Dialog*, const Fluido*),
+                          intptr_t (*command)(platform::Dialog*, Fluido*, int, int)) {
     if (msg == platform::kMsgInitDialog) {
-        fluid_panel_private::ShowDestruction(d, fluid_panel_private::Edited());
+        show(d, fluid_panel_private::Edited());
         return 1;
     }
     if (msg == platform::kMsgClose) {
@@ -149,7 +153,10 @@ intptr_t DestructionProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, in
         return 1;
     }
     Fluido* f = fluid_panel_private::Edited();
-    if (!f) return 0;
+    return f ? command(d, f, id, code) : 0;
+}
+
+intptr_t DestructionCommand(platform::Dialog* d, Fluido* f, int id, int code) {
     if (code == platform::kNotifyKillFocus) {
         ReadDestruction(d, f, id);
         fluid_panel_private::Changed();
@@ -171,6 +178,10 @@ intptr_t DestructionProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, in
     }
     fluid_panel_private::Changed();
     return 1;
+}
+
+intptr_t DestructionProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) {
+    return FluidDialogFrame(d, msg, wparam, fluid_panel_private::ShowDestruction, DestructionCommand);
 }
 
 // ---- "Particle visualization" ----
@@ -196,23 +207,7 @@ platform::Dialog* g_visualization = nullptr;
 // The range of the fluid's colour mode: 0 velocity, 1 pressure, 2 temperature, -1 none.
 int RangeOf(const Fluido* f) { return f && f->colourMode >= 1 && f->colourMode <= 3 ? f->colourMode - 1 : -1; }
 
-intptr_t VisualizationProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) {
-    if (msg == platform::kMsgInitDialog) {
-        fluid_panel_private::ShowVisualization(d, fluid_panel_private::Edited());
-        return 1;
-    }
-    if (msg == platform::kMsgClose) {
-        d->Close();
-        return 1;
-    }
-    if (msg != platform::kMsgCommand) return 0;
-    const int id = platform::CommandId(wparam), code = platform::CommandCode(wparam);
-    if (code == platform::kNotifyClicked && (id == platform::kIdOk || id == platform::kIdCancel)) {
-        d->Close();
-        return 1;
-    }
-    Fluido* f = fluid_panel_private::Edited();
-    if (!f) return 0;
+intptr_t VisualizationCommand(platform::Dialog* d, Fluido* f, int id, int code) {
     const int q = RangeOf(f);
     if (code == platform::kNotifyKillFocus && q >= 0 && (id == kIdRangeMin || id == kIdRangeMax)) {
         DameFloat(d, id, &f->manualRange[2 * q + (id == kIdRangeMin ? 1 : 0)], 0.0f, 0.0f);
@@ -227,6 +222,10 @@ intptr_t VisualizationProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, 
     }
     fluid_panel_private::Changed();
     return 1;
+}
+
+intptr_t VisualizationProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) {
+    return FluidDialogFrame(d, msg, wparam, fluid_panel_private::ShowVisualization, VisualizationCommand);
 }
 
 // ---- "Particle output files setup" ----
@@ -277,23 +276,7 @@ void ReadOffset(platform::Dialog* d, int id, int* value) {
     *value = v < -1e9 ? -1000000000 : v > 1e9 ? 1000000000 : static_cast<int>(v);
 }
 
-intptr_t OutputProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) {
-    if (msg == platform::kMsgInitDialog) {
-        fluid_panel_private::ShowOutput(d, fluid_panel_private::Edited());
-        return 1;
-    }
-    if (msg == platform::kMsgClose) {
-        d->Close();
-        return 1;
-    }
-    if (msg != platform::kMsgCommand) return 0;
-    const int id = platform::CommandId(wparam), code = platform::CommandCode(wparam);
-    if (code == platform::kNotifyClicked && (id == platform::kIdOk || id == platform::kIdCancel)) {
-        d->Close();
-        return 1;
-    }
-    Fluido* f = fluid_panel_private::Edited();
-    if (!f) return 0;
+intptr_t OutputCommand(platform::Dialog* d, Fluido* f, int id, int code) {
     if (code == platform::kNotifyKillFocus) {
         switch (id) {
             case kIdOutMax: fluid_panel_private::ReadCount(d, id, &f->outMaxParticles); break;
@@ -333,6 +316,10 @@ intptr_t OutputProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_
     fluid_panel_private::ShowOutput(d, f);
     fluid_panel_private::Changed();
     return 1;
+}
+
+intptr_t OutputProc(platform::Dialog* d, unsigned msg, uintptr_t wparam, intptr_t) {
+    return FluidDialogFrame(d, msg, wparam, fluid_panel_private::ShowOutput, OutputCommand);
 }
 
 // One instance of each dialog; opening it again brings the open one back.

@@ -206,14 +206,7 @@ QString LayoutFilePath() {
            "/undaline-layout.ini";
 }
 
-int RunDesktop(int& argc, char** argv, const QString& workspace) {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
-        std::fputs("undaline: no display to open the window on (DISPLAY is not set); "
-                   "use --batch WORKSPACE to run a scene without a window\n",
-                   stderr);
-        return 1;
-    }
-    // The viewport draws with the fixed-function pipeline.
+void UseViewportGlFormat() {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
@@ -221,6 +214,16 @@ int RunDesktop(int& argc, char** argv, const QString& workspace) {
     format.setDepthBufferSize(24);
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
     QSurfaceFormat::setDefaultFormat(format);
+}
+
+int RunDesktop(int& argc, char** argv, const QString& workspace) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+        std::fputs("undaline: no display to open the window on (DISPLAY is not set); "
+                   "use --batch WORKSPACE to run a scene without a window\n",
+                   stderr);
+        return 1;
+    }
+    UseViewportGlFormat();
     QApplication app(argc, argv);
     QApplication::setApplicationName("undaline");
     QApplication::setDesktopFileName("undaline");

@@ -17,6 +17,10 @@ void InstallInterfaceHooks();
 // widgets can still be destroyed, and dialogs go back to the headless back end.
 void CloseInterfaceWindows();
 
+// The OpenGL the viewport draws with (the fixed-function pipeline), as the default of every
+// surface; to be called before the QApplication is made.
+void UseViewportGlFormat();
+
 // Where the window layout (docks and toolbar places) is kept between runs, beside the
 // configuration file.
 QString LayoutFilePath();

@@ -113,6 +113,17 @@ public:
     void SelectToolCmd();
     void SelectParticlesCmd();
     void LockSelectionCmd();
+    void ElementBoxCmd();
+    void ElementWireCmd();
+    void ElementFlatCmd();
+    void ElementSmoothCmd();
+    void SceneBoxCmd();
+    void SceneWireCmd();
+    void SceneFlatCmd();
+    void SceneSmoothCmd();
+    // The way the selected element, or every object and mesh, is drawn (NodoDisplay).
+    void SetElementDisplay(int mode);
+    void SetSceneDisplay(int mode);
     void CloneCmd();
     void ArrayCmd();
     void SaveImagesCmd();

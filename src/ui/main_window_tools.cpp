@@ -158,6 +158,32 @@ void MainWindow::SelectParticlesCmd() {
 
 void MainWindow::LockSelectionCmd() { viewport_->selection_locked = Action("view.lock")->isChecked(); }
 
+void MainWindow::SetElementDisplay(int mode) {
+    if (!selnodo) {
+        platform::MessageBox("No element selected");
+        return;
+    }
+    selnodo->display = static_cast<uint8_t>(mode);
+    SetModified(true);
+    viewport_->update();
+}
+
+void MainWindow::SetSceneDisplay(int mode) {
+    for (Body* b = rootbody.next; b; b = b->next) b->display = static_cast<uint8_t>(mode);
+    for (Mesh* m = rootmesh; m; m = m->nextMesh) m->display = static_cast<uint8_t>(mode);
+    SetModified(true);
+    viewport_->update();
+}
+
+void MainWindow::ElementBoxCmd() { SetElementDisplay(kDisplayBox); }
+void MainWindow::ElementWireCmd() { SetElementDisplay(kDisplayWire); }
+void MainWindow::ElementFlatCmd() { SetElementDisplay(kDisplayFlat); }
+void MainWindow::ElementSmoothCmd() { SetElementDisplay(kDisplaySmooth); }
+void MainWindow::SceneBoxCmd() { SetSceneDisplay(kDisplayBox); }
+void MainWindow::SceneWireCmd() { SetSceneDisplay(kDisplayWire); }
+void MainWindow::SceneFlatCmd() { SetSceneDisplay(kDisplayFlat); }
+void MainWindow::SceneSmoothCmd() { SetSceneDisplay(kDisplaySmooth); }
+
 void MainWindow::CloneCmd() { CloneSelectedElement(); }
 
 void MainWindow::ArrayCmd() {

@@ -32,6 +32,7 @@
 #include "scene/descriptor.h"
 #include "scene/nodo.h"
 #include "scene/view_settings.h"
+#include "ui/application.h"
 #include "ui/capture_requests.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialog.h"
@@ -398,11 +399,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    ui::UseViewportGlFormat();
     QApplication app(argc, argv);
     ToolsTest test;
     return QTest::qExec(&test, argc, argv);

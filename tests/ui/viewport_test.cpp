@@ -19,6 +19,7 @@
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
 #include "scene/nodo.h"
+#include "ui/application.h"
 #include "ui/draw_hooks.h"
 #include "ui/particle_draw.h"
 #include "fluid_scenes.h"
@@ -363,11 +364,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    ui::UseViewportGlFormat();
     QApplication app(argc, argv);
     ViewportTest test;
     return QTest::qExec(&test, argc, argv);

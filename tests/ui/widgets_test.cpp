@@ -16,6 +16,7 @@
 #include "scene/axes.h"
 #include "io/config.h"
 #include "objects/scene_import.h"
+#include "mesh/mesh.h"
 #include "platform/modal.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -283,6 +284,23 @@ private slots:
         QVERIFY2(fluid.match(report).hasMatch(), qPrintable(report));
         QVERIFY(report.contains(QRegularExpression(R"(DAEMONS:\r\n 1\. \S.*\r\n 2\. )")));
         QVERIFY(report.endsWith("\r\n OBJECTS:\r\n\r\n MESHES:\r\n"));
+    }
+
+    void displayModesApplyToTheSelectedElementOrTheWholeScene() {
+        ui::MainWindow window;
+        QVERIFY(window.OpenWorkspace(uitest::Example("falling_block.ulw")));
+        QVERIFY(rootmesh != nullptr);
+        selnodo = nullptr;
+        platform::ClearMessageBoxes();
+        window.Action("view.elemsmooth")->trigger();
+        QCOMPARE(platform::LastMessageBoxText(), std::string("No element selected"));
+        window.Action("view.scenesmooth")->trigger();
+        QCOMPARE(int(rootmesh->display), int(kDisplaySmooth));
+        selnodo = rootmesh;
+        window.Action("view.elembox")->trigger();
+        QCOMPARE(int(rootmesh->display), int(kDisplayBox));
+        QVERIFY(window.modified());
+        selnodo = nullptr;
     }
 
     void importSceneOptionsAreAModalWindowOfTheDialogLayer() {
