@@ -169,10 +169,9 @@ TEST_F(WorkspaceTest, AnEmptySceneHasCountsOfZeroInEverySection) {
         std::memcpy(&n, bytes.data() + at + 4, 4);
         return n;
     };
-    EXPECT_EQ(count_after(kTagObjects), 0);
-    EXPECT_EQ(count_after(kTagFluids), 0);
-    EXPECT_EQ(count_after(kTagDaemons), 0);
-    EXPECT_EQ(count_after(kTagMeshes), 0);
+    for (uint32_t tag : {kTagObjects, kTagFluids, kTagDaemons, kTagMeshes}) {
+        EXPECT_EQ(count_after(tag), 0) << tag;
+    }
     EXPECT_EQ(bytes.compare(0, 4, "\xA0\xDA\xBA\xFA"), 0);
     EXPECT_EQ(bytes[4], 37);
 }
