@@ -1,6 +1,8 @@
 // The shipped daemons acting on particles in the driver's step. Fluids are "Dumb" unless a
 // test needs more, so a particle's force is exactly what the daemons gave it.
 #include "fluid/driver.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_build.h"
 #include "shipped_fixture.h"
 
 namespace {
@@ -410,8 +412,8 @@ TEST_F(ShippedDaemons, RelaxEvensOutStraysAndBumpsAndLeavesFrozenOnesAlone) {
     EXPECT_NEAR((middle->pos - middle_at).Modulo(), 0.0f, 1e-5f);
 }
 
-// The one-shot mesh build calls class 13 whatever its switch, with a grid and no integration:
-// the relaxed positions are what the mesh is built from.
+// The one-shot mesh build runs the relax daemons whatever their switch, with a grid and no
+// integration: the relaxed positions are what the mesh is built from.
 TEST_F(ShippedDaemons, RelaxMovesPositionsInAMeshBuildPassEvenWhenSwitchedOff) {
     BlockSpec block;
     Fluido* f = MakeBlockFluid(block, kFluidDumb);
@@ -422,16 +424,8 @@ TEST_F(ShippedDaemons, RelaxMovesPositionsInAMeshBuildPassEvenWhenSwitchedOff) {
     DriveStep(1e-4f);
     EXPECT_EQ(corner->pos.x, before.x) << "off in the simulation";
 
-    f->active = 1;
-    f->CalculaAche();
-    f->CalculaCaja();
-    f->CreaRejilla();
-    f->LlenaRejilla();
-    f->BuscaVecinos(0, f->nx);
-    for (int i = 0; i < f->numDaemons; ++i) {
-        if (f->daemons[i]->descriptor->class_id == 13) f->daemons[i]->Affect(f);
-    }
-    f->LiberaPorPaso();
+    LinkFluidToMesh(NewMesh(), f);  // a dumb fluid gets its grid for a mesh only
+    OneShotMeshBuild();
     EXPECT_GT((corner->pos - before).Modulo(), 1e-3f);
 }
 
