@@ -84,20 +84,12 @@ std::vector<fs::path> Files(const fs::path& dir) {
 }
 
 class BatchTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("undaline_batch_" + std::to_string(getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()
-                                               ->current_test_info()
-                                               ->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+  protected:
     std::string Example(const char* name) {
         return (fs::path(UNDALINE_EXAMPLES_DIR) / name).string();
     }
-    fs::path dir;
+    TempDir scratch;
+    const fs::path dir = scratch.path();
 };
 
 TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {

@@ -66,16 +66,13 @@ protected:
         RegisterInProcessClass(&g_breeze);
         RegisterInProcessClass(&g_gust);
         RegisterInProcessClass(&g_gale);
-        dir = fs::temp_directory_path() / ("undaline_ws_test_" + std::to_string(getpid()));
-        fs::create_directories(dir);
     }
     void TearDown() override {
         ResetScene();
         ResetViewSettings();
         RegisterInProcessClass(&g_breeze);
-        fs::remove_all(dir);
     }
-    std::string Path(const char* name) { return (dir / name).string(); }
+    std::string Path(const char* name) { return scratch.File(name); }
 
     // A scene with a little of everything a workspace keeps.
     void BuildScene() {
@@ -118,7 +115,8 @@ protected:
         tuniversal = 0.5f;
         frame = 12;
     }
-    fs::path dir;
+    TempDir scratch;
+    const fs::path dir = scratch.path();
 };
 
 TEST_F(WorkspaceTest, ASavedSceneLoadsBackAndSavesToTheSameBytes) {

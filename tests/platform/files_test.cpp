@@ -20,16 +20,9 @@ namespace fs = std::filesystem;
 
 class WorkspaceFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("undaline_ws_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        path = (dir / "scene.ulw").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-    std::string path;
+  TempDir scratch;
+  const fs::path dir = scratch.path();
+  const std::string path = scratch.File("scene.ulw");
 };
 
 TEST_F(WorkspaceFileTest, ValuesAreWrittenLittleEndianAndReadBack) {
