@@ -28,21 +28,15 @@ struct File : Bytes {
 };
 
 class RiffTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = (std::filesystem::temp_directory_path() /
-                ("undaline_riff_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                   .string();
-    }
-    void TearDown() override { std::filesystem::remove(path); }
+  protected:
     // A RIFF file of form `form` around body, with its true size unless told otherwise.
     void Save(const char* form, const File& body, int64_t size_delta = 0) {
         Bytes f;
         f.Text("RIFF").U32(static_cast<uint32_t>(4 + body.size() + size_delta)).Text(form);
         WriteFileBytes(path, f.Append(body).b);
     }
-    std::string path;
+    TempDir scratch;
+    const std::string path = scratch.File("sound.wav");
     platform::RiffReader riff;
 };
 

@@ -34,17 +34,7 @@ std::vector<int> AllClassIds() {
 }
 
 class ShippedRecords : public ShippedTest {
-protected:
-    void SetUp() override {
-        ShippedTest::SetUp();
-        path = (fs::temp_directory_path() / ("undaline_shipped_" + std::to_string(getpid()) + ".ulw")).string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove(path, ec);
-        ShippedTest::TearDown();
-    }
-
+  protected:
     // An object of the class as the user makes it: a daemon from its button, an emitter with
     // its new fluid.
     static Nodo* Make(int class_id) {
@@ -53,7 +43,8 @@ protected:
         return f ? f->emitter : nullptr;
     }
 
-    std::string path;
+    TempDir scratch;
+    const std::string path = scratch.File("records.ulw");
 };
 
 // Values every field accepts: within 0 and 1, all different.
