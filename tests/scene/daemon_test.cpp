@@ -139,7 +139,7 @@ TEST_F(DaemonTest, SelectingAnItemSwapsTheWindowsAndFillsThem) {
     ApplyPlatform(kPlatformLightwave);
     Daemon* w = NewDaemon(&wind);
     Daemon* g = NewDaemon(&gravity);
-    Daemon* w1 = NewDaemon(&wind);
+    NewDaemon(&wind);  // a second wind: one window serves both
     w->pos.Set(1.5f, 0.0f, 0.0f);
     Calls().clear();
     platform::SelectListItem(panel, kList, 0);
@@ -153,7 +153,6 @@ TEST_F(DaemonTest, SelectingAnItemSwapsTheWindowsAndFillsThem) {
     platform::SelectListItem(panel, kList, 1);
     EXPECT_EQ(seldaemon, g);
     EXPECT_FALSE(wind.window->IsWindowVisible());
-    (void)w1;
 }
 
 TEST_F(DaemonTest, EnableFlipsTheDaemonAndItsListText) {
@@ -188,7 +187,7 @@ TEST_F(DaemonTest, RenamingKeepsAtMost49Characters) {
 TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
     fluids_one();
     Daemon* a = NewDaemon(&wind);
-    Daemon* b = NewDaemon(&gravity);
+    NewDaemon(&gravity);
     Daemon* c = NewDaemon(&wind);
     ASSERT_EQ(FakeFluids::Get().assigned.size(), 3u);
 
@@ -215,7 +214,6 @@ TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
     EXPECT_EQ(root.next, nullptr);
     DeleteSelectedDaemon();  // nothing left to delete
     EXPECT_EQ(g_released.size(), 3u);
-    (void)b;
 }
 
 TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
@@ -265,7 +263,7 @@ TEST_F(DaemonTest, DuplicatesCopyTheSourceAndTheArrayVariantPlacesThem) {
 }
 
 TEST_F(DaemonTest, RefreshingAllFollowsLinksAndRecomputesOnlyLinkedOnes) {
-    Daemon* free_one = NewDaemon(&wind);
+    NewDaemon(&wind);  // not linked
     Daemon* linked = NewDaemon(&gravity);
     Nodo object;
     object.pos.Set(5, 0, 0);
@@ -278,7 +276,6 @@ TEST_F(DaemonTest, RefreshingAllFollowsLinksAndRecomputesOnlyLinkedOnes) {
                                                   "SetParameterBlock Gravity", "UpdateLink",
                                                   "CalculaDependientes"}));
     ExpectNear(linked->matrix.GetTranslation(), 6, 0, 0);
-    (void)free_one;
     linked->link = nullptr;
 }
 
