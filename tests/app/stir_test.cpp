@@ -127,22 +127,4 @@ TEST_F(Stir, LiquidNearThePaddleIsPushedTheWayItTurns) {
     EXPECT_GT(pushed, all + 0.2);
 }
 
-TEST_F(Stir, OneOrTwoThreadsWriteTheSameFiles) {
-    TempDir dir;
-    for (const char* threads : {"1", "2"}) {
-        const std::string out = (dir.path() / threads).string();
-        const std::string command =
-            std::string(UNDALINE_APP) + " --plugins " + UNDALINE_PLUGINS_DIR + " --batch " + kStir +
-            " --frames 10 --quiet --threads " + threads + " --out " + out + " 2>/dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-    }
-    int files = 0;
-    for (const auto& e : fs::directory_iterator(dir.path() / "1")) {
-        ++files;
-        EXPECT_EQ(ReadFileBytes(e.path()), ReadFileBytes(dir.path() / "2" / e.path().filename()))
-            << e.path().filename();
-    }
-    EXPECT_EQ(files, 11);  // frames 0 to 10
-}
-
 }  // namespace

@@ -25,10 +25,8 @@ TEST_F(PoolTest, RequestsAreRoundedToFourBytesAndZeroDoesNotAdvance) {
     uint8_t* b = At(Alloc(0));
     uint8_t* c = At(Alloc(5));
     uint8_t* d = At(Alloc(4));
-    EXPECT_EQ(a, pool->first->start);
-    EXPECT_EQ(b, a + 4);
-    EXPECT_EQ(c, b);
-    EXPECT_EQ(d, c + 8);
+    EXPECT_EQ((std::vector<uint8_t*>{a, b, c, d}),
+              (std::vector<uint8_t*>{pool->first->start, a + 4, b, c + 8}));
     EXPECT_EQ(PoolBytesInUse(pool), 16);
 }
 

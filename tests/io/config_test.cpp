@@ -19,15 +19,6 @@
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Spit(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 class ConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,7 +59,7 @@ protected:
 TEST_F(ConfigTest, DefaultsAreWrittenInTheFixedLayout) {
     std::string path = dir_.File("undaline.cfg");
     ASSERT_TRUE(config::WriteConfigFile(path.c_str()));
-    EXPECT_EQ(Slurp(path), DefaultText());
+    EXPECT_EQ(ReadFileText(path), DefaultText());
 }
 
 TEST_F(ConfigTest, WrittenAndReadBackGivesTheSamePreferencesAndBytes) {
@@ -88,7 +79,7 @@ TEST_F(ConfigTest, WrittenAndReadBackGivesTheSamePreferencesAndBytes) {
 
     std::string first = dir_.File("first.cfg");
     ASSERT_TRUE(config::WriteConfigFile(first.c_str()));
-    std::string text = Slurp(first);
+    std::string text = ReadFileText(first);
     // Directories equal to the defaults (whatever their case) are written as "default"; paths
     // end with a NUL before their newline.
     EXPECT_NE(text.find("Objects directory:\ndefault\n"), std::string::npos);
@@ -114,7 +105,7 @@ TEST_F(ConfigTest, WrittenAndReadBackGivesTheSamePreferencesAndBytes) {
 
     std::string second = dir_.File("second.cfg");
     ASSERT_TRUE(config::WriteConfigFile(second.c_str()));
-    EXPECT_EQ(Slurp(second), text);
+    EXPECT_EQ(ReadFileText(second), text);
 }
 
 TEST_F(ConfigTest, ReadingCapsAndSkipsWhatTheFileCannotHold) {
@@ -138,7 +129,7 @@ TEST_F(ConfigTest, ReadingCapsAndSkipsWhatTheFileCannotHold) {
         std::string text = DefaultText();
         text.replace(text.find(c.from), c.from.size(), c.to);
         std::string path = dir_.File("case.cfg");
-        Spit(path, text);
+        WriteFileText(path, text);
         ASSERT_EQ(config::ReadConfigFile(path.c_str()), config::kConfigRead);
         EXPECT_EQ(prefs.grid_dimension, c.to.find("5000") != std::string::npos ? 1000 : 100);
         EXPECT_EQ(prefs.grid_square, c.to.find("4000") != std::string::npos ? 1000.0f : 1.0f);
@@ -173,7 +164,7 @@ TEST_F(ConfigTest, AFileThatIsNotOursLeavesEveryDefault) {
         SCOPED_TRACE(c.name);
         config::ResetConfiguration();
         std::string path = dir_.File("odd.cfg");
-        Spit(path, c.text);
+        WriteFileText(path, c.text);
         EXPECT_EQ(config::ReadConfigFile(path.c_str()), c.result);
         EXPECT_EQ(prefs.grid_dimension, c.result == config::kConfigRead ? 77 : 100);
     }
@@ -185,7 +176,7 @@ TEST_F(ConfigTest, StartUpCorrectsTheScaleAndAnUnknownPlatform) {
     text.replace(text.find("Scene scale factor:\n1.000000"), 28, "Scene scale factor:\n-2");
     text.replace(text.find("MAYA):\n1"), 8, "MAYA):\n9");
     std::string path = dir_.File("bad.cfg");
-    Spit(path, text);
+    WriteFileText(path, text);
     ASSERT_EQ(config::ReadConfigFile(path.c_str()), config::kConfigRead);
     EXPECT_EQ(scene_scale, -2.0f);
     config::ApplyConfiguration();
@@ -196,13 +187,13 @@ TEST_F(ConfigTest, StartUpCorrectsTheScaleAndAnUnknownPlatform) {
 
 TEST_F(ConfigTest, AFailedWriteSaysSoAndLeavesTheOldFile) {
     std::string path = dir_.File("keep.cfg");
-    Spit(path, "old");
+    WriteFileText(path, "old");
     std::filesystem::create_directories(dir_.File("blocked"));
     std::string blocked = dir_.File("blocked/sub/undaline.cfg");
     EXPECT_FALSE(config::WriteConfigFile(blocked.c_str()));
     EXPECT_NE(platform::LogText().find("Error writing configuration file"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(blocked));
-    EXPECT_EQ(Slurp(path), "old");
+    EXPECT_EQ(ReadFileText(path), "old");
 }
 
 TEST_F(ConfigTest, TheRingKeepsTenNewestFirstWithoutRepeats) {

@@ -25,11 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const std::string& path) {
-    std::vector<uint8_t> b = ReadFileBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
 // What a BIN record keeps of a particle, the velocity with its extra velocity.
 std::vector<float> Kept(const Particula* p) {
     const Vector v = p->vel + p->extraVel;
@@ -108,7 +103,7 @@ TEST_F(ParticleFilesTest, AnEmptyFluidWritesTheHeaderAloneAndFiveTextLines) {
 
     const std::string asc = dir.File("empty.asc");
     ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
-    EXPECT_EQ(ReadText(asc),
+    EXPECT_EQ(ReadFileText(asc),
               "#Undaline Particle data file v.1.0\n"
               "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
               "frame 7\n"
@@ -178,7 +173,7 @@ TEST_F(ParticleFilesTest, TextLinesFollowListOrderAxisOrderAndAreNotScaled) {
 
     const std::string asc = dir.File("two.asc");
     ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
-    EXPECT_EQ(ReadText(asc),
+    EXPECT_EQ(ReadFileText(asc),
               "#Undaline Particle data file v.1.0\n"
               "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
               "frame 12\n"

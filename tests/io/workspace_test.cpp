@@ -66,16 +66,13 @@ protected:
         RegisterInProcessClass(&g_breeze);
         RegisterInProcessClass(&g_gust);
         RegisterInProcessClass(&g_gale);
-        dir = fs::temp_directory_path() / ("undaline_ws_test_" + std::to_string(getpid()));
-        fs::create_directories(dir);
     }
     void TearDown() override {
         ResetScene();
         ResetViewSettings();
         RegisterInProcessClass(&g_breeze);
-        fs::remove_all(dir);
     }
-    std::string Path(const char* name) { return (dir / name).string(); }
+    std::string Path(const char* name) { return scratch.File(name); }
 
     // A scene with a little of everything a workspace keeps.
     void BuildScene() {
@@ -118,7 +115,8 @@ protected:
         tuniversal = 0.5f;
         frame = 12;
     }
-    fs::path dir;
+    TempDir scratch;
+    const fs::path dir = scratch.path();
 };
 
 TEST_F(WorkspaceTest, ASavedSceneLoadsBackAndSavesToTheSameBytes) {
@@ -169,10 +167,9 @@ TEST_F(WorkspaceTest, AnEmptySceneHasCountsOfZeroInEverySection) {
         std::memcpy(&n, bytes.data() + at + 4, 4);
         return n;
     };
-    EXPECT_EQ(count_after(kTagObjects), 0);
-    EXPECT_EQ(count_after(kTagFluids), 0);
-    EXPECT_EQ(count_after(kTagDaemons), 0);
-    EXPECT_EQ(count_after(kTagMeshes), 0);
+    for (uint32_t tag : {kTagObjects, kTagFluids, kTagDaemons, kTagMeshes}) {
+        EXPECT_EQ(count_after(tag), 0) << tag;
+    }
     EXPECT_EQ(bytes.compare(0, 4, "\xA0\xDA\xBA\xFA"), 0);
     EXPECT_EQ(bytes[4], 37);
 }

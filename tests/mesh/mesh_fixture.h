@@ -79,6 +79,13 @@ inline Mesh* MeshOf(std::initializer_list<Fluido*> fluids) {
     return m;
 }
 
+// Calibrated so that the next build's cell is h (resolution 0 % aims at 1.36 x 1000 faces).
+inline void FixCell(Mesh* m, float h) {
+    m->refFaces = 1000;
+    m->resolution = 0.0f;
+    m->refCellSize = h * std::sqrt(1360.0f / 1000.0f);
+}
+
 // Builds with grids made for the purpose and released after.
 inline void Build(Mesh* m) {
     PrepareGrids();

@@ -22,15 +22,9 @@ protected:
     void SetUp() override {
         MeshTest::SetUp();
         RegisterSupportClasses();
-        dir_ = fs::temp_directory_path() / ("undaline_mesh_ws_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
     }
-    void TearDown() override {
-        fs::remove_all(dir_);
-        MeshTest::TearDown();
-    }
-    std::string Path(const char* name) { return (dir_ / name).string(); }
-    fs::path dir_;
+    std::string Path(const char* name) { return scratch_.File(name); }
+    TempDir scratch_;
 };
 
 void BuildScene() {

@@ -38,10 +38,6 @@ class ObjectOutputTest : public MeshTest {
         EXPECT_TRUE(b->LoadObj(path.c_str(), "box.obj"));
         return b;
     }
-    std::string Text(const std::string& path) {
-        const std::vector<uint8_t> b = ReadFileBytes(path);
-        return std::string(b.begin(), b.end());
-    }
     TempDir dir_;
 };
 
@@ -73,7 +69,7 @@ TEST_F(ObjectOutputTest, ObjectWritersListWorldVerticesAndFacesInCornerOrder) {
     }
     std::string faces(kBoxObj);
     want += faces.substr(faces.find("f "));
-    EXPECT_EQ(Text(dir_.File("out.obj")), want);
+    EXPECT_EQ(ReadFileText(dir_.File("out.obj")), want);
 
     // LWOB: world positions as they are, the mesh's surface and shader.
     Mesh* m = NewMesh();
@@ -106,7 +102,8 @@ TEST_F(ObjectOutputTest, AMeshThatFollowsAnObjectWritesTheObject) {
     ASSERT_TRUE(WriteMeshFiles(m));
     frame = 0;
     EXPECT_EQ(ReadFileBytes(dir_.File("Mesh00004.bin")).size(), 264u);
-    EXPECT_EQ(Text(dir_.File("Mesh00004.obj")).rfind("v 0.000000 -2.000000 -2.000000\n", 0), 0u);
+    EXPECT_EQ(ReadFileText(dir_.File("Mesh00004.obj")).rfind("v 0.000000 -2.000000 -2.000000\n", 0),
+              0u);
     // Both LWO formats come from the object's one writer.
     const std::vector<uint8_t> lwo = ReadFileBytes(dir_.File("Mesh004.lwo"));
     ASSERT_GE(lwo.size(), 12u);

@@ -9,13 +9,6 @@ namespace {
 
 using PolygoniseTest = MeshTest;
 
-// Calibrated so that the next build's cell is h (resolution 0 % aims at 1.36 x 1000 faces).
-void FixCell(Mesh* m, float h) {
-    m->refFaces = 1000;
-    m->resolution = 0.0f;
-    m->refCellSize = h * std::sqrt(1360.0f / 1000.0f);
-}
-
 float MaxAlong(const Mesh& m, int axis) {
     float best = -1e30f;
     for (int v = 0; v < m.numVertices; ++v) best = std::max(best, m.vertices[v][axis]);
@@ -284,10 +277,6 @@ TEST_F(PolygoniseTest, PointLimitStopsABuildWithAWarning) {
     EXPECT_FALSE(LastMeshBuildStats().capped);
     ExpectClosed(*m);
 }
-
-}  // namespace
-
-namespace {
 
 // Noise fixed in space roughens the surface without opening it. Dragged noise scales each
 // particle's share by the noise at its own coordinates, so the surface follows the particles'

@@ -162,10 +162,6 @@ TEST_F(RefineTest, SubdivisionAddsFacesWhereTheSurfaceBends) {
     ExpectClosed(*m);
 }
 
-}  // namespace
-
-namespace {
-
 // The one-shot build reports how much the optimiser took off the last mesh.
 TEST_F(RefineTest, TheOneShotBuildReportsTheFaceReduction) {
     Mesh* m = BallMesh();

@@ -12,12 +12,6 @@ namespace {
 
 using SweepFrontsTest = MeshTest;
 
-void FixCell(Mesh* m, float h) {
-    m->refFaces = 1000;
-    m->resolution = 0.0f;
-    m->refCellSize = h * std::sqrt(1360.0f / 1000.0f);
-}
-
 void BuildWith(Mesh* m, bool two_fronts) {
     parallel::SetMultithreading(two_fronts);
     Build(m);

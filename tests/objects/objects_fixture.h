@@ -70,32 +70,20 @@ class ObjectsTest : public ::testing::Test {
 };
 
 // Big-endian IFF bytes for Lightwave files.
-struct Iff {
-    std::vector<uint8_t> b;
-    Iff& Tag(const char* t) {
-        b.insert(b.end(), t, t + 4);
-        return *this;
-    }
-    Iff& U8(uint8_t v) {
-        b.push_back(v);
-        return *this;
-    }
-    Iff& U16(uint16_t v) { return U8(static_cast<uint8_t>(v >> 8)).U8(static_cast<uint8_t>(v)); }
-    Iff& U32(uint32_t v) {
-        return U16(static_cast<uint16_t>(v >> 16)).U16(static_cast<uint16_t>(v));
-    }
-    Iff& F32(float v) { return U32(std::bit_cast<uint32_t>(v)); }
+struct Iff : Bytes {
+    Iff& Tag(const char* t) { return static_cast<Iff&>(Text(t)); }
+    Iff& U8(uint8_t v) { return static_cast<Iff&>(Bytes::U8(v)); }
+    Iff& U16(uint16_t v) { return static_cast<Iff&>(U16BE(v)); }
+    Iff& U32(uint32_t v) { return static_cast<Iff&>(U32BE(v)); }
+    Iff& F32(float v) { return static_cast<Iff&>(F32BE(v)); }
     Iff& Chunk(const char* tag, const Iff& data) {
-        Tag(tag).U32(static_cast<uint32_t>(data.b.size()));
-        b.insert(b.end(), data.b.begin(), data.b.end());
-        if (data.b.size() & 1) U8(0);
-        return *this;
+        Tag(tag).U32(static_cast<uint32_t>(data.size())).Append(data);
+        return data.size() & 1 ? U8(0) : *this;
     }
     // "FORM", the size of what follows, the form type, then the chunks.
     static std::vector<uint8_t> Form(const char* type, const Iff& chunks) {
         Iff f;
-        f.Tag("FORM").U32(static_cast<uint32_t>(chunks.b.size() + 4)).Tag(type);
-        f.b.insert(f.b.end(), chunks.b.begin(), chunks.b.end());
+        f.Tag("FORM").U32(static_cast<uint32_t>(chunks.size() + 4)).Tag(type).Append(chunks);
         return f.b;
     }
 };

@@ -172,7 +172,7 @@ TEST_F(Readers, Lwo2IndicesTakeFourBytesBehindA0xFF) {
     Iff pols;
     pols.Tag("FACE");
     pols.U16(3).U16(1).U8(0xFF).U8(0).U8(0).U8(2).U16(0);  // 1, then the long form of 2, then 0
-    pols.U16(0x8003).U16(2).U16(1).U16(0);                 // flag bits above the count
+    pols.U16(0xFC03).U16(2).U16(1).U16(0);                 // all six flag bits above the count
     const auto path = Write("b.lwo", Iff::Form("LWO2", Iff()
                                                            .Chunk("TAGS", Iff().Tag("Def").U8(0))
                                                            .Chunk("PNTS", Points(3))

@@ -20,16 +20,9 @@ namespace fs = std::filesystem;
 
 class WorkspaceFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("undaline_ws_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        path = (dir / "scene.ulw").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-    std::string path;
+  TempDir scratch;
+  const fs::path dir = scratch.path();
+  const std::string path = scratch.File("scene.ulw");
 };
 
 TEST_F(WorkspaceFileTest, ValuesAreWrittenLittleEndianAndReadBack) {
@@ -54,11 +47,8 @@ TEST_F(WorkspaceFileTest, ValuesAreWrittenLittleEndianAndReadBack) {
     double d = 0;
     EXPECT_TRUE(platform::ReadU32(&tag) && platform::ReadI32(&i) && platform::ReadF32(&f) &&
                 platform::ReadU8(&b) && platform::ReadF64(&d));
-    EXPECT_EQ(tag, 0xFABADAA0u);
-    EXPECT_EQ(i, -2);
-    EXPECT_EQ(f, 1.0f);
-    EXPECT_EQ(b, 7);
-    EXPECT_EQ(d, 0.5);
+    EXPECT_EQ((std::vector<double>{double(tag), double(i), f, double(b), d}),
+              (std::vector<double>{0xFABADAA0u, -2, 1, 7, 0.5}));
     EXPECT_FALSE(platform::WorkspaceFileFailed());
     // Past the end: a short read is reported and the value is left alone.
     EXPECT_FALSE(platform::ReadI32(&i));

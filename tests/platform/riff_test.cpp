@@ -1,4 +1,7 @@
+#include "platform/riff.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -6,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "platform/riff.h"
+#include "byte_builder.h"
 
 namespace {
 
@@ -16,42 +17,26 @@ using platform::FourCC;
 using platform::RiffChunk;
 using platform::RiffResult;
 
-struct File {
-    std::vector<uint8_t> b;
-    File& Id(const char* id) {
-        b.insert(b.end(), id, id + 4);
-        return *this;
-    }
-    File& U32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-        return *this;
-    }
+// A body of chunks, each padded to an even size, with its true size unless told otherwise.
+struct File : Bytes {
     File& Chunk(const char* id, const std::string& data, uint32_t declared = UINT32_MAX) {
-        Id(id).U32(declared == UINT32_MAX ? static_cast<uint32_t>(data.size()) : declared);
+        Text(id).U32(declared == UINT32_MAX ? static_cast<uint32_t>(data.size()) : declared);
         b.insert(b.end(), data.begin(), data.end());
-        if (data.size() % 2) b.push_back(0);
+        Zeros(data.size() % 2);
         return *this;
     }
 };
 
 class RiffTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = (std::filesystem::temp_directory_path() /
-                ("undaline_riff_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                   .string();
-    }
-    void TearDown() override { std::filesystem::remove(path); }
+  protected:
     // A RIFF file of form `form` around body, with its true size unless told otherwise.
     void Save(const char* form, const File& body, int64_t size_delta = 0) {
-        File f;
-        f.Id("RIFF").U32(static_cast<uint32_t>(4 + body.b.size() + size_delta)).Id(form);
-        f.b.insert(f.b.end(), body.b.begin(), body.b.end());
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(f.b.data()), static_cast<std::streamsize>(f.b.size()));
+        Bytes f;
+        f.Text("RIFF").U32(static_cast<uint32_t>(4 + body.size() + size_delta)).Text(form);
+        WriteFileBytes(path, f.Append(body).b);
     }
-    std::string path;
+    TempDir scratch;
+    const std::string path = scratch.File("sound.wav");
     platform::RiffReader riff;
 };
 

@@ -32,10 +32,7 @@ TEST_F(PluginTest, ActivatingTwiceGivesTheSameIndexAndCreatesTheWindowOnce) {
     EXPECT_EQ(window->Parent(), daemon_panel);
     EXPECT_FALSE(window->IsWindowVisible());
     platform::Rect r = window->WindowRect();
-    EXPECT_EQ(r.x, 0);
-    EXPECT_EQ(r.y, 102);
-    EXPECT_EQ(r.width, 110);
-    EXPECT_EQ(r.height, 64);
+    EXPECT_EQ((std::vector<int>{r.x, r.y, r.width, r.height}), (std::vector<int>{0, 102, 110, 64}));
 
     EXPECT_EQ(ActivatePluginClass(3), 0);
     EXPECT_EQ(RegistryLastIndex(), 0);

@@ -46,9 +46,8 @@ TEST_F(CreadorTest, ANewEmitterTakesTheSmallestIdNotInUse) {
     Creador* a = fluids().AddFluid(&fountain);
     Creador* b = fluids().AddFluid(&fountain);
     Creador* c = fluids().AddFluid(&fountain);
-    EXPECT_EQ(a->emitter_id, 1);
-    EXPECT_EQ(b->emitter_id, 2);
-    EXPECT_EQ(c->emitter_id, 3);
+    EXPECT_EQ((std::vector<int>{a->emitter_id, b->emitter_id, c->emitter_id}),
+              (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(Creador::seed, 3);
 
     // Deleting the highest: its id is free again, and 2 is still in use.
@@ -85,12 +84,10 @@ TEST_F(CreadorTest, CreationSetsClassFluidAndNameBeforePostCreation) {
     EXPECT_EQ(CreaEmisor(&odd, FakeFluids::AsFluid(7)), nullptr);
     EXPECT_EQ(root.next, nullptr);
     EXPECT_EQ(CreaEmisor(nullptr, FakeFluids::AsFluid(7)), nullptr);
-}
 
-TEST_F(CreadorTest, ClassNamesThatFillTheirBufferAreCutToTheEmitterName) {
-    std::memset(fountain.name, 'x', sizeof fountain.name);  // no terminator at all
-    Creador* e = fluids().AddFluid(&fountain);
-    EXPECT_EQ(std::strlen(e->name), 49u);
+    // A class name filling its buffer, with no terminator at all, is cut to the emitter's.
+    std::memset(fountain.name, 'x', sizeof fountain.name);
+    EXPECT_EQ(std::strlen(fluids().AddFluid(&fountain)->name), 49u);
 }
 
 TEST_F(CreadorTest, MovingAndRotatingRefreshTheParameterWindow) {

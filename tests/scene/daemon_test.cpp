@@ -92,18 +92,14 @@ TEST_F(DaemonTest, DaemonsOfAClassAreNumberedAfterTheFirst) {
     odd.give_wrong_kind = true;
     EXPECT_EQ(CreaDaemon(&odd), nullptr);
     EXPECT_EQ(CountDaemons(), 4);
-}
 
-TEST_F(DaemonTest, LongClassNamesStayWithinTheNameBuffer) {
+    // A class name filling its 50 bytes without a terminator: every suffix is cut away, and
+    // the numbering still ends.
     TestClass longer(kClassDaemon, 12, "");
-    std::memset(longer.name, 'n', sizeof longer.name);  // 50 bytes, no terminator
-    Daemon* a = CreaDaemon(&longer);
-    Daemon* b = CreaDaemon(&longer);
-    Daemon* c = CreaDaemon(&longer);
-    EXPECT_EQ(std::strlen(a->name), 49u);
-    // Every suffix is cut away; the numbering still ends.
-    EXPECT_EQ(std::strlen(b->name), 49u);
-    EXPECT_NE(c, nullptr);
+    std::memset(longer.name, 'n', sizeof longer.name);
+    EXPECT_EQ(std::strlen(CreaDaemon(&longer)->name), 49u);
+    EXPECT_EQ(std::strlen(CreaDaemon(&longer)->name), 49u);
+    EXPECT_NE(CreaDaemon(&longer), nullptr);
 }
 
 TEST_F(DaemonTest, AddingListsSelectsShowsAndRecordsTheDaemon) {
@@ -143,7 +139,7 @@ TEST_F(DaemonTest, SelectingAnItemSwapsTheWindowsAndFillsThem) {
     ApplyPlatform(kPlatformLightwave);
     Daemon* w = NewDaemon(&wind);
     Daemon* g = NewDaemon(&gravity);
-    Daemon* w1 = NewDaemon(&wind);
+    NewDaemon(&wind);  // a second wind: one window serves both
     w->pos.Set(1.5f, 0.0f, 0.0f);
     Calls().clear();
     platform::SelectListItem(panel, kList, 0);
@@ -157,7 +153,6 @@ TEST_F(DaemonTest, SelectingAnItemSwapsTheWindowsAndFillsThem) {
     platform::SelectListItem(panel, kList, 1);
     EXPECT_EQ(seldaemon, g);
     EXPECT_FALSE(wind.window->IsWindowVisible());
-    (void)w1;
 }
 
 TEST_F(DaemonTest, EnableFlipsTheDaemonAndItsListText) {
@@ -192,7 +187,7 @@ TEST_F(DaemonTest, RenamingKeepsAtMost49Characters) {
 TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
     fluids_one();
     Daemon* a = NewDaemon(&wind);
-    Daemon* b = NewDaemon(&gravity);
+    NewDaemon(&gravity);
     Daemon* c = NewDaemon(&wind);
     ASSERT_EQ(FakeFluids::Get().assigned.size(), 3u);
 
@@ -219,7 +214,6 @@ TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
     EXPECT_EQ(root.next, nullptr);
     DeleteSelectedDaemon();  // nothing left to delete
     EXPECT_EQ(g_released.size(), 3u);
-    (void)b;
 }
 
 TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
@@ -235,6 +229,12 @@ TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
     EXPECT_EQ(selnodo, nullptr);
     EXPECT_FALSE(wind.window->IsWindowVisible());
     EXPECT_EQ(g_released.size(), 2u);  // each class once
+
+    // A reset empties the panel too.
+    NewDaemon(&wind);
+    ResetScene();
+    EXPECT_EQ(panel->ListCount(kList), 0);
+    EXPECT_EQ(seldaemon, nullptr);
 }
 
 TEST_F(DaemonTest, DuplicatesCopyTheSourceAndTheArrayVariantPlacesThem) {
@@ -263,7 +263,7 @@ TEST_F(DaemonTest, DuplicatesCopyTheSourceAndTheArrayVariantPlacesThem) {
 }
 
 TEST_F(DaemonTest, RefreshingAllFollowsLinksAndRecomputesOnlyLinkedOnes) {
-    Daemon* free_one = NewDaemon(&wind);
+    NewDaemon(&wind);  // not linked
     Daemon* linked = NewDaemon(&gravity);
     Nodo object;
     object.pos.Set(5, 0, 0);
@@ -276,7 +276,6 @@ TEST_F(DaemonTest, RefreshingAllFollowsLinksAndRecomputesOnlyLinkedOnes) {
                                                   "SetParameterBlock Gravity", "UpdateLink",
                                                   "CalculaDependientes"}));
     ExpectNear(linked->matrix.GetTranslation(), 6, 0, 0);
-    (void)free_one;
     linked->link = nullptr;
 }
 
@@ -307,15 +306,6 @@ TEST_F(DaemonTest, MovingAndRotatingShowInTheWindowAndKeepTheLink) {
     UnlinkNodesFrom(reinterpret_cast<Body*>(&object));
     EXPECT_EQ(d->link, nullptr);
     EXPECT_EQ(wind.window->GetText(kIdPosY), "10.00");
-}
-
-TEST_F(DaemonTest, AResetEmptiesThePanel) {
-    NewDaemon(&wind);
-    NewDaemon(&gravity);
-    ResetScene();
-    EXPECT_EQ(panel->ListCount(kList), 0);
-    EXPECT_EQ(seldaemon, nullptr);
-    EXPECT_EQ(root.next, nullptr);
 }
 
 }  // namespace

@@ -262,10 +262,9 @@ TEST_F(EnvelopeTest, SetFramesAsksAndOnYesRebuildsKeysTablesAndView) {
     EXPECT_EQ(KeyTimes(env), (std::vector<float>{0, 90}));
     EXPECT_EQ(env.LastKey()->value, 2.0f);
     ASSERT_EQ(env.SampleCount(), 361);
-    EXPECT_EQ(env.samples[360].x, 90.0f);
-    EXPECT_EQ(env.samples[180].y, 2.0f);
-    EXPECT_EQ(env.view_x1, 91.0f);
-    EXPECT_EQ(env.view_top, 4.0f);
+    EXPECT_EQ(
+        (std::vector<float>{env.samples[360].x, env.samples[180].y, env.view_x1, env.view_top}),
+        (std::vector<float>{90, 2, 91, 4}));
 
     // A length that cannot be is refused without asking.
     const int boxes = platform::MessageBoxCount();
@@ -279,9 +278,8 @@ TEST_F(EnvelopeTest, EditorViewFitsTheSamplesAndHitsKeysAndSlopeHandles) {
     Envelope env(20, 0.0f, 0, 0);
     Pcontrol* mid = env.InsertKey(10.0f, 4.0f);
     FitViewToSamples(&env);
-    EXPECT_EQ(env.view_x0, 0.0f);
-    EXPECT_EQ(env.view_x1, 20.0f);
-    EXPECT_EQ(env.view_bottom, 0.0f);
+    EXPECT_EQ((std::vector<float>{env.view_x0, env.view_x1, env.view_bottom}),
+              (std::vector<float>{0, 20, 0}));
     EXPECT_NEAR(env.view_top, 4.0f, 1e-4f);
 
     // A 200 × 100 pixel area showing frames −10..30 and values −5..5: 5 px per frame, 10 px

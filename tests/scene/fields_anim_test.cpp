@@ -67,24 +67,24 @@ protected:
 };
 
 TEST_F(AnimatedFieldTest, AnEntryMovesTheOldValueToBaseAndAClampSetsBothToTheLimit) {
-    EXPECT_EQ(Enter("20"), 1);
-    EXPECT_EQ(param.value, 20.0f);
-    EXPECT_EQ(param.base, 15.0f);  // the value from before the entry
-    EXPECT_EQ(panel->GetText(kViscosity), "20");  // kept as typed
-
-    EXPECT_EQ(Enter("500"), 1);
-    EXPECT_EQ(param.value, 100.0f);
-    EXPECT_EQ(param.base, 100.0f);
-    EXPECT_EQ(panel->GetText(kViscosity), "100.00");
-    EXPECT_EQ(Enter("-3"), 1);
-    EXPECT_EQ(param.value, 1.0f);
-    EXPECT_EQ(param.base, 1.0f);
-    EXPECT_EQ(panel->GetText(kViscosity), " 1.00");
-
-    // Text with no number: refused, the field shows the value again.
-    EXPECT_EQ(Enter("lots"), 0);
-    EXPECT_EQ(param.value, 1.0f);
-    EXPECT_EQ(panel->GetText(kViscosity), " 1.00");
+    // The value from before an entry goes to base and the text stays as typed; a clamp shows
+    // the limit in both; text with no number is refused and the field shows the value again.
+    const struct {
+        const char* text;
+        int ok;
+        float value, base;
+        const char* shown;
+    } entries[] = {{"20", 1, 20, 15, "20"},
+                   {"500", 1, 100, 100, "100.00"},
+                   {"-3", 1, 1, 1, " 1.00"},
+                   {"lots", 0, 1, 1, " 1.00"}};
+    for (const auto& e : entries) {
+        EXPECT_EQ(Enter(e.text), e.ok) << e.text;
+        EXPECT_EQ((std::vector<float>{param.value, param.base}),
+                  (std::vector<float>{e.value, e.base}))
+            << e.text;
+        EXPECT_EQ(panel->GetText(kViscosity), e.shown) << e.text;
+    }
 
     // 666 leaves that side open; equal limits mean none.
     param.min = 0;

@@ -211,9 +211,8 @@ TEST_F(NodoTest, UnlinkingFromADeletedObjectKeepsNodesInPlace) {
 }
 
 TEST_F(NodoTest, SaveWritesSixtyOneBytesAndLoadRestoresThem) {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("undaline_node_" + std::to_string(::getpid()) + ".bin"))
-                           .string();
+    TempDir scratch;
+    const std::string path = scratch.File("node.bin");
     Nodo n;
     n.pos.Set(1, 2, 3);
     n.rot.Set(4, 5, 6);
@@ -252,7 +251,6 @@ TEST_F(NodoTest, SaveWritesSixtyOneBytesAndLoadRestoresThem) {
     EXPECT_EQ(k.Load(), 0);
     ExpectNear(k.pos, 9, 9, 9);
     platform::EndWorkspaceRead();
-    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -13,9 +13,7 @@ TEST_F(ShippedLiquids, ASettledColumnKeepsItsDensityAndVolumeAndCarriesItsWeight
     // A column 0.6 x 1.2 x 0.6 on a floor, walled in at +-0.3 on x and z: ground planes at
     // x, z turned about x and z to face the middle.
     Fluido* f = CreaFluido(Class(kCubeId));
-    Set(f->emitter, kIdWidth, 0.6f);
-    Set(f->emitter, kIdHeight, 1.2f);
-    Set(f->emitter, kIdDepth, 0.6f);
+    Set(f->emitter, {{kIdWidth, 0.6f}, {kIdHeight, 1.2f}, {kIdDepth, 0.6f}});
     LinkDaemon(f, NewDaemonOf(kGravityId));
     const float planes[5][4] = {{0, 0, 0, 0}, {-0.3f, 0, 0, -90}, {0.3f, 0, 0, 90},
                                 {0, -0.3f, 90, 0}, {0, 0.3f, -90, 0}};

@@ -56,9 +56,7 @@ TEST_F(ObjectEmitters, TheSurfaceEmitsByAreaAlongItsNormals) {
     // A slab 2 x 0.1 x 2: its top and bottom hold 8 of its 8.8 square units.
     Body* slab = Box(Vector(2, 0.1f, 2));
     Fluido* f = LinkedFluid(shipped::kObjectEmitterId, slab);
-    Set(f->emitter, kIdRate, 4000.0f);
-    Set(f->emitter, kIdSpeed, 2.0f);
-    Set(f->emitter, kIdRandom, 0.0f);
+    Set(f->emitter, {{kIdRate, 4000.0f}, {kIdSpeed, 2.0f}, {kIdRandom, 0.0f}});
     DriveFor(0.25f, 0.01f);
     // Due by the start of the last step.
     ASSERT_NEAR(f->count, 1000, 45);
@@ -88,8 +86,7 @@ TEST_F(ObjectEmitters, MarkedFacesAloneEmitAndAMovingObjectCarriesItsParticles) 
     box->faces[6].selection = box->faces[7].selection = bit;
     box->velocity = Vector(1, 0, 0);
     box->ComputeVertexVelocities();
-    Set(f->emitter, kIdSpeed, 0.5f);
-    Set(f->emitter, kIdRandom, 0.0f);
+    Set(f->emitter, {{kIdSpeed, 0.5f}, {kIdRandom, 0.0f}});
     DriveFor(0.1f, 0.01f);
     ASSERT_GT(f->count, 20);
     for (Particula* p : Particles(f)) ExpectVector(p->vel, 1.0f, 0.5f, 0.0f);
@@ -113,8 +110,7 @@ TEST_F(ObjectEmitters, TheFillerFillsItsObjectAtEveryResetAsFarAsItsExtent) {
         EXPECT_TRUE(p->pos.x > 0 && p->pos.x < 1 && p->pos.y > 0 && p->pos.y < 1 && p->pos.z > 0 &&
                     p->pos.z < 1);
     }
-    Set(f->emitter, kIdExtentY, 0.5f);
-    Set(f->emitter, kIdVelX, 0.25f);
+    Set(f->emitter, {{kIdExtentY, 0.5f}, {kIdVelX, 0.25f}});
     ResetFluid(f);
     EXPECT_NEAR(f->count, whole / 2, whole / 10);
     for (Particula* p : Particles(f)) {

@@ -34,17 +34,7 @@ std::vector<int> AllClassIds() {
 }
 
 class ShippedRecords : public ShippedTest {
-protected:
-    void SetUp() override {
-        ShippedTest::SetUp();
-        path = (fs::temp_directory_path() / ("undaline_shipped_" + std::to_string(getpid()) + ".ulw")).string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove(path, ec);
-        ShippedTest::TearDown();
-    }
-
+  protected:
     // An object of the class as the user makes it: a daemon from its button, an emitter with
     // its new fluid.
     static Nodo* Make(int class_id) {
@@ -53,7 +43,8 @@ protected:
         return f ? f->emitter : nullptr;
     }
 
-    std::string path;
+    TempDir scratch;
+    const std::string path = scratch.File("records.ulw");
 };
 
 // Values every field accepts: within 0 and 1, all different.
@@ -74,9 +65,7 @@ TEST_F(ShippedRecords, EveryClassSavesItsParametersAfterTheNodeRecordAndLoadsThe
                 Set(original, fields[k], ValueFor(k));
             }
         }
-        Set(original, kIdPosX, 1.25f);
-        Set(original, kIdRotY, 30.0f);
-        Set(original, kIdScaleZ, 2.5f);
+        Set(original, {{kIdPosX, 1.25f}, {kIdRotY, 30.0f}, {kIdScaleZ, 2.5f}});
 
         ASSERT_TRUE(platform::BeginWorkspaceWrite(path.c_str()));
         EXPECT_EQ(original->Save(), 1);
@@ -160,8 +149,7 @@ TEST_F(ShippedRecords, RecordsWithFewerOrMoreValuesStayInStep) {
 // Names and places of copies are the daemon list's business; here the class's own values.
 TEST_F(ShippedRecords, DuplicatedDaemonsCopyTheirParameters) {
     Daemon* wind = NewDaemonOf(shipped::kWindId);
-    Set(wind, shipped::kIdSpeed, 4.5f);
-    Set(wind, shipped::kIdGusts, 0.25f);
+    Set(wind, {{shipped::kIdSpeed, 4.5f}, {shipped::kIdGusts, 0.25f}});
     Daemon* copy = DuplicateDaemon(wind);
     ASSERT_NE(copy, nullptr);
     EXPECT_FLOAT_EQ(Get(copy, shipped::kIdSpeed), 4.5f);

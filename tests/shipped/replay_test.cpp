@@ -29,13 +29,11 @@ std::map<int, Position> Records(const fs::path& file) {
     std::memcpy(&n, b.data() + 276, 4);
     for (int i = 0; i < n && 320 + 68 * static_cast<size_t>(i + 1) <= b.size(); ++i) {
         const uint8_t* r = b.data() + 320 + 68 * i;
-        float x, y, z;
+        float xyz[3];
         int id;
-        std::memcpy(&x, r, 4);
-        std::memcpy(&y, r + 4, 4);
-        std::memcpy(&z, r + 8, 4);
+        std::memcpy(xyz, r, 12);
         std::memcpy(&id, r + 64, 4);
-        out[id] = {x, y, z};
+        out[id] = {xyz[0], xyz[1], xyz[2]};
     }
     return out;
 }
@@ -69,10 +67,8 @@ class ReplayTest : public ShippedTest {
 
 TEST_F(ReplayTest, ASequenceReplaysARunsFilesFrameByFrame) {
     Fluido* water = NewFluid(kSprayId);
-    Set(water->emitter, kIdRate, 300.0f);
-    Set(water->emitter, kIdSpeed, 3.0f);
-    Daemon* gravity = NewDaemonOf(shipped::kGravityId);
-    AssignDaemon(water, gravity);
+    Set(water->emitter, {{kIdRate, 300.0f}, {kIdSpeed, 3.0f}});
+    AssignDaemon(water, NewDaemonOf(shipped::kGravityId));
     const std::string original = (dir_.path() / "run").string();
     fs::create_directories(original);
     WriteTo(water, original, "spray");
@@ -145,10 +141,7 @@ TEST_F(ReplayTest, ASequenceWithoutFilesSaysSoAndPastItsEndHoldsTheLastFile) {
 TEST_F(ReplayTest, DropletsBuildOneSphereDrawnOutAlongEachParticlesVelocity) {
     Fluido* spray = NewFluid(shipped::kDropletsId);
     Creador* e = spray->emitter;
-    Set(e, kIdRate, 200.0f);
-    Set(e, kIdDropRadius, 0.05f);
-    Set(e, kIdStretch, 0.0f);
-    Set(e, kIdDetail, 0.0f);
+    Set(e, {{kIdRate, 200.0f}, {kIdDropRadius, 0.05f}, {kIdStretch, 0.0f}, {kIdDetail, 0.0f}});
     DriveFor(0.1f, 0.01f);
     ASSERT_GT(spray->count, 5);
     Mesh* mesh = NewMesh();
@@ -178,8 +171,7 @@ TEST_F(ReplayTest, DropletsBuildOneSphereDrawnOutAlongEachParticlesVelocity) {
     }
 
     // Stretched: as long along the velocity as radius x (1 + speed x stretch).
-    Set(e, kIdStretch, 0.5f);
-    Set(e, kIdDetail, 2.0f);
+    Set(e, {{kIdStretch, 0.5f}, {kIdDetail, 2.0f}});
     BuildMesh(mesh, true);
     ASSERT_EQ(mesh->numVertices, 162 * spray->count);
     const Particula* p = all[0];

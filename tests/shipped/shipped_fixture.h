@@ -8,7 +8,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driven_step.h"
@@ -112,6 +114,9 @@ protected:
     static void Set(Nodo* node, int id, float value) {
         Show(node);
         platform::TypeIntoField(WindowOf(node), id, platform::Format("%g", static_cast<double>(value)));
+    }
+    static void Set(Nodo* node, std::initializer_list<std::pair<int, float>> fields) {
+        for (const auto& [id, value] : fields) Set(node, id, value);
     }
     static void SetChecked(Nodo* node, int id, bool on) {
         Show(node);

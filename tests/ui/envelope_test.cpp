@@ -32,6 +32,14 @@ struct Fixture {
     float X(float frame) const { return view.PixelX(frame); }
     float Y(float value) const { return view.PixelY(value); }
     float SampleAt(float frame) const { return env.samples[static_cast<int>(frame * 4.0f + 0.5f)].y; }
+    // Presses the left button at (frame, value), moves to (to_frame, to_value), lets go:
+    // whether the move changed anything.
+    bool Drag(float frame, float value, float to_frame, float to_value) {
+        view.Press(ui::EnvelopeView::kLeft, X(frame), Y(value));
+        const bool moved = view.Move(X(to_frame), Y(to_value));
+        view.Release();
+        return moved;
+    }
 };
 
 constexpr int kField = 100;
@@ -119,9 +127,7 @@ private slots:
 
         // The first and the last key keep their frames.
         Pcontrol* last = f.env.LastKey();
-        f.view.Press(ui::EnvelopeView::kLeft, f.X(60.0f), f.Y(1.0f));
-        f.view.Move(f.X(50.0f), f.Y(0.4f));
-        f.view.Release();
+        f.Drag(60.0f, 1.0f, 50.0f, 0.4f);
         QCOMPARE(last->time, 60.0f);
         QVERIFY(std::fabs(last->value - 0.4f) < 1e-4f);
         QCOMPARE(f.SampleAt(60.0f), last->value);
@@ -129,15 +135,11 @@ private slots:
         // Limits hold the value, except when both are equal (no limits at all).
         f.env.min_value = 0.5f;
         f.env.max_value = kNoLimit;
-        f.view.Press(ui::EnvelopeView::kLeft, f.X(0.0f), f.Y(1.0f));
-        f.view.Move(f.X(3.0f), f.Y(0.1f));
-        f.view.Release();
+        f.Drag(0.0f, 1.0f, 3.0f, 0.1f);
         QCOMPARE(f.env.first.value, 0.5f);
         QCOMPARE(f.env.first.time, 0.0f);
         f.env.min_value = f.env.max_value = 0.0f;
-        f.view.Press(ui::EnvelopeView::kLeft, f.X(0.0f), f.Y(0.5f));
-        f.view.Move(f.X(0.0f), f.Y(0.1f));
-        f.view.Release();
+        f.Drag(0.0f, 0.5f, 0.0f, 0.1f);
         QVERIFY(std::fabs(f.env.first.value - 0.1f) < 1e-4f);
     }
 
@@ -147,13 +149,10 @@ private slots:
         key->type = kKeyTangent;
         f.env.Resample();
         // The outgoing handle 10 frames after the key, dragged 0.5 up: a slope of 0.05 a frame.
-        f.view.Press(ui::EnvelopeView::kLeft, f.X(40.0f), f.Y(1.0f));
-        QVERIFY(f.view.Move(f.X(40.0f), f.Y(1.5f)));
-        f.view.Release();
+        QVERIFY(f.Drag(40.0f, 1.0f, 40.0f, 1.5f));
         QVERIFY(std::fabs(key->slope_out - 0.05f) < 1e-4f);
         QCOMPARE(key->time, 30.0f);
-        f.view.Press(ui::EnvelopeView::kLeft, f.X(20.0f), f.Y(1.0f));
-        f.view.Move(f.X(20.0f), f.Y(1.2f));
+        f.Drag(20.0f, 1.0f, 20.0f, 1.2f);
         QVERIFY(std::fabs(key->slope_in + 0.02f) < 1e-4f);
     }
 

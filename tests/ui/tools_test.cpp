@@ -129,14 +129,11 @@ private slots:
         selnodo = nullptr;
         Draw();
         const QPointF edge = view_->Project(Vector(0.5f, 0.5f, 0.0f));
-        Click(edge);
-        QCOMPARE(selnodo, static_cast<Nodo*>(kill));
-        QCOMPARE(seldaemon, kill);
-        Click(edge);
-        QCOMPARE(selnodo, static_cast<Nodo*>(freeze));
-        QCOMPARE(seldaemon, freeze);
-        Click(edge);
-        QCOMPARE(selnodo, static_cast<Nodo*>(kill));
+        for (Daemon* expected : {kill, freeze, kill}) {
+            Click(edge);
+            QCOMPARE(selnodo, static_cast<Nodo*>(expected));
+            QCOMPARE(seldaemon, expected);
+        }
         // Six pixels around the pointer: three away still hits, five away does not.
         Click(edge + QPointF(0, 3));
         QCOMPARE(selnodo, static_cast<Nodo*>(freeze));
