@@ -177,7 +177,7 @@ bool Plot(const std::vector<Run>& runs, const std::string& png, const fs::path& 
         for (const Point& p : kMeasured) m << p.t << ' ' << p.z << '\n';
     }
     std::string plots = "'" + (dir / "measured.dat").string() +
-                        "' with points pt 7 ps 1.5 lc rgb 'black' title 'Martin & Moyce (1952), n^2 = 2'";
+                        "' with points pt 7 ps 1.5 lc rgb 'black' title 'Martin and Moyce (1952), n^2 = 2'";
     const char* colours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd"};
     for (size_t r = 0; r < runs.size(); ++r) {
         const fs::path data = dir / ("run" + std::to_string(r) + ".dat");
@@ -273,6 +273,12 @@ int main(int argc, char** argv) {
             return 2;
         }
         const Run& r = runs.back();
+        // A column cut short (by the particle limit, say) is not the experiment's.
+        if (r.particles < 2 * n * n * n * 9 / 10) {
+            std::fprintf(stderr, "validate_dam_break: the column holds %d particles, not about %d\n",
+                         r.particles, 2 * n * n * n);
+            return 2;
+        }
         std::printf("a/s = %d: %d particles, %ld steps, %.0f s\n", n, r.particles, r.steps, r.seconds);
     }
 

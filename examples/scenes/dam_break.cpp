@@ -1,5 +1,7 @@
 #include "dam_break.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdio>
 
@@ -39,6 +41,9 @@ void SetResolution(Fluido* water, Body* tank, int across) {
     water->pressureK.value = 0.3f * (2.0f * kColumn / 0.3f) * rho / 1000.0f;
     water->externalPressure = (std::pow(5.0f * 0.97f, 7.0f) - 1.0f) * water->pressureK.value;
     water->fillSpacing = 1.0f / std::pow(rho, 0.333f);
+    // The whole column, across x 2 across x across particles, must fit under the limit.
+    const int column = 2 * across * across * across;
+    water->maxParticles = std::max(water->maxParticles, column + column / 10);
     // Particles rest half a spacing from the walls, as the column stands on the floor.
     if (tank) tank->collisionDistance = 0.5f * kColumn / static_cast<float>(across);
 }
