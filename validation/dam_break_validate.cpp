@@ -274,7 +274,7 @@ int main(int argc, char** argv) {
         }
         const Run& r = runs.back();
         // A column cut short (by the particle limit, say) is not the experiment's.
-        if (r.particles < 2 * n * n * n * 9 / 10) {
+        if (r.particles < 2 * n * n * n * 17 / 20) {
             std::fprintf(stderr, "validate_dam_break: the column holds %d particles, not about %d\n",
                          r.particles, 2 * n * n * n);
             return 2;
