@@ -90,29 +90,10 @@ const Sphere& SphereOf(int level) {
     return spheres[std::clamp(level, 0, 2)];
 }
 
-class Droplets final : public ShippedEmitter {
+class Droplets final : public SprayingEmitter<Droplets> {
   public:
-    Droplets() : ShippedEmitter(kDropTable) { flags |= kEmitterBuildsMesh; }
-
-    void PostCreation() override {
-        ShippedEmitter::PostCreation();
-        CalculaDependientes();
-        clock_.Reset(P(kDropStart));
-    }
-    void AboutReset() override { clock_.Reset(P(kDropStart)); }
-    void NotifyReset() override { clock_.Reset(P(kDropStart)); }
-    void ParamsChanged() override {
-        Shipped::ParamsChanged();
-        if (fluid && fluid->emitTime == 0.0f) clock_.Reset(P(kDropStart));
-    }
-
-    void Crea() override {
-        if (fluid) EmitSpray(fluid, NodeFrame::Of(*this), clock_, Shape());
-    }
-    float DameTiempoMaximo() override {
-        return fluid ? SprayTimeLimit(fluid->emitTime, Shape()) : 0.0f;
-    }
-    Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
+    static constexpr int kStart = kDropStart;
+    Droplets() : SprayingEmitter(kDropTable) { flags |= kEmitterBuildsMesh; }
 
     void HowManyPoli(int* vertices, int* faces) override {
         const Sphere& s = SphereOf(Detail());
@@ -179,13 +160,13 @@ class Droplets final : public ShippedEmitter {
     }
 
   private:
+    friend class SprayingEmitter<Droplets>;
     int Detail() const { return static_cast<int>(std::lround(P(kDropDetail))); }
     SprayShape Shape() const {
         return {P(kDropRate),   P(kDropSpeed), P(kDropAngle),
                 P(kDropRandom), P(kDropStart), P(kDropStop)};
     }
 
-    EmissionClock clock_;
     int drops_ = 0;
 };
 

@@ -60,6 +60,38 @@ void EmitSpray(Fluido* fluid, const NodeFrame& frame, EmissionClock& clock, cons
 // The time the driver must end a step on: the start while ahead, then the stop; else 0.
 float SprayTimeLimit(float t, const SprayShape& s);
 
+// An emitter that sprays as the Spray does: Derived gives its SprayShape Shape() and kStart,
+// the index of its Start parameter. The clock starts again at every reset and at a change
+// made before anything was emitted.
+template <class Derived>
+class SprayingEmitter : public ShippedEmitter {
+public:
+    using ShippedEmitter::ShippedEmitter;
+    void PostCreation() override {
+        ShippedEmitter::PostCreation();
+        CalculaDependientes();
+        Restart();
+    }
+    void AboutReset() override { Restart(); }
+    void NotifyReset() override { Restart(); }
+    void ParamsChanged() override {
+        Shipped::ParamsChanged();
+        if (fluid && fluid->emitTime == 0.0f) Restart();
+    }
+    void Crea() override {
+        if (fluid) EmitSpray(fluid, NodeFrame::Of(*this), clock_, Self().Shape());
+    }
+    float DameTiempoMaximo() override {
+        return fluid ? SprayTimeLimit(fluid->emitTime, Self().Shape()) : 0.0f;
+    }
+    Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
+
+private:
+    const Derived& Self() const { return static_cast<const Derived&>(*this); }
+    void Restart() { clock_.Reset(P(Derived::kStart)); }
+    EmissionClock clock_;
+};
+
 // Grid points across a length: how many fit at spacing s (at least one when there is any
 // length), and where point i of n sits, centred on 0.
 inline int PointsAcross(float length, float s) {

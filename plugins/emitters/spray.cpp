@@ -23,31 +23,10 @@ constexpr std::array<ParamSpec, 6> kSpraySpecs = {{
 }};
 const ParamTable kSprayTable{kSpraySpecs.data(), static_cast<int>(kSpraySpecs.size())};
 
-class Spray final : public ShippedEmitter {
+class Spray final : public SprayingEmitter<Spray> {
 public:
-    Spray() : ShippedEmitter(kSprayTable) {}
-
-    void PostCreation() override {
-        ShippedEmitter::PostCreation();
-        CalculaDependientes();
-        clock_.Reset(P(kSprayStart));
-    }
-    void AboutReset() override { clock_.Reset(P(kSprayStart)); }
-    void NotifyReset() override { clock_.Reset(P(kSprayStart)); }
-    void ParamsChanged() override {
-        Shipped::ParamsChanged();
-        if (fluid && fluid->emitTime == 0.0f) clock_.Reset(P(kSprayStart));
-    }
-
-    void Crea() override {
-        if (fluid) EmitSpray(fluid, NodeFrame::Of(*this), clock_, Shape());
-    }
-
-    float DameTiempoMaximo() override {
-        return fluid ? SprayTimeLimit(fluid->emitTime, Shape()) : 0.0f;
-    }
-
-    Vector DameCentro() override { return NodeFrame::Of(*this).origin; }
+    static constexpr int kStart = kSprayStart;
+    Spray() : SprayingEmitter(kSprayTable) {}
 
     // The cone particles are sprayed into, as long as a fifth of a second's travel.
     void Representa() override {
@@ -56,13 +35,10 @@ public:
         gl::End();
     }
 
-private:
     SprayShape Shape() const {
         return {P(kSprayRate), P(kSpraySpeed), P(kSprayAngle), P(kSprayRandom), P(kSprayStart),
                 P(kSprayStop)};
     }
-
-    EmissionClock clock_;
 };
 
 ShippedClass<Spray> g_spray({kClassEmitter, kSprayId, "Spray", "Spray",
