@@ -17,19 +17,11 @@
 #include "scene/descriptor.h"
 #include "scene/envelope.h"
 #include "scene/fields.h"
+#include "node_class.h"
 
 namespace {
 
-class VortexClass final : public Descriptor {
-public:
-    VortexClass() {
-        kind = kClassDaemon;
-        class_id = 9111;
-        std::strcpy(name, "Vortex");
-    }
-    Nodo* Create() override { return new Daemon; }
-};
-VortexClass g_vortex;
+ClassOf<Daemon> g_vortex(kClassDaemon, 9111, "Vortex");
 
 class CloneTest : public FluidTest {
 protected:

@@ -14,6 +14,7 @@
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
+#include "node_class.h"
 
 namespace {
 
@@ -122,16 +123,7 @@ struct Timed : Creador {
     float at = 0.0123f;
     int created = 0;
 };
-class TimedClass final : public Descriptor {
-public:
-    TimedClass() {
-        kind = kClassEmitter;
-        class_id = 9200;
-        std::strcpy(name, "Timed");
-    }
-    Nodo* Create() override { return new Timed; }
-};
-TimedClass g_timed;
+ClassOf<Timed> g_timed(kClassEmitter, 9200, "Timed");
 
 TEST_F(DriverTest, StepsEndExactlyOnTheEmittersTime) {
     Fluido* f = CreaFluido(&g_timed);

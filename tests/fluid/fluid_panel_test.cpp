@@ -15,6 +15,7 @@
 #include "scene/creador.h"
 #include "scene/descriptor.h"
 #include "scene/fields.h"
+#include "node_class.h"
 
 namespace {
 
@@ -29,16 +30,7 @@ public:
     void OnFluidChange(char previous) override { g_changes.push_back(previous); }
 };
 
-class RecordingClass final : public Descriptor {
-public:
-    RecordingClass() {
-        kind = kClassEmitter;
-        class_id = 9301;
-        std::strcpy(name, "Jet");
-    }
-    Nodo* Create() override { return new RecordingEmitter; }
-};
-RecordingClass g_class;
+ClassOf<RecordingEmitter> g_class(kClassEmitter, 9301, "Jet");
 
 class FluidPanelTest : public FluidTest {
 protected:

@@ -13,20 +13,12 @@
 #include "scene/daemon.h"
 #include "scene/daemon_panel.h"
 #include "scene/descriptor.h"
+#include "node_class.h"
 
 namespace {
 
-class WindClass final : public Descriptor {
-public:
-    WindClass() {
-        kind = kClassDaemon;
-        class_id = 9101;
-        std::strcpy(name, "Wind");
-    }
-    Nodo* Create() override { return new Daemon; }
-};
+ClassOf<Daemon> g_wind(kClassDaemon, 9101, "Wind");
 
-WindClass g_wind;
 
 // Objects stand in for bodies: the link lists only hold their addresses and ask the objects
 // layer for their order and names.

@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "scene/creador.h"
 #include "scene/descriptor.h"
+#include "node_class.h"
 
 namespace {
 
@@ -59,16 +60,7 @@ struct Counting : Creador {
     int with_springs = 0;
 };
 
-class CountingClass final : public Descriptor {
-public:
-    CountingClass() {
-        kind = kClassEmitter;
-        class_id = 9100;
-        std::strcpy(name, "Circle");
-    }
-    Nodo* Create() override { return new Counting; }
-};
-CountingClass g_counting;
+ClassOf<Counting> g_counting(kClassEmitter, 9100, "Circle");
 
 TEST_F(ParticlesTest, FluidsOfOneClassAreNumberedAndTheEmitterHearsOfEveryRemoval) {
     Fluido* a = CreaFluido(&g_counting);

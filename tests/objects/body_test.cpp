@@ -14,21 +14,13 @@
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
 #include "scene/scene_hooks.h"
+#include "node_class.h"
 
 namespace {
 
 using Bodies = ObjectsTest;
 
-class StillClass final : public Descriptor {
-  public:
-    StillClass() {
-        kind = kClassDaemon;
-        class_id = 9301;
-        std::strcpy(name, "Still");
-    }
-    Nodo* Create() override { return new Daemon; }
-};
-StillClass g_still;
+ClassOf<Daemon> g_still(kClassDaemon, 9301, "Still");
 
 TEST_F(Bodies, SharedNamesAreNumberedInListOrderAndHealAsBodiesGo) {
     platform::Dialog* panel =

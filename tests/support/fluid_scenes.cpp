@@ -13,6 +13,7 @@
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
+#include "node_class.h"
 
 namespace {
 
@@ -43,28 +44,10 @@ public:
     BlockSpec spec;
 };
 
-class BlockClass final : public Descriptor {
-public:
-    BlockClass() {
-        kind = kClassEmitter;
-        class_id = 9001;
-        std::strcpy(name, "Block");
-    }
-    Nodo* Create() override { return new BlockEmitter; }
-};
+ClassOf<BlockEmitter> g_block(kClassEmitter, 9001, "Block");
 
-class EmptyClass final : public Descriptor {
-public:
-    EmptyClass() {
-        kind = kClassEmitter;
-        class_id = 9002;
-        std::strcpy(name, "Empty");
-    }
-    Nodo* Create() override { return new Creador; }
-};
+ClassOf<Creador> g_empty(kClassEmitter, 9002, "Empty");
 
-BlockClass g_block;
-EmptyClass g_empty;
 
 }  // namespace
 
