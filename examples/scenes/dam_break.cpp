@@ -40,7 +40,11 @@ void SetResolution(Fluido* water, Body* tank, int across) {
     // so the pressure constant grows in proportion to the depth, as that guide says.
     water->pressureK.value = 0.3f * (2.0f * kColumn / 0.3f) * rho / 1000.0f;
     water->externalPressure = (std::pow(5.0f * 0.97f, 7.0f) - 1.0f) * water->pressureK.value;
+    // The viscous term damps like a kinematic viscosity of about viscosity x spacing, so the
+    // viscosity follows the spacing inversely: every resolution runs the same liquid.
+    const float saved_spacing = water->fillSpacing;
     water->fillSpacing = 1.0f / std::pow(rho, 0.333f);
+    if (saved_spacing > 0.0f) water->viscosity.value *= saved_spacing / water->fillSpacing;
     // The whole column, across x 2 across x across particles, must fit under the limit.
     const int column = 2 * across * across * across;
     water->maxParticles = std::max(water->maxParticles, column + column / 10);
@@ -70,7 +74,10 @@ bool Build(const std::string& tank_file, int across) {
     Set(gravity, kStrength, kGravityAcceleration);
     LinkDaemon(water, gravity);
     LinkObject(water, tank);
+    // The shipped Liquid's viscosity is the one of the saved resolution.
+    const float viscosity = water->viscosity.value;
     SetResolution(water, tank, across);
+    water->viscosity.value = viscosity * static_cast<float>(across) / static_cast<float>(kAcross);
     platform::CopyText(water->prefix, sizeof water->prefix, "dam_break");
     water->outBin = 1;
     // Sound travels faster in the stiffer liquid (23 units/s against 13): the step factor

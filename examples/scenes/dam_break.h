@@ -27,7 +27,8 @@ std::string TankObj();
 float DensityFor(int across);
 
 // Sets the fluid's rest density and what follows from it for a Liquid (pressure constant and
-// external pressure in proportion to the density, and to the column's depth), and the tank's
+// external pressure in proportion to the density, and to the column's depth; the viscosity in
+// inverse proportion to the spacing, so the liquid stays as viscous as it was), and the tank's
 // collision distance to half the new spacing. The fluid is refilled at the next reset.
 void SetResolution(Fluido* water, Body* tank, int across);
 

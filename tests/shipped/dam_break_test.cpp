@@ -66,4 +66,30 @@ TEST_F(DamBreak, TheWaterNeverEntersTheTankWallsAndRunsTheSameOnOneAndTwoThreads
     EXPECT_EQ(0, std::memcmp(one.data(), two.data(), one.size() * sizeof(float)));
 }
 
+// A finer column is the same liquid: the pressure constant follows the density and the
+// viscosity the inverse of the spacing, whether the scene is built or its resolution changed.
+TEST_F(DamBreak, EveryResolutionRunsTheSameLiquid) {
+    TempDir dir;
+    const std::string tank = dir.File("tank.obj");
+    std::ofstream(tank) << dam_break::TankObj();
+    ASSERT_TRUE(dam_break::Build(tank, dam_break::kAcross));
+    Fluido* water = dam_break::Water();
+    const float damping = water->viscosity.value * water->fillSpacing;
+    const float stiffness = water->pressureK.value / water->restDensity;
+    auto same_liquid = [&](int across) {
+        EXPECT_NEAR(water->fillSpacing, dam_break::kColumn / static_cast<float>(across), 1e-5f);
+        EXPECT_NEAR(water->viscosity.value * water->fillSpacing, damping, 1e-4f * damping) << across;
+        EXPECT_NEAR(water->pressureK.value / water->restDensity, stiffness, 1e-4f * stiffness);
+    };
+    for (int across : {8, 40, 20}) {
+        dam_break::SetResolution(water, dam_break::Tank(), across);
+        same_liquid(across);
+    }
+    ClearFluidScene();
+    ResetScene();
+    ASSERT_TRUE(dam_break::Build(tank, 8));
+    water = dam_break::Water();
+    same_liquid(8);
+}
+
 }  // namespace
