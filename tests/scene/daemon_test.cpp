@@ -155,7 +155,7 @@ TEST_F(DaemonTest, SelectingAnItemSwapsTheWindowsAndFillsThem) {
     EXPECT_FALSE(wind.window->IsWindowVisible());
 }
 
-TEST_F(DaemonTest, EnableFlipsTheDaemonAndItsListText) {
+TEST_F(DaemonTest, EnableAndRenameChangeTheListTextInPlace) {
     Daemon* w = NewDaemon(&wind);
     NewDaemon(&gravity);
     platform::SelectListItem(panel, kList, 0);
@@ -166,22 +166,18 @@ TEST_F(DaemonTest, EnableFlipsTheDaemonAndItsListText) {
     EXPECT_EQ(Item(0), "Wind (OFF)");
     EXPECT_EQ(DaemonOfItem(0), w);  // keeps its place and its data
     EXPECT_EQ(Selection(), 0);
-    MenuCommand(kCmdDaemonEnable);
-    EXPECT_EQ(w->enabled, 1);
-    EXPECT_EQ(Item(0), "Wind");
-}
 
-TEST_F(DaemonTest, RenamingKeepsAtMost49Characters) {
-    Daemon* w = NewDaemon(&wind);
-    w->enabled = 0;
     RenameDaemonItem(0, "North wind");
     EXPECT_STREQ(w->name, "North wind");
     EXPECT_EQ(Item(0), "North wind (OFF)");
-    std::string longer(80, 'a');
-    RenameDaemonItem(0, longer.c_str());
+    RenameDaemonItem(0, std::string(80, 'a').c_str());
     EXPECT_EQ(std::string(w->name), std::string(49, 'a'));
     RenameDaemonItem(5, "nobody");  // no such item
-    EXPECT_EQ(panel->ListCount(kList), 1);
+    EXPECT_EQ(panel->ListCount(kList), 2);
+
+    MenuCommand(kCmdDaemonEnable);
+    EXPECT_EQ(w->enabled, 1);
+    EXPECT_EQ(Item(0), std::string(49, 'a'));
 }
 
 TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
@@ -214,9 +210,9 @@ TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
     EXPECT_EQ(root.next, nullptr);
     DeleteSelectedDaemon();  // nothing left to delete
     EXPECT_EQ(g_released.size(), 3u);
-}
 
-TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
+    // Deleting all empties the list and the selection, and releases each class once.
+    g_released.clear();
     NewDaemon(&wind);
     NewDaemon(&gravity);
     NewDaemon(&wind);
@@ -228,7 +224,7 @@ TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
     EXPECT_EQ(seldaemon, nullptr);
     EXPECT_EQ(selnodo, nullptr);
     EXPECT_FALSE(wind.window->IsWindowVisible());
-    EXPECT_EQ(g_released.size(), 2u);  // each class once
+    EXPECT_EQ(g_released.size(), 2u);
 
     // A reset empties the panel too.
     NewDaemon(&wind);
