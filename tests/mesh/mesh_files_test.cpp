@@ -12,7 +12,6 @@
 #include <string>
 
 #include "byte_builder.h"
-#include "fluid/clock.h"
 #include "mesh/mesh_bin_reader.h"
 #include "mesh_fixture.h"
 #include "objects/body.h"
@@ -30,21 +29,6 @@ T* Array(int n) {
 
 class MeshFilesTest : public MeshTest {
   protected:
-    void SetUp() override {
-        MeshTest::SetUp();
-        saved_ = {AX, AY, AZ};
-        saved_scale_ = scene_scale;
-        saved_frame_ = frame;
-    }
-    void TearDown() override {
-        AX = saved_[0];
-        AY = saved_[1];
-        AZ = saved_[2];
-        scene_scale = saved_scale_;
-        frame = saved_frame_;
-        MeshTest::TearDown();
-    }
-
     // Four vertices, two faces; with texture data two links' weights, coordinates and
     // velocities.
     Mesh* Small(bool texture) {
@@ -82,9 +66,6 @@ class MeshFilesTest : public MeshTest {
     }
 
     TempDir dir_;
-    std::array<int, 3> saved_{};
-    float saved_scale_ = 1.0f;
-    int saved_frame_ = 0;
 };
 
 // "FORM" size id, from the chunks that follow.
