@@ -2,7 +2,6 @@
 // clipped by objects.
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>

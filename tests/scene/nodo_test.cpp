@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "byte_builder.h"
 #include "platform/workspace_file.h"
