@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 
 #include "byte_builder.h"
-#include "fluid/clock.h"
 #include "mesh/mesh_bin_reader.h"
 #include "mesh_fixture.h"
 #include "objects/body.h"
@@ -29,21 +29,6 @@ T* Array(int n) {
 
 class MeshFilesTest : public MeshTest {
   protected:
-    void SetUp() override {
-        MeshTest::SetUp();
-        saved_ = {AX, AY, AZ};
-        saved_scale_ = scene_scale;
-        saved_frame_ = frame;
-    }
-    void TearDown() override {
-        AX = saved_[0];
-        AY = saved_[1];
-        AZ = saved_[2];
-        scene_scale = saved_scale_;
-        frame = saved_frame_;
-        MeshTest::TearDown();
-    }
-
     // Four vertices, two faces; with texture data two links' weights, coordinates and
     // velocities.
     Mesh* Small(bool texture) {
@@ -81,9 +66,6 @@ class MeshFilesTest : public MeshTest {
     }
 
     TempDir dir_;
-    std::array<int, 3> saved_{};
-    float saved_scale_ = 1.0f;
-    int saved_frame_ = 0;
 };
 
 // "FORM" size id, from the chunks that follow.
@@ -187,6 +169,17 @@ TEST_F(MeshFilesTest, BinIsScaledAxisOrderedWithSwappedFacesTextureAndVelocitySe
     expected.U32(0xDEDEDEDE);
     EXPECT_EQ(Written(m, kMeshBin), expected.b);
 
+    // The texture-data file: weights and coordinates as they are, velocities after their marker.
+    Bytes txi;
+    txi.I32(2).I32(4);
+    for (int i = 0; i < 4; ++i) {
+        const Vector& t = m->texCoords[i];
+        txi.F32(0.75f).F32(0.25f).F32(t.x).F32(t.y).F32(t.z);
+    }
+    txi.Text("NL_1");
+    for (int i = 0; i < 4; ++i) txi.F32(m->velocities[i].x).F32(-2.0f).F32(0.5f);
+    EXPECT_EQ(Written(m, kMeshTexture), txi.b);
+
     // No texture coordinates, no velocities: vertices, faces and the end marker only.
     std::free(m->velocities);
     m->velocities = nullptr;
@@ -220,19 +213,6 @@ TEST_F(MeshFilesTest, ObjListsScaledVerticesTextureLinesAndOneBasedSwappedFaces)
     const std::string text(without.begin(), without.end());
     EXPECT_EQ(text.find("vt"), std::string::npos);
     EXPECT_NE(text.find("f 2 1 3\nf 4 1 2\n"), std::string::npos);
-}
-
-TEST_F(MeshFilesTest, TextureDataHoldsWeightsCoordinatesAndVelocitiesAfterTheirMarker) {
-    Mesh* m = Small(true);
-    Bytes expected;
-    expected.I32(2).I32(4);
-    for (int i = 0; i < 4; ++i) {
-        const Vector& t = m->texCoords[i];
-        expected.F32(0.75f).F32(0.25f).F32(t.x).F32(t.y).F32(t.z);
-    }
-    expected.Text("NL_1");
-    for (int i = 0; i < 4; ++i) expected.F32(m->velocities[i].x).F32(-2.0f).F32(0.5f);
-    EXPECT_EQ(Written(m, kMeshTexture), expected.b);
 }
 
 TEST_F(MeshFilesTest, FrameNamesCarryTheOffsetAndTheFrameFilesFollowTheFlags) {
@@ -396,25 +376,14 @@ TEST_F(MeshFilesTest, ObjNumbersAreExactlyWhatPrintfWrites) {
     m->vertices = Array<Vector>(n);
     std::mt19937 random(12345);
     auto next = [&] { return static_cast<uint32_t>(random()); };
+    const std::function<float()> kinds[] = {
+        [&] { return std::bit_cast<float>(next()); },  // any pattern
+        [&] { return static_cast<float>(static_cast<int>(next() % 2000001) - 1000000) * 5e-7f; },
+        [&] { return std::ldexp(static_cast<float>(next() % 64), -static_cast<int>(next() % 30)); },
+        [&] { return static_cast<float>(static_cast<int>(next() % 20000) - 10000) / 16.0f; },
+    };
     for (int i = 0; i < n; ++i) {
-        for (int k = 0; k < 3; ++k) {
-            float v;
-            switch (next() % 4) {
-                case 0:
-                    v = std::bit_cast<float>(next());
-                    break;  // any pattern
-                case 1:
-                    v = static_cast<float>(static_cast<int>(next() % 2000001) - 1000000) * 5e-7f;
-                    break;
-                case 2:
-                    v = std::ldexp(static_cast<float>(next() % 64), -static_cast<int>(next() % 30));
-                    break;
-                default:
-                    v = static_cast<float>(static_cast<int>(next() % 20000) - 10000) / 16.0f;
-                    break;
-            }
-            (&m->vertices[i].x)[k] = v;
-        }
+        for (int k = 0; k < 3; ++k) (&m->vertices[i].x)[k] = kinds[next() % 4]();
     }
     const std::vector<uint8_t> file = Written(m, kMeshObj);
     std::string expected = "s 1\n";

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "fluid/clock.h"
 #include "fluid/driver.h"
 #include "fluid/fluid_passes.h"
 #include "fluid/fluido.h"
@@ -27,9 +28,11 @@ protected:
         platform::ClearMessageBoxes();
         parallel::SetMultithreading(false);
     }
+    // ResetScene also puts the axes and the scene scale back.
     void TearDown() override {
         parallel::SetMultithreading(true);
         SimulationState = 0;
+        frame = 0;
         SetMeshPointLimit(0);
         ResetScene();
     }

@@ -1,21 +1,14 @@
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "byte_builder.h"
 #include "io/workspace.h"
 #include "mesh_fixture.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class MeshWorkspaceTest : public MeshTest {
 protected:

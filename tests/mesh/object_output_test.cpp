@@ -2,13 +2,11 @@
 // clipped by objects.
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "byte_builder.h"
-#include "fluid/clock.h"
 #include "fluid/links.h"
 #include "mesh/mesh_files.h"
 #include "mesh_fixture.h"
@@ -27,10 +25,6 @@ constexpr const char* kBoxObj =
 
 class ObjectOutputTest : public MeshTest {
   protected:
-    void TearDown() override {
-        scene_scale = 1.0f;
-        MeshTest::TearDown();
-    }
     Body* Box() {
         const std::string path = dir_.File("box.obj");
         std::ofstream(path) << kBoxObj;
@@ -100,7 +94,6 @@ TEST_F(ObjectOutputTest, AMeshThatFollowsAnObjectWritesTheObject) {
     m->link = box;
     frame = 4;
     ASSERT_TRUE(WriteMeshFiles(m));
-    frame = 0;
     EXPECT_EQ(ReadFileBytes(dir_.File("Mesh00004.bin")).size(), 264u);
     EXPECT_EQ(ReadFileText(dir_.File("Mesh00004.obj")).rfind("v 0.000000 -2.000000 -2.000000\n", 0),
               0u);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "mesh/mesh_filters.h"
-#include "platform/format.h"
 #include "mesh_fixture.h"
 
 namespace {
@@ -160,18 +159,6 @@ TEST_F(RefineTest, SubdivisionAddsFacesWhereTheSurfaceBends) {
     EXPECT_GT(m->numFaces, plain + plain / 10);
     EXPECT_EQ(TopMiddleFaces(*m), middle) << "the flat top is not split";
     ExpectClosed(*m);
-}
-
-// The one-shot build reports how much the optimiser took off the last mesh.
-TEST_F(RefineTest, TheOneShotBuildReportsTheFaceReduction) {
-    Mesh* m = BallMesh();
-    m->optimize = true;
-    OneShotMeshBuild();
-    ASSERT_GT(FacesPolygonised(), FacesBuilt());
-    const double reduction = (FacesPolygonised() - FacesBuilt()) * 100.0 / FacesPolygonised();
-    EXPECT_NE(platform::LogText().find(platform::Format("Face reduction: %2.2f %%", reduction)),
-              std::string::npos);
-    EXPECT_EQ(m->prevNumFaces, FacesBuilt());
 }
 
 }  // namespace

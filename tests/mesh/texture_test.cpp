@@ -16,15 +16,20 @@ float Farthest(const Vector& a, const Vector& b) {
     return std::fmax(std::fabs(a.x - b.x), std::fmax(std::fabs(a.y - b.y), std::fabs(a.z - b.z)));
 }
 
-TEST_F(TextureTest, CoordinatesStayOnTheParticlesWhenTheFluidMoves) {
+// Motion-blur velocities of a blob moving as one are its velocity.
+TEST_F(TextureTest, CoordinatesStayOnTheParticlesWhenTheFluidMovesAndVelocitiesAreItsOwn) {
     Fluido* f = FluidAt(Ball(Vector(0, 0, 0), 0.35f, 0.1f));
+    const Vector velocity(1.5f, -0.25f, 3.0f);
+    for (Particula* p = f->First(); p; p = p->next) p->vel = velocity;
     Mesh* m = MeshOf({f});
     Build(m);
     ASSERT_NE(m->texCoords, nullptr);
+    ASSERT_NE(m->velocities, nullptr);
     ASSERT_GT(m->numVertices, 100);
     // Particles that never moved: each vertex's coordinate is where it is.
     for (int v = 0; v < m->numVertices; ++v) {
         ASSERT_LT(Farthest(m->texCoords[v], m->vertices[v]), 1e-4f) << v;
+        ASSERT_LT(Farthest(m->velocities[v], velocity), 1e-5f) << v;
     }
     const Vector shift(0.37f, -0.21f, 0.05f);
     Move(f, shift);
@@ -39,25 +44,11 @@ TEST_F(TextureTest, CoordinatesStayOnTheParticlesWhenTheFluidMoves) {
     for (int v = 0; v < m->numVertices; ++v) {
         ASSERT_LT(Farthest(m->texCoords[v], m->vertices[v]), 1e-4f) << v;
     }
-    // Mapping off: no coordinates, no weights.
-    m->calcUVW = false;
+    // Mapping and blur off: no coordinates, no weights, no velocities.
+    m->calcUVW = m->motionBlur = false;
     Build(m);
     EXPECT_EQ(m->texCoords, nullptr);
     EXPECT_EQ(m->fluidWeights, nullptr);
-}
-
-TEST_F(TextureTest, MotionBlurVelocitiesOfATranslatingBlobAreItsVelocity) {
-    Fluido* f = FluidAt(Ball(Vector(0, 0, 0), 0.3f, 0.1f));
-    const Vector velocity(1.5f, -0.25f, 3.0f);
-    for (Particula* p = f->First(); p; p = p->next) p->vel = velocity;
-    Mesh* m = MeshOf({f});
-    Build(m);
-    ASSERT_NE(m->velocities, nullptr);
-    for (int v = 0; v < m->numVertices; ++v) {
-        ASSERT_LT(Farthest(m->velocities[v], velocity), 1e-5f) << v;
-    }
-    m->motionBlur = false;
-    Build(m);
     EXPECT_EQ(m->velocities, nullptr);
 }
 

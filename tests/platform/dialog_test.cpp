@@ -31,7 +31,8 @@ intptr_t RecordProc(platform::Dialog*, unsigned msg, uintptr_t wparam, intptr_t 
     return 1;
 }
 
-TEST(DialogTest, TemplatesGiveControlsTheirCaptionsStylesAndStates) {
+TEST(DialogTest, TemplatesGiveControlsTheirCaptionsStylesStatesAndPlaces) {
+    EXPECT_EQ(platform::CreateDialog(nullptr, RecordProc, nullptr), nullptr);
     g_seen.clear();
     platform::Dialog* d = platform::CreateDialog(&kTemplate, RecordProc, nullptr, 77);
     ASSERT_NE(d, nullptr);
@@ -43,16 +44,25 @@ TEST(DialogTest, TemplatesGiveControlsTheirCaptionsStylesAndStates) {
     EXPECT_EQ(d->Style(10) & platform::kStyleNumber, platform::kStyleNumber);
     EXPECT_FALSE(d->IsEnabled(14));
     EXPECT_FALSE(d->IsVisible(15));
-    EXPECT_TRUE(d->IsVisible(10));
     // Unknown ids read as empty and ignore writes.
     EXPECT_FALSE(d->HasControl(99));
     d->SetText(99, "x");
     EXPECT_EQ(d->GetText(99), "");
+    EXPECT_EQ(d->ControlRect(99).Bottom(), 0);
+
+    EXPECT_EQ((std::vector<int>{d->ControlRect(12).y, d->ControlRect(12).Bottom(),
+                                d->WindowRect().width, d->WindowRect().height}),
+              (std::vector<int>{40, 100, 100, 160}));
+    d->MoveWindow(3, 42);  // moving keeps the size
+    EXPECT_EQ((std::vector<int>{d->WindowRect().x, d->WindowRect().Bottom(), d->WindowRect().width}),
+              (std::vector<int>{3, 202, 100}));
+    d->ShowWindow(false);
+    EXPECT_FALSE(d->IsWindowVisible());
+    EXPECT_TRUE(d->IsVisible(10));  // controls keep their own state
     platform::DestroyDialog(d);
 }
 
 TEST(DialogTest, UserActionsReachTheProcedureWithTheirNotifications) {
-    g_seen.clear();
     platform::Dialog* d = platform::CreateDialog(&kTemplate, RecordProc, nullptr);
     g_seen.clear();
 
@@ -71,75 +81,42 @@ TEST(DialogTest, UserActionsReachTheProcedureWithTheirNotifications) {
     EXPECT_EQ(g_seen[0].id, 11);
     EXPECT_EQ(g_seen[2].code, platform::kNotifyKillFocus);
     EXPECT_EQ(g_seen[2].id, 10);
+    const uintptr_t w = platform::MakeCommand(5079, platform::kNotifyKillFocus);
+    EXPECT_EQ(platform::CommandId(w), 5079);
+    EXPECT_EQ(platform::CommandCode(w), platform::kNotifyKillFocus);
     platform::DestroyDialog(d);
 }
 
-TEST(DialogTest, ListBoxesKeepOrderAndSelectionThroughEdits) {
+// Selection and item data move with their items through inserts and deletes.
+TEST(DialogTest, ListBoxesKeepOrderSelectionAndItemDataThroughEdits) {
     platform::Dialog* d = platform::CreateDialog(&kTemplate, RecordProc, nullptr);
-    d->ListAdd(12, "Wind");
-    d->ListAdd(12, "Gravity");
-    d->ListAdd(12, "Drag");
+    d->ListSetData(12, d->ListAdd(12, "Wind"), 100);
+    d->ListSetData(12, d->ListAdd(12, "Gravity"), 200);
+    d->ListSetData(12, d->ListAdd(12, "Drag"), 300);
     d->ListSelect(12, 2);
     d->ListDelete(12, 0);
     EXPECT_EQ(d->ListSelection(12), 1);
     EXPECT_EQ(d->ListText(12, 1), "Drag");
     d->ListInsert(12, 0, "Wind 1");
     EXPECT_EQ(d->ListSelection(12), 2);
+    EXPECT_EQ((std::vector<intptr_t>{d->ListData(12, 0), d->ListData(12, 1), d->ListData(12, 2)}),
+              (std::vector<intptr_t>{0, 200, 300}));
     d->ListDelete(12, 2);
     EXPECT_EQ(d->ListSelection(12), -1);
     EXPECT_EQ(d->ListCount(12), 2);
     EXPECT_EQ(d->ListText(12, 5), "");
     d->ListSelect(12, 7);
     EXPECT_EQ(d->ListSelection(12), -1);
-
-    d->SliderSetRange(13, 10, 20);
-    d->SliderSetPos(13, 50);
-    EXPECT_EQ(d->SliderPos(13), 20);
-    platform::DestroyDialog(d);
-}
-
-TEST(DialogTest, ItemDataMovesWithItsItem) {
-    platform::Dialog* d = platform::CreateDialog(&kTemplate, RecordProc, nullptr);
-    d->ListSetData(12, d->ListAdd(12, "Wind"), 100);
-    d->ListSetData(12, d->ListAdd(12, "Drag"), 200);
-    d->ListInsert(12, 0, "Vortex");
-    EXPECT_EQ(d->ListData(12, 0), 0);
-    EXPECT_EQ(d->ListData(12, 1), 100);
-    EXPECT_EQ(d->ListData(12, 2), 200);
-    d->ListDelete(12, 1);
-    EXPECT_EQ(d->ListData(12, 1), 200);
     d->ListSetData(12, 9, 5);  // no such item: nothing happens
     EXPECT_EQ(d->ListData(12, 9), 0);
     d->ListClear(12);
     EXPECT_EQ(d->ListAdd(12, "Wind"), 0);
     EXPECT_EQ(d->ListData(12, 0), 0);  // a new item never inherits old data
-    platform::DestroyDialog(d);
-}
 
-TEST(DialogTest, GeometryComesFromTheTemplateAndWindowsMoveAndHide) {
-    platform::Dialog* d = platform::CreateDialog(&kTemplate, RecordProc, nullptr);
-    platform::Rect r = d->ControlRect(12);
-    EXPECT_EQ(r.y, 40);
-    EXPECT_EQ(r.Bottom(), 100);
-    EXPECT_EQ(d->ControlRect(99).Bottom(), 0);
-    EXPECT_EQ(d->WindowRect().width, 100);
-    EXPECT_EQ(d->WindowRect().height, 160);
-    d->MoveWindow(3, 42);
-    EXPECT_EQ(d->WindowRect().x, 3);
-    EXPECT_EQ(d->WindowRect().Bottom(), 202);
-    EXPECT_EQ(d->WindowRect().width, 100);  // moving keeps the size
-    EXPECT_TRUE(d->IsWindowVisible());
-    d->ShowWindow(false);
-    EXPECT_FALSE(d->IsWindowVisible());
-    EXPECT_TRUE(d->IsVisible(10));  // controls keep their own state
+    d->SliderSetRange(13, 10, 20);
+    d->SliderSetPos(13, 50);
+    EXPECT_EQ(d->SliderPos(13), 20);
     platform::DestroyDialog(d);
-}
-
-TEST(DialogTest, CommandWordsPackIdAndCode) {
-    uintptr_t w = platform::MakeCommand(5079, platform::kNotifyKillFocus);
-    EXPECT_EQ(platform::CommandId(w), 5079);
-    EXPECT_EQ(platform::CommandCode(w), platform::kNotifyKillFocus);
-    EXPECT_EQ(platform::CreateDialog(nullptr, RecordProc, nullptr), nullptr);
 }
 
 }  // namespace

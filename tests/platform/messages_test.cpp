@@ -54,24 +54,25 @@ protected:
     RecordingSink sink;
 };
 
-TEST_F(MessagesTest, LogLinesCarryTheTimeWithoutLeadingZerosAndEndInCrLf) {
-    EXPECT_EQ(platform::FormatLogLine(9, 5, 3, "Simulation started"),
-              ">[9:5:3]Simulation started\r\n");
+// Log lines carry the time without leading zeros and end in CR LF.
+TEST_F(MessagesTest, RedAndBlueSetTheStatusLineWarningsShowTheLogAndAllAppendToIt) {
     EXPECT_EQ(platform::FormatLogLine(23, 59, 10, ""), ">[23:59:10]\r\n");
-    BlueWarning("Simulation started");
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(sink.lines[0], ">[9:5:3]Simulation started\r\n");
-}
-
-TEST_F(MessagesTest, RedAndBlueSetTheStatusLineAndAppendToTheLog) {
     RedWarning("first");
     EXPECT_EQ(platform::StatusText(), "first");
     EXPECT_EQ(platform::StatusColour(), platform::kStatusRed);
     BlueWarning(" second");
     EXPECT_EQ(platform::StatusText(), " second");
     EXPECT_EQ(platform::StatusColour(), platform::kStatusBlue);
-    EXPECT_EQ(platform::LogText(), ">[9:5:3]first\r\n>[9:5:3] second\r\n");
     EXPECT_EQ(sink.colours, (std::vector<int>{platform::kStatusRed, platform::kStatusBlue}));
+    // A simulation warning shows the log and leaves the status line.
+    Warning("Null voxel!");
+    EXPECT_EQ(sink.shown, 1);
+    EXPECT_EQ(platform::StatusText(), " second");
+    const std::string log = ">[9:5:3]first\r\n>[9:5:3] second\r\n>[9:5:3] Warning: Null voxel!\r\n";
+    EXPECT_EQ(platform::LogText(), log);
+    std::string heard;
+    for (const std::string& line : sink.lines) heard += line;
+    EXPECT_EQ(heard, log);
 
     platform::ClearStatusOnClick();
     EXPECT_EQ(platform::StatusText(), "");
@@ -79,14 +80,6 @@ TEST_F(MessagesTest, RedAndBlueSetTheStatusLineAndAppendToTheLog) {
     size_t told = sink.statuses.size();
     platform::ClearStatusOnClick();
     EXPECT_EQ(sink.statuses.size(), told);
-}
-
-TEST_F(MessagesTest, SimulationWarningShowsTheLogAndLeavesTheStatusLine) {
-    BlueWarning("ready");
-    Warning("Null voxel!");
-    EXPECT_EQ(sink.shown, 1);
-    EXPECT_EQ(platform::StatusText(), "ready");
-    EXPECT_EQ(sink.lines.back(), ">[9:5:3] Warning: Null voxel!\r\n");
 }
 
 TEST_F(MessagesTest, ConcurrentReportsKeepEveryLineWhole) {

@@ -22,38 +22,32 @@ protected:
     }
 };
 
-TEST_F(MonitorTest, TheMonitorKeepsItsCaptionAndABarFrom0To100) {
+// The bar runs from 0 to 100; an installed window is told every step, or the part it asks for.
+TEST_F(MonitorTest, TheMonitorKeepsItsCaptionAndABarFrom0To100AndTellsTheWindow) {
+    const platform::MonitorHooks hooks = {HookInit, HookUpdate, HookClear};
+    platform::SetMonitorHooks(&hooks);
     InitMonitor("Filling object");
     EXPECT_TRUE(platform::MonitorVisible());
     EXPECT_EQ(platform::MonitorCaption(), "Filling object");
     EXPECT_EQ(platform::MonitorPosition(), 0);
-    UpdateMonitor(40);
-    EXPECT_EQ(platform::MonitorPosition(), 40);
-    UpdateMonitor(250);
-    EXPECT_EQ(platform::MonitorPosition(), 100);
-    UpdateMonitor(-5);
-    EXPECT_EQ(platform::MonitorPosition(), 0);
+    std::vector<int> positions;
+    for (int step : {40, 250, -5}) {
+        UpdateMonitor(step);
+        positions.push_back(platform::MonitorPosition());
+    }
+    EXPECT_EQ(positions, (std::vector<int>{40, 100, 0}));
     ClearMonitor();
     EXPECT_FALSE(platform::MonitorVisible());
-    // A new operation starts from an empty bar.
-    UpdateMonitor(70);
-    InitMonitor("Again");
-    EXPECT_EQ(platform::MonitorPosition(), 0);
-}
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"init Filling object", "update 40", "update 100",
+                                                 "update 0", "clear"}));
 
-TEST_F(MonitorTest, AnInstalledWindowIsToldEveryStep) {
-    const platform::MonitorHooks hooks = {HookInit, HookUpdate, HookClear};
-    platform::SetMonitorHooks(&hooks);
-    InitMonitor("Meshing");
-    UpdateMonitor(50);
-    UpdateMonitor(101);
-    ClearMonitor();
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"init Meshing", "update 50", "update 100", "clear"}));
-    // A window that wants only part of it.
+    // A new operation starts from an empty bar; a window that wants only part of it.
     const platform::MonitorHooks partial = {HookInit, nullptr, nullptr};
     platform::SetMonitorHooks(&partial);
     g_calls.clear();
+    UpdateMonitor(70);
     InitMonitor(nullptr);
+    EXPECT_EQ(platform::MonitorPosition(), 0);
     UpdateMonitor(5);
     ClearMonitor();
     EXPECT_EQ(g_calls, (std::vector<std::string>{"init "}));

@@ -102,7 +102,9 @@ TEST_F(DaemonTest, DaemonsOfAClassAreNumberedAfterTheFirst) {
     EXPECT_NE(CreaDaemon(&longer), nullptr);
 }
 
+// Adding lists, selects, shows and records the daemon; selecting an item swaps the windows back.
 TEST_F(DaemonTest, AddingListsSelectsShowsAndRecordsTheDaemon) {
+    ApplyPlatform(kPlatformLightwave);
     fluids_one();
     int undo_before = UndoSize();
     Daemon* w = NewDaemon(&wind);
@@ -129,17 +131,11 @@ TEST_F(DaemonTest, AddingListsSelectsShowsAndRecordsTheDaemon) {
     EXPECT_EQ(g_display_mode, kDisplayFlat);
     EXPECT_EQ(FakeFluids::Get().assigned.size(), 1u);
     FakeFluids::Get().listed.clear();
-
     // Adding the same daemon again does not list it twice.
     AddDaemonToPanel(g);
     EXPECT_EQ(panel->ListCount(kList), 2);
-}
 
-TEST_F(DaemonTest, SelectingAnItemSwapsTheWindowsAndFillsThem) {
-    ApplyPlatform(kPlatformLightwave);
-    Daemon* w = NewDaemon(&wind);
-    Daemon* g = NewDaemon(&gravity);
-    NewDaemon(&wind);  // a second wind: one window serves both
+    NewDaemon(&wind);  // a second wind: one window serves both and shows the selected one
     w->pos.Set(1.5f, 0.0f, 0.0f);
     Calls().clear();
     platform::SelectListItem(panel, kList, 0);
@@ -147,15 +143,11 @@ TEST_F(DaemonTest, SelectingAnItemSwapsTheWindowsAndFillsThem) {
     EXPECT_EQ(selnodo, w);
     EXPECT_TRUE(wind.window->IsWindowVisible());
     EXPECT_FALSE(gravity.window->IsWindowVisible());
-    // One window serves both winds: it shows the selected one.
     EXPECT_TRUE(Called("SetParameterBlock Wind"));
     EXPECT_EQ(wind.window->GetText(kIdPosX), " 1.50");
-    platform::SelectListItem(panel, kList, 1);
-    EXPECT_EQ(seldaemon, g);
-    EXPECT_FALSE(wind.window->IsWindowVisible());
 }
 
-TEST_F(DaemonTest, EnableFlipsTheDaemonAndItsListText) {
+TEST_F(DaemonTest, EnableAndRenameChangeTheListTextInPlace) {
     Daemon* w = NewDaemon(&wind);
     NewDaemon(&gravity);
     platform::SelectListItem(panel, kList, 0);
@@ -166,22 +158,18 @@ TEST_F(DaemonTest, EnableFlipsTheDaemonAndItsListText) {
     EXPECT_EQ(Item(0), "Wind (OFF)");
     EXPECT_EQ(DaemonOfItem(0), w);  // keeps its place and its data
     EXPECT_EQ(Selection(), 0);
-    MenuCommand(kCmdDaemonEnable);
-    EXPECT_EQ(w->enabled, 1);
-    EXPECT_EQ(Item(0), "Wind");
-}
 
-TEST_F(DaemonTest, RenamingKeepsAtMost49Characters) {
-    Daemon* w = NewDaemon(&wind);
-    w->enabled = 0;
     RenameDaemonItem(0, "North wind");
     EXPECT_STREQ(w->name, "North wind");
     EXPECT_EQ(Item(0), "North wind (OFF)");
-    std::string longer(80, 'a');
-    RenameDaemonItem(0, longer.c_str());
+    RenameDaemonItem(0, std::string(80, 'a').c_str());
     EXPECT_EQ(std::string(w->name), std::string(49, 'a'));
     RenameDaemonItem(5, "nobody");  // no such item
-    EXPECT_EQ(panel->ListCount(kList), 1);
+    EXPECT_EQ(panel->ListCount(kList), 2);
+
+    MenuCommand(kCmdDaemonEnable);
+    EXPECT_EQ(w->enabled, 1);
+    EXPECT_EQ(Item(0), std::string(49, 'a'));
 }
 
 TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
@@ -214,9 +202,9 @@ TEST_F(DaemonTest, DeletingSelectsThePredecessorOrElseTheSuccessor) {
     EXPECT_EQ(root.next, nullptr);
     DeleteSelectedDaemon();  // nothing left to delete
     EXPECT_EQ(g_released.size(), 3u);
-}
 
-TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
+    // Deleting all empties the list and the selection, and releases each class once.
+    g_released.clear();
     NewDaemon(&wind);
     NewDaemon(&gravity);
     NewDaemon(&wind);
@@ -228,7 +216,7 @@ TEST_F(DaemonTest, DeletingAllEmptiesListAndSelection) {
     EXPECT_EQ(seldaemon, nullptr);
     EXPECT_EQ(selnodo, nullptr);
     EXPECT_FALSE(wind.window->IsWindowVisible());
-    EXPECT_EQ(g_released.size(), 2u);  // each class once
+    EXPECT_EQ(g_released.size(), 2u);
 
     // A reset empties the panel too.
     NewDaemon(&wind);
@@ -262,23 +250,6 @@ TEST_F(DaemonTest, DuplicatesCopyTheSourceAndTheArrayVariantPlacesThem) {
     EXPECT_EQ(DuplicateDaemon(nullptr), nullptr);
 }
 
-TEST_F(DaemonTest, RefreshingAllFollowsLinksAndRecomputesOnlyLinkedOnes) {
-    NewDaemon(&wind);  // not linked
-    Daemon* linked = NewDaemon(&gravity);
-    Nodo object;
-    object.pos.Set(5, 0, 0);
-    object.UpdateMatrix();
-    linked->link = reinterpret_cast<Body*>(&object);
-    linked->pos.Set(1, 0, 0);
-    Calls().clear();
-    RefreshAllDaemons();
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"SetParameterBlock Wind", "UpdateLink",
-                                                  "SetParameterBlock Gravity", "UpdateLink",
-                                                  "CalculaDependientes"}));
-    ExpectNear(linked->matrix.GetTranslation(), 6, 0, 0);
-    linked->link = nullptr;
-}
-
 TEST_F(DaemonTest, MovingAndRotatingShowInTheWindowAndKeepTheLink) {
     Daemon* d = NewDaemon(&wind);
     flag_plane = kMoveX;
@@ -301,6 +272,14 @@ TEST_F(DaemonTest, MovingAndRotatingShowInTheWindowAndKeepTheLink) {
     d->link = reinterpret_cast<Body*>(&object);
     d->Rotate(0);
     ExpectNear(d->matrix.GetTranslation(), 2, 10, 0);
+
+    // Refreshing all follows the links and recomputes only the linked ones.
+    NewDaemon(&gravity);  // not linked
+    Calls().clear();
+    RefreshAllDaemons();
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"SetParameterBlock Wind", "UpdateLink",
+                                                  "CalculaDependientes", "SetParameterBlock Gravity",
+                                                  "UpdateLink"}));
 
     // Freed because its object is deleted, it shows where it now is.
     UnlinkNodesFrom(reinterpret_cast<Body*>(&object));

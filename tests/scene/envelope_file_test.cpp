@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include <filesystem>
+#include <vector>
 
 #include "byte_builder.h"
 #include "platform/message_box.h"
@@ -71,6 +70,12 @@ TEST_F(EnvelopeFileTest, AnEnvelopeWrittenToAFileReadsBackEqual) {
     ASSERT_TRUE(LoadEnvelopeFile(path.c_str(), &read));
     ExpectSameEnvelope(read, env);
     EXPECT_EQ(platform::MessageBoxCount(), 0);
+
+    // A save that cannot be made leaves nothing behind.
+    const std::string nowhere = dir.File("no/such/dir/curve.env");
+    EXPECT_FALSE(SaveEnvelopeFile(nowhere.c_str(), &env));
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_EQ(platform::MessageBoxCount(), 1);
 }
 
 TEST_F(EnvelopeFileTest, OtherFilesAreRefusedWithTheirMessageAndChangeNothing) {
@@ -112,14 +117,6 @@ TEST_F(EnvelopeFileTest, OtherFilesAreRefusedWithTheirMessageAndChangeNothing) {
     EXPECT_EQ(env.frames, 20);
     EXPECT_EQ(env.SampleCount(), 81);
     EXPECT_EQ(env.samples[80].y, 1.0f);
-}
-
-TEST_F(EnvelopeFileTest, AFailedSaveLeavesNoFileBehind) {
-    Envelope env(10, 1.0f, 0, 0);
-    const std::string path = dir.File("no/such/dir/curve.env");
-    EXPECT_FALSE(SaveEnvelopeFile(path.c_str(), &env));
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(platform::MessageBoxCount(), 1);
 }
 
 }  // namespace

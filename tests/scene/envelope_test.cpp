@@ -112,17 +112,15 @@ TEST_F(EnvelopeTest, SamplesAreClampedByEachLimitUnlessTheLimitsAreEqual) {
         }
         return std::pair<float, float>(lo, hi);
     };
-    std::unique_ptr<Envelope> none(ramp(0, 0));
-    EXPECT_EQ(lowest_highest(*none), std::make_pair(-10.0f, 10.0f));
-    std::unique_ptr<Envelope> equal(ramp(3, 3));
-    EXPECT_EQ(lowest_highest(*equal), std::make_pair(-10.0f, 10.0f));
-    std::unique_ptr<Envelope> below(ramp(-5, kNoLimit));
-    EXPECT_EQ(lowest_highest(*below), std::make_pair(-5.0f, 10.0f));
-    std::unique_ptr<Envelope> above(ramp(kNoLimit, 5));
-    EXPECT_EQ(lowest_highest(*above), std::make_pair(-10.0f, 5.0f));
-    std::unique_ptr<Envelope> both(ramp(-2, 4));
-    EXPECT_EQ(lowest_highest(*both), std::make_pair(-2.0f, 4.0f));
-    EXPECT_FLOAT_EQ(both->samples[40].y, 0.0f);  // the middle is left alone
+    const struct {
+        float min, max, lowest, highest;
+    } cases[] = {{0, 0, -10, 10}, {3, 3, -10, 10}, {-5, kNoLimit, -5, 10}, {kNoLimit, 5, -10, 5},
+                 {-2, 4, -2, 4}};
+    for (const auto& c : cases) {
+        std::unique_ptr<Envelope> env(ramp(c.min, c.max));
+        EXPECT_EQ(lowest_highest(*env), std::make_pair(c.lowest, c.highest)) << c.min << " " << c.max;
+        EXPECT_FLOAT_EQ(env->samples[40].y, 0.0f);  // the middle is left alone
+    }
 }
 
 TEST_F(EnvelopeTest, TwoSmoothKeysGiveAStraightLineAndALinearKeyToo) {

@@ -97,21 +97,33 @@ TEST_F(AnimatedFieldTest, AnEntryMovesTheOldValueToBaseAndAClampSetsBothToTheLim
     EXPECT_EQ(param.base, 1e6f);
 }
 
-TEST_F(AnimatedFieldTest, AnAnimatedParameterIsOnlyShownAndColouredAsSuch) {
+// Open Envelope reaches only fields that edit a parameter; an animated one is only shown, in its
+// own colour, until the editor clears its envelope.
+TEST_F(AnimatedFieldTest, AnAnimatedParameterIsOnlyShownAndColouredAsSuchUntilCleared) {
+    EXPECT_EQ(QueryAnimatedParameter(panel, kPlain), nullptr);
+    EXPECT_FALSE(RequestOpenEnvelope(panel, kPlain));
+    EXPECT_EQ(g_commands, 0);
+    // The same command naming a plain field is taken but opens nothing.
+    EXPECT_EQ(panel->Send(platform::kMsgCommand, platform::MakeCommand(kCmdOpenEnvelope, 0), kPlain), 1);
+    // A double-click on the field: the command with the field's id, then the editor; a curve
+    // still flat when the editor closes leaves the parameter plain.
+    ASSERT_TRUE(RequestOpenEnvelope(panel, kViscosity));
+    EXPECT_EQ(g_commands, 2);
+    EXPECT_EQ(g_other_commands, 0);
+    EXPECT_EQ(param.envelope, nullptr);
+
     prefs.decimals = 1;
     EXPECT_EQ(ProcesaCtlColorEdit(panel, kPlain), kFieldColourNone);
     EXPECT_EQ(ProcesaCtlColorEdit(panel, kViscosity), 0xFFFFC8u);  // RGB (255, 255, 200)
-
     param.envelope = new Envelope(60, 15.0f, 1.0f, 100.0f);
     param.animated = 1;
     param.value = 42.0f;
     EXPECT_EQ(ProcesaCtlColorEdit(panel, kViscosity), 0xFFC8C8u);  // RGB (255, 200, 200)
     platform::TypeIntoField(panel, kViscosity, "7");
-    EXPECT_EQ(param.value, 42.0f);
-    EXPECT_EQ(param.base, 15.0f);
+    EXPECT_EQ(g_other_commands, 1);  // other commands are the panel's own
+    EXPECT_EQ((std::vector<float>{param.value, param.base}), (std::vector<float>{42, 15}));
     EXPECT_EQ(panel->GetText(kViscosity), " 42.0");
 
-    // "Clear Envelope" from the editor: back to a plain parameter and its colour.
     SetEnvelopeEditorAnswer(kEditorClearEnvelope);
     ASSERT_TRUE(RequestOpenEnvelope(panel, kViscosity));
     EXPECT_EQ(param.animated, 0);
@@ -119,31 +131,6 @@ TEST_F(AnimatedFieldTest, AnAnimatedParameterIsOnlyShownAndColouredAsSuch) {
     EXPECT_EQ(param.value, 15.0f);
     EXPECT_EQ(panel->GetText(kViscosity), " 15.0");
     EXPECT_EQ(ProcesaCtlColorEdit(panel, kViscosity), 0xFFFFC8u);
-}
-
-TEST_F(AnimatedFieldTest, OpenEnvelopeReachesOnlyFieldsThatEditAParameter) {
-    EXPECT_EQ(QueryAnimatedParameter(panel, kViscosity), &param);
-    EXPECT_EQ(QueryAnimatedParameter(panel, kPlain), nullptr);
-
-    EXPECT_FALSE(RequestOpenEnvelope(panel, kPlain));
-    EXPECT_EQ(g_commands, 0);
-
-    // A double-click on the field: command 1009 with the field's id, then the editor; a
-    // curve that is still flat when the editor closes leaves the parameter plain.
-    ASSERT_TRUE(RequestOpenEnvelope(panel, kViscosity));
-    EXPECT_EQ(g_commands, 1);
-    EXPECT_EQ(g_other_commands, 0);
-    EXPECT_EQ(param.envelope, nullptr);
-    EXPECT_EQ(param.animated, 0);
-
-    // The same command naming a plain field is taken but opens nothing.
-    EXPECT_EQ(panel->Send(platform::kMsgCommand, platform::MakeCommand(kCmdOpenEnvelope, 0),
-                          kPlain),
-              1);
-    // Other commands are the panel's own.
-    platform::TypeIntoField(panel, kViscosity, "30");
-    EXPECT_EQ(g_other_commands, 1);
-    EXPECT_EQ(param.value, 30.0f);
 }
 
 }  // namespace

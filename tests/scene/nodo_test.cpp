@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "byte_builder.h"
 #include "platform/workspace_file.h"
@@ -159,46 +154,36 @@ TEST_F(NodoTest, CopyTakesTheTransformButNotTheListPlace) {
     a.next = nullptr;
 }
 
+// A destroyed node leaves the daemon list; nodes linked to a deleted object stay where they are.
 TEST_F(NodoTest, DestroyingANodeTakesItOutOfTheDaemonList) {
-    Nodo* a = new Nodo;
-    Nodo* b = new Nodo;
-    Nodo* c = new Nodo;
-    root.next = a;
-    a->next = b;
-    b->next = c;
-    selnodo = b;
-    delete b;
-    EXPECT_EQ(root.next, a);
-    EXPECT_EQ(a->next, c);
+    Nodo* follower = new Nodo;
+    Nodo* gone = new Nodo;
+    Nodo* other = new Nodo;
+    root.next = follower;
+    follower->next = gone;
+    gone->next = other;
+    selnodo = gone;
+    delete gone;
+    EXPECT_EQ(follower->next, other);
     EXPECT_EQ(selnodo, nullptr);
-
     Nodo outsider;
     outsider.AtaNodos();
-    EXPECT_EQ(root.next, a);
-    EXPECT_EQ(a->next, c);
-    EXPECT_EQ(c->next, nullptr);
-    // ResetScene (in TearDown) deletes a and c.
-}
+    EXPECT_EQ(root.next, follower);
+    EXPECT_EQ(follower->next, other);
+    EXPECT_EQ(other->next, nullptr);
 
-TEST_F(NodoTest, UnlinkingFromADeletedObjectKeepsNodesInPlace) {
     Nodo object;
     object.pos.Set(4, 0, 0);
     object.rot.Set(30, 0, 0);
     object.UpdateMatrix();
-    Nodo* follower = new Nodo;
-    Nodo* other = new Nodo;
-    root.next = follower;
-    follower->next = other;
     follower->pos.Set(0, 1, 0);
     follower->link = reinterpret_cast<Body*>(&object);
     follower->UpdateLink();
-
     static Nodo* refreshed;
     refreshed = nullptr;
     SetNodeRefreshHook([](Nodo* n) { refreshed = n; });
     UnlinkNodesFrom(reinterpret_cast<Body*>(&object));
     SetNodeRefreshHook(nullptr);
-
     EXPECT_EQ(follower->link, nullptr);
     EXPECT_EQ(refreshed, follower);
     Vector where = follower->matrix.GetTranslation();
@@ -207,7 +192,7 @@ TEST_F(NodoTest, UnlinkingFromADeletedObjectKeepsNodesInPlace) {
     // Recomposed freely, the node stands where the object had it.
     follower->UpdateMatrix();
     ExpectNear(follower->matrix.GetTranslation(), where.x, where.y, where.z);
-    EXPECT_EQ(other->link, nullptr);
+    // ResetScene (in TearDown) deletes follower and other.
 }
 
 TEST_F(NodoTest, SaveWritesSixtyOneBytesAndLoadRestoresThem) {

@@ -90,9 +90,8 @@ TEST_F(PanelTest, LimitsClampAndShowTheLimitOtherwiseTheTextStays) {
     dialog->SetText(kField, "123456789.123456789");
     EXPECT_EQ(DameDouble(dialog, kField, &d, 0, 0), 1);
     EXPECT_NEAR(d, 123456789.1234567, 1e-6);
-}
 
-TEST_F(PanelTest, ShownDecimalsFollowThePreferenceExceptForDoubles) {
+    // Shown decimals follow the preference, except for doubles.
     prefs.decimals = 3;
     PonFloat(dialog, kField, 2.5f);
     EXPECT_EQ(dialog->GetText(kField), "2.500");
