@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "fluid/fluid_passes.h"
 #include "fluid/pool.h"
 #include "fluid_fixture.h"
-#include "platform/messages.h"
 
 namespace {
 
@@ -17,13 +15,7 @@ using NeighboursTest = FluidTest;
 
 // Grid and neighbour lists of every fluid, as a step builds them.
 void BuildLists() {
-    for (Fluido* f = rootflow; f; f = f->next) {
-        f->active = 1;
-        f->CalculaCaja();
-        f->CreaRejilla();
-        f->LlenaRejilla();
-        fluid_passes::SearchNeighbours(f);
-    }
+    for (Fluido* f = rootflow; f; f = f->next) BuildGrid(f);
 }
 
 void ReleaseLists() {
@@ -151,25 +143,6 @@ TEST_F(NeighboursTest, AFluidPackedFarBeyondTheSearchLimitsStillSimulates) {
     // The packed block bursts; whatever its particles do, the steps go on.
     for (int step = 0; step < 5; ++step) StepFluids(0.0005f);
     EXPECT_EQ(f->count, 3000);
-}
-
-TEST_F(NeighboursTest, ParticlesOutsideTheGridAreLoggedAndLeftOut) {
-    platform::ResetMessages();
-    Fluido* f = MakeEmptyFluid();
-    f->CreaParticula(Vector(0, 0, 0), Vector());
-    Particula* stray = f->CreaParticula(Vector(0.05f, 0, 0), Vector());
-    f->CalculaCaja();
-    f->CreaRejilla();
-    stray->pos.x = 50.0f;  // moved after the box was measured
-    f->LlenaRejilla();
-    EXPECT_NE(platform::LogText().find("Internal failure: code 01\r\n"), std::string::npos);
-    stray->pos.x = -50.0f;
-    f->LiberaPorPaso();
-    f->CreaRejilla();
-    f->LlenaRejilla();
-    EXPECT_NE(platform::LogText().find("Internal failure: code 011\r\n"), std::string::npos);
-    EXPECT_EQ(stray->numNeighbours, 0);
-    f->LiberaPorPaso();
 }
 
 TEST_F(NeighboursTest, EveryStepReturnsItsMemoryToThePools) {
