@@ -7,22 +7,18 @@ namespace {
 
 class DrawBuffersTest : public FluidTest {
 protected:
-    void SetUp() override {
-        FluidTest::SetUp();
-        BlockSpec spec;
-        spec.nx = spec.ny = spec.nz = 3;
-        spec.velocity = Vector(0.5f, 0, 0);
-        f = MakeBlockFluid(spec);
-        f->colourMode = 1;  // by speed
-    }
     void TearDown() override {
         draw_buffers::Request(0);
         FluidTest::TearDown();
     }
-    Fluido* f = nullptr;
 };
 
-TEST_F(DrawBuffersTest, StepsPublishOnlyWhileTheViewportAsks) {
+TEST_F(DrawBuffersTest, StepsPublishWhatTheViewportAsksForUntilTheFluidIsDeleted) {
+    BlockSpec spec;
+    spec.nx = spec.ny = spec.nz = 3;
+    spec.velocity = Vector(0.5f, 0, 0);
+    Fluido* f = MakeBlockFluid(spec);
+    f->colourMode = 1;  // by speed
     draw_buffers::ParticleSnapshot mine;
     sim::Step();
     EXPECT_FALSE(draw_buffers::Take(f, mine));  // batch runs copy nothing
@@ -47,23 +43,17 @@ TEST_F(DrawBuffersTest, StepsPublishOnlyWhileTheViewportAsks) {
     EXPECT_FALSE(draw_buffers::Take(f, mine));
     EXPECT_EQ(mine.count, f->count);
     const float before = mine.xyz[0];
+    draw_buffers::Request(draw_buffers::kPositions | draw_buffers::kVelocities);
     sim::Step();
     ASSERT_TRUE(draw_buffers::Take(f, mine));
     EXPECT_NE(mine.xyz[0], before);  // moved with the block
-}
-
-TEST_F(DrawBuffersTest, VelocitiesComeWhenAskedAndADeletedFluidLeavesNothingBehind) {
-    draw_buffers::Request(draw_buffers::kPositions | draw_buffers::kVelocities);
-    sim::Step();
-    draw_buffers::ParticleSnapshot mine;
-    ASSERT_TRUE(draw_buffers::Take(f, mine));
     ASSERT_EQ(mine.vel.size(), 3u * static_cast<size_t>(f->count));
     EXPECT_EQ(mine.vel[0], f->First()->vel.x);
 
+    // A step published, then the fluid deleted: nothing of it is left to take.
     sim::Step();
     const Fluido* gone = f;
     DeleteFluido(f);
-    f = nullptr;
     EXPECT_FALSE(draw_buffers::Take(gone, mine));
 }
 

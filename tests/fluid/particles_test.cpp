@@ -16,7 +16,7 @@ namespace {
 
 using ParticlesTest = FluidTest;
 
-TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithRisingIdsAndTheFluidsDefaults) {
+TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithTheFluidsDefaultsAndRemovalsKeepTheList) {
     Fluido* f = MakeEmptyFluid();
     f->restDensity = 900.0f;
     f->initialTemperature = 20.0f;
@@ -29,16 +29,6 @@ TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithRisingIdsAndTheFluidsDefaults) 
                                   a->temperature, float(a->frozen)}),
               (std::vector<float>{1, 2, 2, 0.9f, 900, 20, 0}));
 
-    f->RemoveALLParticles();
-    EXPECT_EQ(f->count, 0);
-    EXPECT_EQ(f->First(), nullptr);
-    EXPECT_EQ(f->CreaParticula(Vector(), Vector())->id, 1);
-}
-
-TEST_F(ParticlesTest, RemovingTheFirstOrOnlyParticleKeepsTheListWhole) {
-    Fluido* f = MakeEmptyFluid();
-    Particula* a = f->CreaParticula(Vector(), Vector());
-    Particula* b = f->CreaParticula(Vector(), Vector());
     Particula* c = f->CreaParticula(Vector(), Vector());
     f->RemoveParticula(c);  // the head
     EXPECT_EQ(f->First(), b);
@@ -49,6 +39,12 @@ TEST_F(ParticlesTest, RemovingTheFirstOrOnlyParticleKeepsTheListWhole) {
     EXPECT_EQ(f->First(), nullptr);
     EXPECT_EQ(f->count, 0);
     EXPECT_EQ(platform::MessageBoxCount(), 0);
+
+    f->CreaParticula(Vector(), Vector());
+    f->RemoveALLParticles();
+    EXPECT_EQ(f->count, 0);
+    EXPECT_EQ(f->First(), nullptr);
+    EXPECT_EQ(f->CreaParticula(Vector(), Vector())->id, 1);
 }
 
 struct Counting : Creador {
@@ -130,22 +126,15 @@ TEST_F(ParticlesTest, SplittingStopsAfterTheAllowedGenerations) {
     f->splitOnAge = 1;
     f->lifeTime = 1.0f;
     f->splitGenerations = 2;  // only masses of at least 0.25 split
-    Particula* p = f->CreaParticula(Vector(), Vector());
-    p->age = 1.0f;
-    f->DestruyeParticulas();
-    ASSERT_EQ(f->count, 2);
-    for (Particula* c = f->First(); c; c = c->next) {
-        EXPECT_EQ(c->mass, 0.45f);
-        c->age = 2.0f;
+    f->CreaParticula(Vector(), Vector())->age = 1.0f;
+    for (int count : {2, 4, 0}) {
+        f->DestruyeParticulas();
+        ASSERT_EQ(f->count, count);
+        for (Particula* c = f->First(); c; c = c->next) {
+            EXPECT_EQ(c->mass, 0.9f / static_cast<float>(count));
+            c->age = 2.0f;
+        }
     }
-    f->DestruyeParticulas();
-    ASSERT_EQ(f->count, 4);
-    for (Particula* c = f->First(); c; c = c->next) {
-        EXPECT_EQ(c->mass, 0.225f);
-        c->age = 2.0f;
-    }
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 0);
 }
 
 // Each rule on its own, with particles just inside and just past its boundary.
