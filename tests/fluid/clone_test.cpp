@@ -125,29 +125,19 @@ TEST_F(CloneTest, CloneSelectedCopiesDaemonsAndFluids) {
 }
 
 TEST_F(CloneTest, CopiesAndArraysNeedAFluidOrADaemonAndAtMostTenThousandPlaces) {
+    array_settings.counts = Vector(1, 1, 1);
+    EXPECT_EQ(CloneSelected(), nullptr);
+    EXPECT_EQ(platform::LastMessageBoxText(), "No element selected");
+    EXPECT_EQ(MakeArray(array_settings), 0);
+    EXPECT_EQ(platform::LastMessageBoxText(), "Select a fluid or daemon before");
     Nodo object;
     object.kind = kKindObject;
-    array_settings.counts = Vector(1, 1, 1);
-    const struct {
-        Nodo* selected;
-        bool array;
-        const char* message;
-    } cases[] = {
-        {nullptr, false, "No element selected"},
-        {&object, false, "Cannot do array of selected element"},
-        {nullptr, true, "Select a fluid or daemon before"},
-        {&object, true, "Cannot do array of selected element"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        selnodo = c.selected;
-        if (c.array) {
-            EXPECT_EQ(MakeArray(array_settings), 0);
-        } else {
-            EXPECT_EQ(CloneSelected(), nullptr);
-        }
-        EXPECT_EQ(platform::LastMessageBoxText(), c.message);
-    }
+    selnodo = &object;
+    EXPECT_EQ(CloneSelected(), nullptr);
+    EXPECT_EQ(platform::LastMessageBoxText(), "Cannot do array of selected element");
+    platform::ClearMessageBoxes();
+    EXPECT_EQ(MakeArray(array_settings), 0);
+    EXPECT_EQ(platform::LastMessageBoxText(), "Cannot do array of selected element");
     NewVortex(Vector(0, 0, 0));
     array_settings.counts = Vector(100, 100, 2);
     EXPECT_EQ(MakeArray(array_settings), 0);

@@ -25,12 +25,6 @@ protected:
     }
 };
 
-inline int ListLength(const Fluido* f) {
-    int n = 0;
-    for (Particula* p = f->First(); p; p = p->next) ++n;
-    return n;
-}
-
 // The grid of a step and, with search, its neighbour lists.
 inline void BuildGrid(Fluido* f, bool search = true) {
     f->active = 1;

@@ -161,9 +161,21 @@ TEST_F(FluidPanelTest, TheTypeButtonsSwapSubPanelsAndTellTheEmitterWhatTheFluidW
     EXPECT_EQ(platform::StatusColour(), platform::kStatusBlue);
 }
 
-TEST_F(FluidPanelTest, ElasticSwitchesOpenTheirFields) {
-    Choose(kFluidElastic);
+TEST_F(FluidPanelTest, AnimatedParametersTakeNoTypingAndElasticSwitchesOpenTheirFields) {
     platform::Dialog* d = Shown();
+    EXPECT_EQ(QueryAnimatedParameter(d, kIdViscosity), &f->viscosity);
+    EXPECT_EQ(QueryAnimatedParameter(d, kIdPressure), &f->pressureK);
+    EXPECT_EQ(QueryAnimatedParameter(d, kIdDensity), nullptr);
+    Type(kIdPressure, "0.25");
+    EXPECT_EQ(f->pressureK.value, 0.25f);
+    EXPECT_EQ(d->GetText(kIdPressure), "0.250");
+    f->viscosity.animated = 1;  // an envelope drives it: typing changes nothing
+    Type(kIdViscosity, "40");
+    EXPECT_EQ(f->viscosity.value, 15.0f);
+    f->viscosity.animated = 0;
+
+    Choose(kFluidElastic);
+    d = Shown();
     EXPECT_FALSE(d->IsEnabled(kIdRepulsion));
     platform::ClickControl(d, kIdAutoRepulsion);
     EXPECT_EQ(f->autoRepulsion, 1);
@@ -176,20 +188,6 @@ TEST_F(FluidPanelTest, ElasticSwitchesOpenTheirFields) {
     EXPECT_FALSE(d->IsEnabled(kIdElasticLimit));
     platform::ClickControl(d, kIdRemoveIsolated);
     EXPECT_EQ(f->removeIsolated, 0);  // on by default
-}
-
-TEST_F(FluidPanelTest, ViscosityAndPressureAreAnimatedParameters) {
-    platform::Dialog* d = Shown();
-    EXPECT_EQ(QueryAnimatedParameter(d, kIdViscosity), &f->viscosity);
-    EXPECT_EQ(QueryAnimatedParameter(d, kIdPressure), &f->pressureK);
-    EXPECT_EQ(QueryAnimatedParameter(d, kIdDensity), nullptr);
-    Type(kIdPressure, "0.25");
-    EXPECT_EQ(f->pressureK.value, 0.25f);
-    EXPECT_EQ(d->GetText(kIdPressure), "0.250");
-    f->viscosity.animated = 1;  // an envelope drives it: typing changes nothing
-    Type(kIdViscosity, "40");
-    EXPECT_EQ(f->viscosity.value, 15.0f);
-    f->viscosity.animated = 0;
 }
 
 TEST_F(FluidPanelTest, DestructionDialogShowsOneRuleAtATime) {
