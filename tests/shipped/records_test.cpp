@@ -161,9 +161,10 @@ TEST_F(ShippedRecords, DuplicatedDaemonsCopyTheirParameters) {
     EXPECT_FLOAT_EQ(Get(placed, shipped::kIdSpeed), 4.5f);
 }
 
-// One window serves every daemon of a class. Refreshing all daemons shows each in turn; the
-// window must end up showing the selected one, which is the one it edits.
-TEST_F(ShippedRecords, DaemonWindowShowsAndEditsOnlyTheSelectedDaemon) {
+// One window serves every daemon of a class, one every emitter. Refreshing all daemons shows
+// each in turn; the window must end up showing the selected one, which is the one it edits. An
+// emitter window edits the emitter shown last and lets go of one that is deleted.
+TEST_F(ShippedRecords, WindowsShowAndEditOnlyTheSelectedObject) {
     Daemon* a = NewDaemonOf(shipped::kGravityId);
     Set(a, shipped::kIdStrength, 1.0f);
     Daemon* b = NewDaemonOf(shipped::kGravityId);
@@ -176,32 +177,28 @@ TEST_F(ShippedRecords, DaemonWindowShowsAndEditsOnlyTheSelectedDaemon) {
     platform::TypeIntoField(w, shipped::kIdStrength, w->GetText(shipped::kIdStrength));
     EXPECT_FLOAT_EQ(Get(a, shipped::kIdStrength), 1.0f);
     EXPECT_FLOAT_EQ(Get(b, shipped::kIdStrength), 2.0f);
-}
 
-TEST_F(ShippedRecords, FieldsClampToTheirLimits) {
-    Daemon* ground = NewDaemonOf(shipped::kGroundPlaneId);
-    Set(ground, shipped::kIdBounce, 3.0f);
-    EXPECT_FLOAT_EQ(Get(ground, shipped::kIdBounce), 1.0f);
-    Set(ground, shipped::kIdFriction, -2.0f);
-    EXPECT_FLOAT_EQ(Get(ground, shipped::kIdFriction), 0.0f);
-    Daemon* gravity = NewDaemonOf(shipped::kGravityId);
-    Set(gravity, shipped::kIdStrength, -3.0f);
-    EXPECT_FLOAT_EQ(Get(gravity, shipped::kIdStrength), -3.0f) << "gravity may pull up";
-}
-
-// An emitter window edits the emitter shown last and lets go of one that is deleted.
-TEST_F(ShippedRecords, EmitterWindowFollowsTheShownEmitterAndForgetsDeletedOnes) {
     Fluido* f = NewFluid(shipped::kSquareId);
     Fluido* g = NewFluid(shipped::kSquareId);
     Set(f->emitter, shipped::kIdSpeed, 2.0f);
     Set(g->emitter, shipped::kIdSpeed, 3.0f);
     EXPECT_FLOAT_EQ(Get(f->emitter, shipped::kIdSpeed), 2.0f);
-    platform::Dialog* w = f->emitter->descriptor->window;
+    w = f->emitter->descriptor->window;
     g->emitter->SetParameterBlock();
     DeleteFluido(g);
     EXPECT_EQ(w->UserData(), 0);
     EXPECT_EQ(platform::TypeIntoField(w, shipped::kIdSpeed, "9"), 0) << "edits nothing";
     EXPECT_FLOAT_EQ(Get(f->emitter, shipped::kIdSpeed), 2.0f);
+}
+
+TEST_F(ShippedRecords, FieldsClampToTheirLimits) {
+    Daemon* ground = NewDaemonOf(shipped::kGroundPlaneId);
+    Set(ground, {{shipped::kIdBounce, 3.0f}, {shipped::kIdFriction, -2.0f}});
+    EXPECT_FLOAT_EQ(Get(ground, shipped::kIdBounce), 1.0f);
+    EXPECT_FLOAT_EQ(Get(ground, shipped::kIdFriction), 0.0f);
+    Daemon* gravity = NewDaemonOf(shipped::kGravityId);
+    Set(gravity, shipped::kIdStrength, -3.0f);
+    EXPECT_FLOAT_EQ(Get(gravity, shipped::kIdStrength), -3.0f) << "gravity may pull up";
 }
 
 }  // namespace
