@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "fluid_fixture.h"
@@ -62,15 +63,13 @@ TEST_F(ParticlesTest, FluidsOfOneClassAreNumberedAndTheEmitterHearsOfEveryRemova
     Fluido* a = CreaFluido(&g_counting);
     Fluido* b = CreaFluido(&g_counting);
     Fluido* c = CreaFluido(&g_counting);
-    EXPECT_STREQ(a->emitter->name, "Circle");
-    EXPECT_STREQ(b->emitter->name, "Circle 1");
-    EXPECT_STREQ(c->emitter->name, "Circle 2");
-    EXPECT_STREQ(c->prefix, "Circle 2");
-    EXPECT_STREQ(c->surfaceName, "Circle");  // named before the number is added
-    EXPECT_EQ(c->surfaceFile, platform::AppDir());
-    EXPECT_EQ(rootflow, a);
-    EXPECT_EQ(a->next, b);
-    EXPECT_EQ(a->emitter->fluid, a);
+    // The surface is named before the number is added.
+    EXPECT_EQ((std::vector<std::string>{a->emitter->name, b->emitter->name, c->emitter->name,
+                                        c->prefix, c->surfaceName, c->surfaceFile}),
+              (std::vector<std::string>{"Circle", "Circle 1", "Circle 2", "Circle 2", "Circle",
+                                        platform::AppDir()}));
+    EXPECT_EQ((std::vector<const void*>{rootflow, a->next, a->emitter->fluid}),
+              (std::vector<const void*>{a, b, a}));
     EXPECT_EQ(CountFluids(), 3);
     // The ids of the emitters follow creation.
     EXPECT_EQ(b->emitter->emitter_id, a->emitter->emitter_id + 1);
