@@ -165,18 +165,6 @@ TEST_F(GridTest, EveryThreadCountBuildsTheSameCellsAndLists) {
     }
 }
 
-TEST_F(GridTest, ParticlesFarBeyondAnyCellWidthGetOneCell) {
-    platform::ResetMessages();
-    Fluido* f = MakeEmptyFluid();
-    for (float x : {0.0f, 1e34f, -1e34f}) f->CreaParticula(Vector(x, x, -x), Vector());
-    BuildGrid(f, true);
-    ASSERT_EQ(f->nx * f->ny * f->nz, 1);
-    ASSERT_NE(f->grid[0][0][0], nullptr);
-    EXPECT_EQ(f->grid[0][0][0]->count, 3);
-    EXPECT_EQ(platform::LogText().find("Internal failure"), std::string::npos);
-    f->LiberaPorPaso();
-}
-
 TEST_F(GridTest, FullStepsLeaveTheSameParticlesForEveryThreadCount) {
     auto run = [](int threads, int scene, bool wide = true) {
         ClearFluidScene();

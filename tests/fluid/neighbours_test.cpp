@@ -8,6 +8,7 @@
 #include "fluid/fluid_passes.h"
 #include "fluid/pool.h"
 #include "fluid_fixture.h"
+#include "platform/messages.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ bool Lists(const Particula* p, const Particula* q) {
            p->neighbours + p->numNeighbours;
 }
 
-TEST_F(NeighboursTest, ALoneParticleGetsAOneCellGridAndNoNeighbours) {
+TEST_F(NeighboursTest, ALoneParticleOrParticlesFarBeyondAnyCellWidthGetOneCell) {
     Fluido* f = MakeEmptyFluid();
     Particula* p = f->CreaParticula(Vector(3, 4, 5), Vector(1, -2, 0));
     BuildLists();
@@ -39,6 +40,16 @@ TEST_F(NeighboursTest, ALoneParticleGetsAOneCellGridAndNoNeighbours) {
               (std::vector<float>{1, -2, 0.01f}));
     ReleaseLists();
     EXPECT_EQ(f->grid, nullptr);
+
+    // Particles far beyond any cell width share one cell with it, none left out.
+    platform::ResetMessages();
+    for (float x : {1e34f, -1e34f}) f->CreaParticula(Vector(x, x, -x), Vector());
+    BuildLists();
+    ASSERT_EQ(f->nx * f->ny * f->nz, 1);
+    ASSERT_NE(f->grid[0][0][0], nullptr);
+    EXPECT_EQ(f->grid[0][0][0]->count, 3);
+    EXPECT_EQ(platform::LogText().find("Internal failure"), std::string::npos);
+    ReleaseLists();
 }
 
 TEST_F(NeighboursTest, PairsExactlyTwoHApartAreNotNeighbours) {
