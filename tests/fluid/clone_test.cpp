@@ -108,10 +108,7 @@ TEST_F(CloneTest, ACloneKeepsParametersAndLinksButStartsFromItsEmitter) {
     EXPECT_TRUE(ValidaLinks(copy));
 }
 
-TEST_F(CloneTest, CloneSelectedCopiesDaemonsAndFluidsOnly) {
-    EXPECT_EQ(CloneSelected(), nullptr);
-    EXPECT_EQ(platform::LastMessageBoxText(), "No element selected");
-
+TEST_F(CloneTest, CloneSelectedCopiesDaemonsAndFluids) {
     Daemon* d = NewVortex(Vector(1, 0, 0));
     Nodo* copy = CloneSelected();
     ASSERT_NE(copy, nullptr);
@@ -125,13 +122,27 @@ TEST_F(CloneTest, CloneSelectedCopiesDaemonsAndFluidsOnly) {
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->kind, kKindEmitter);
     EXPECT_EQ(CountFluids(), 2);
+}
 
+TEST_F(CloneTest, CopiesAndArraysNeedAFluidOrADaemonAndAtMostTenThousandPlaces) {
+    array_settings.counts = Vector(1, 1, 1);
+    EXPECT_EQ(CloneSelected(), nullptr);
+    EXPECT_EQ(platform::LastMessageBoxText(), "No element selected");
+    EXPECT_EQ(MakeArray(array_settings), 0);
+    EXPECT_EQ(platform::LastMessageBoxText(), "Select a fluid or daemon before");
     Nodo object;
     object.kind = kKindObject;
     selnodo = &object;
     EXPECT_EQ(CloneSelected(), nullptr);
     EXPECT_EQ(platform::LastMessageBoxText(), "Cannot do array of selected element");
-    selnodo = nullptr;
+    platform::ClearMessageBoxes();
+    EXPECT_EQ(MakeArray(array_settings), 0);
+    EXPECT_EQ(platform::LastMessageBoxText(), "Cannot do array of selected element");
+    NewVortex(Vector(0, 0, 0));
+    array_settings.counts = Vector(100, 100, 2);
+    EXPECT_EQ(MakeArray(array_settings), 0);
+    EXPECT_EQ(platform::LastMessageBoxText(), "An array makes at most 10000 copies");
+    EXPECT_EQ(CountDaemons(), 1);
 }
 
 TEST_F(CloneTest, ARectangularArrayOfADaemonFillsItsBlockInOrder) {
@@ -208,23 +219,6 @@ TEST_F(CloneTest, AnArrayOfAFluidCopiesItsEmitterToEachPlace) {
     EXPECT_STREQ(second->emitter->name, "Empty 2");
     EXPECT_EQ(selflow, second);
     EXPECT_EQ(selnodo, second->emitter);
-}
-
-TEST_F(CloneTest, ArraysNeedAFluidOrADaemon) {
-    array_settings.counts = Vector(1, 1, 1);
-    EXPECT_EQ(MakeArray(array_settings), 0);
-    EXPECT_EQ(platform::LastMessageBoxText(), "Select a fluid or daemon before");
-    Nodo mesh;
-    mesh.kind = kKindMesh;
-    selnodo = &mesh;
-    EXPECT_EQ(MakeArray(array_settings), 0);
-    EXPECT_EQ(platform::LastMessageBoxText(), "Cannot do array of selected element");
-    selnodo = nullptr;
-    NewVortex(Vector(0, 0, 0));
-    array_settings.counts = Vector(100, 100, 2);
-    EXPECT_EQ(MakeArray(array_settings), 0);
-    EXPECT_EQ(platform::LastMessageBoxText(), "An array makes at most 10000 copies");
-    EXPECT_EQ(CountDaemons(), 1);
 }
 
 TEST_F(CloneTest, TheWindowTakesFieldsThroughTheHostAxes) {

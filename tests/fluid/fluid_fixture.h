@@ -4,6 +4,7 @@
 
 #include "fluid/clock.h"
 #include "fluid/fluido.h"
+#include "fluid/fluid_passes.h"
 #include "fluid/parallel.h"
 #include "fluid_scenes.h"
 #include "platform/message_box.h"
@@ -24,8 +25,11 @@ protected:
     }
 };
 
-inline int ListLength(const Fluido* f) {
-    int n = 0;
-    for (Particula* p = f->First(); p; p = p->next) ++n;
-    return n;
+// The grid of a step and, with search, its neighbour lists.
+inline void BuildGrid(Fluido* f, bool search = true) {
+    f->active = 1;
+    f->CalculaCaja();
+    f->CreaRejilla();
+    f->LlenaRejilla();
+    if (search) fluid_passes::SearchNeighbours(f);
 }

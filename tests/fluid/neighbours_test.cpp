@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "fluid/fluid_passes.h"
@@ -17,13 +16,7 @@ using NeighboursTest = FluidTest;
 
 // Grid and neighbour lists of every fluid, as a step builds them.
 void BuildLists() {
-    for (Fluido* f = rootflow; f; f = f->next) {
-        f->active = 1;
-        f->CalculaCaja();
-        f->CreaRejilla();
-        f->LlenaRejilla();
-        fluid_passes::SearchNeighbours(f);
-    }
+    for (Fluido* f = rootflow; f; f = f->next) BuildGrid(f);
 }
 
 void ReleaseLists() {
@@ -35,7 +28,7 @@ bool Lists(const Particula* p, const Particula* q) {
            p->neighbours + p->numNeighbours;
 }
 
-TEST_F(NeighboursTest, ALoneParticleGetsAOneCellGridAndNoNeighbours) {
+TEST_F(NeighboursTest, ALoneParticleOrParticlesFarBeyondAnyCellWidthGetOneCell) {
     Fluido* f = MakeEmptyFluid();
     Particula* p = f->CreaParticula(Vector(3, 4, 5), Vector(1, -2, 0));
     BuildLists();
@@ -47,6 +40,16 @@ TEST_F(NeighboursTest, ALoneParticleGetsAOneCellGridAndNoNeighbours) {
               (std::vector<float>{1, -2, 0.01f}));
     ReleaseLists();
     EXPECT_EQ(f->grid, nullptr);
+
+    // Particles far beyond any cell width share one cell with it, none left out.
+    platform::ResetMessages();
+    for (float x : {1e34f, -1e34f}) f->CreaParticula(Vector(x, x, -x), Vector());
+    BuildLists();
+    ASSERT_EQ(f->nx * f->ny * f->nz, 1);
+    ASSERT_NE(f->grid[0][0][0], nullptr);
+    EXPECT_EQ(f->grid[0][0][0]->count, 3);
+    EXPECT_EQ(platform::LogText().find("Internal failure"), std::string::npos);
+    ReleaseLists();
 }
 
 TEST_F(NeighboursTest, PairsExactlyTwoHApartAreNotNeighbours) {
@@ -151,25 +154,6 @@ TEST_F(NeighboursTest, AFluidPackedFarBeyondTheSearchLimitsStillSimulates) {
     // The packed block bursts; whatever its particles do, the steps go on.
     for (int step = 0; step < 5; ++step) StepFluids(0.0005f);
     EXPECT_EQ(f->count, 3000);
-}
-
-TEST_F(NeighboursTest, ParticlesOutsideTheGridAreLoggedAndLeftOut) {
-    platform::ResetMessages();
-    Fluido* f = MakeEmptyFluid();
-    f->CreaParticula(Vector(0, 0, 0), Vector());
-    Particula* stray = f->CreaParticula(Vector(0.05f, 0, 0), Vector());
-    f->CalculaCaja();
-    f->CreaRejilla();
-    stray->pos.x = 50.0f;  // moved after the box was measured
-    f->LlenaRejilla();
-    EXPECT_NE(platform::LogText().find("Internal failure: code 01\r\n"), std::string::npos);
-    stray->pos.x = -50.0f;
-    f->LiberaPorPaso();
-    f->CreaRejilla();
-    f->LlenaRejilla();
-    EXPECT_NE(platform::LogText().find("Internal failure: code 011\r\n"), std::string::npos);
-    EXPECT_EQ(stray->numNeighbours, 0);
-    f->LiberaPorPaso();
 }
 
 TEST_F(NeighboursTest, EveryStepReturnsItsMemoryToThePools) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "fluid_fixture.h"
@@ -16,7 +17,7 @@ namespace {
 
 using ParticlesTest = FluidTest;
 
-TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithRisingIdsAndTheFluidsDefaults) {
+TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithTheFluidsDefaultsAndRemovalsKeepTheList) {
     Fluido* f = MakeEmptyFluid();
     f->restDensity = 900.0f;
     f->initialTemperature = 20.0f;
@@ -29,16 +30,6 @@ TEST_F(ParticlesTest, NewParticlesGoToTheHeadWithRisingIdsAndTheFluidsDefaults) 
                                   a->temperature, float(a->frozen)}),
               (std::vector<float>{1, 2, 2, 0.9f, 900, 20, 0}));
 
-    f->RemoveALLParticles();
-    EXPECT_EQ(f->count, 0);
-    EXPECT_EQ(f->First(), nullptr);
-    EXPECT_EQ(f->CreaParticula(Vector(), Vector())->id, 1);
-}
-
-TEST_F(ParticlesTest, RemovingTheFirstOrOnlyParticleKeepsTheListWhole) {
-    Fluido* f = MakeEmptyFluid();
-    Particula* a = f->CreaParticula(Vector(), Vector());
-    Particula* b = f->CreaParticula(Vector(), Vector());
     Particula* c = f->CreaParticula(Vector(), Vector());
     f->RemoveParticula(c);  // the head
     EXPECT_EQ(f->First(), b);
@@ -49,6 +40,12 @@ TEST_F(ParticlesTest, RemovingTheFirstOrOnlyParticleKeepsTheListWhole) {
     EXPECT_EQ(f->First(), nullptr);
     EXPECT_EQ(f->count, 0);
     EXPECT_EQ(platform::MessageBoxCount(), 0);
+
+    f->CreaParticula(Vector(), Vector());
+    f->RemoveALLParticles();
+    EXPECT_EQ(f->count, 0);
+    EXPECT_EQ(f->First(), nullptr);
+    EXPECT_EQ(f->CreaParticula(Vector(), Vector())->id, 1);
 }
 
 struct Counting : Creador {
@@ -66,15 +63,13 @@ TEST_F(ParticlesTest, FluidsOfOneClassAreNumberedAndTheEmitterHearsOfEveryRemova
     Fluido* a = CreaFluido(&g_counting);
     Fluido* b = CreaFluido(&g_counting);
     Fluido* c = CreaFluido(&g_counting);
-    EXPECT_STREQ(a->emitter->name, "Circle");
-    EXPECT_STREQ(b->emitter->name, "Circle 1");
-    EXPECT_STREQ(c->emitter->name, "Circle 2");
-    EXPECT_STREQ(c->prefix, "Circle 2");
-    EXPECT_STREQ(c->surfaceName, "Circle");  // named before the number is added
-    EXPECT_EQ(c->surfaceFile, platform::AppDir());
-    EXPECT_EQ(rootflow, a);
-    EXPECT_EQ(a->next, b);
-    EXPECT_EQ(a->emitter->fluid, a);
+    // The surface is named before the number is added.
+    EXPECT_EQ((std::vector<std::string>{a->emitter->name, b->emitter->name, c->emitter->name,
+                                        c->prefix, c->surfaceName, c->surfaceFile}),
+              (std::vector<std::string>{"Circle", "Circle 1", "Circle 2", "Circle 2", "Circle",
+                                        platform::AppDir()}));
+    EXPECT_EQ((std::vector<const void*>{rootflow, a->next, a->emitter->fluid}),
+              (std::vector<const void*>{a, b, a}));
     EXPECT_EQ(CountFluids(), 3);
     // The ids of the emitters follow creation.
     EXPECT_EQ(b->emitter->emitter_id, a->emitter->emitter_id + 1);
@@ -130,22 +125,15 @@ TEST_F(ParticlesTest, SplittingStopsAfterTheAllowedGenerations) {
     f->splitOnAge = 1;
     f->lifeTime = 1.0f;
     f->splitGenerations = 2;  // only masses of at least 0.25 split
-    Particula* p = f->CreaParticula(Vector(), Vector());
-    p->age = 1.0f;
-    f->DestruyeParticulas();
-    ASSERT_EQ(f->count, 2);
-    for (Particula* c = f->First(); c; c = c->next) {
-        EXPECT_EQ(c->mass, 0.45f);
-        c->age = 2.0f;
+    f->CreaParticula(Vector(), Vector())->age = 1.0f;
+    for (int count : {2, 4, 0}) {
+        f->DestruyeParticulas();
+        ASSERT_EQ(f->count, count);
+        for (Particula* c = f->First(); c; c = c->next) {
+            EXPECT_EQ(c->mass, 0.9f / static_cast<float>(count));
+            c->age = 2.0f;
+        }
     }
-    f->DestruyeParticulas();
-    ASSERT_EQ(f->count, 4);
-    for (Particula* c = f->First(); c; c = c->next) {
-        EXPECT_EQ(c->mass, 0.225f);
-        c->age = 2.0f;
-    }
-    f->DestruyeParticulas();
-    EXPECT_EQ(f->count, 0);
 }
 
 // Each rule on its own, with particles just inside and just past its boundary.

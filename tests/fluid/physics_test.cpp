@@ -3,41 +3,32 @@
 #include <cmath>
 
 #include "fluid/driver.h"
-#include "fluid/fluid_passes.h"
 #include "fluid_fixture.h"
 
 namespace {
 
 using PhysicsTest = FluidTest;
 
-void Prepare(Fluido* f) {
-    f->active = 1;
-    f->CalculaCaja();
-    f->CreaRejilla();
-    f->LlenaRejilla();
-    fluid_passes::SearchNeighbours(f);
-}
-
 // One step's passes up to the forces, on a fresh grid.
 void Forces(Fluido* f) {
-    Prepare(f);
+    BuildGrid(f);
     f->CalculaDensidades();
     f->CalculaPresiones();
     fluid_passes::ComputeForces(f);
 }
 
-TEST_F(PhysicsTest, ALoneParticleWeighsOnlyItselfAndCoincidentOnesAddEight) {
+TEST_F(PhysicsTest, ALoneParticleWeighsOnlyItselfCoincidentOnesAddEightAndInactiveOnesNone) {
     Fluido* f = MakeEmptyFluid();
     Particula* p = f->CreaParticula(Vector(), Vector());
     f->CalculaAche();
-    Prepare(f);
+    BuildGrid(f);
     f->CalculaDensidades();
     EXPECT_FLOAT_EQ(p->density, 8 * 0.9f * f->kernelC);
     EXPECT_NEAR(f->kernelC, 15.0 / (64 * M_PI * std::pow(0.1, 3)), 1e-2);
     f->LiberaPorPaso();
 
     Particula* twin = f->CreaParticula(Vector(), Vector());
-    Prepare(f);
+    BuildGrid(f);
     f->CalculaDensidades();
     EXPECT_FLOAT_EQ(p->density, 16 * 0.9f * f->kernelC);
     f->CalculaPresiones();
@@ -46,6 +37,14 @@ TEST_F(PhysicsTest, ALoneParticleWeighsOnlyItselfAndCoincidentOnesAddEight) {
     EXPECT_EQ(p->force.x, 0.0f);  // no direction between coincident particles
     EXPECT_EQ(twin->force.y, 0.0f);
     f->LiberaPorPaso();
+
+    // An inactive fluid's particles see no neighbours, the twin included.
+    ASSERT_EQ(p->numNeighbours, 1);
+    f->active = 0;
+    f->CalculaCaja();
+    EXPECT_EQ(p->numNeighbours, 0);
+    f->CalculaDensidades();
+    EXPECT_FLOAT_EQ(p->density, 8 * 0.9f * f->kernelC);
 }
 
 TEST_F(PhysicsTest, SmoothingLengthFollowsTheMeanDensity) {
@@ -90,6 +89,13 @@ TEST_F(PhysicsTest, EachEquationOfStateAtRestDensity) {
     EXPECT_NEAR(f->CalculaPresionPoint(rho0), std::pow(1000.0, 1.4) * 2 * 0.01 - 3, 0.1);
     f->type = kFluidDumb;
     EXPECT_EQ(f->CalculaPresionPoint(rho0), 0.0f);
+
+    // The liquid's slope at rest, 7 x 5^7 K / rho0, gives a speed of sound of
+    // sqrt(7 x 78125 x 0.5 / 1000) = 16.54.
+    f->type = kFluidLiquid;
+    f->pressureK.value = 0.5f;
+    const double slope = (f->CalculaPresionPoint(1001.0f) - f->CalculaPresionPoint(999.0f)) / 2;
+    EXPECT_NEAR(std::sqrt(slope), 16.54, 0.01);
 }
 
 TEST_F(PhysicsTest, ViscosityActsOnRecedingPairsOnlyWithFullViscosity) {
@@ -152,7 +158,7 @@ TEST_F(PhysicsTest, TemperatureSpreadsAndNeverDropsBelowZero) {
     a->temperature = 100;
     b->temperature = 0;
     c->temperature = 50;
-    Prepare(f);
+    BuildGrid(f);
     f->DifundeTemperatura();
     // All three see each other, so nobody is short of neighbours: plain averaging.
     EXPECT_FLOAT_EQ(a->temperature, 0.5f * 100 + 0.5f * 50);
@@ -161,38 +167,24 @@ TEST_F(PhysicsTest, TemperatureSpreadsAndNeverDropsBelowZero) {
 
     Particula* lone = f->CreaParticula(Vector(5, 0, 0), Vector());
     lone->temperature = 10;
-    Prepare(f);
+    BuildGrid(f);
     f->DifundeTemperatura();
     EXPECT_EQ(lone->temperature, 0.0f);  // pulled far below zero by the cold outside
     f->LiberaPorPaso();
 
     f->conductivity = 0.0f;
     a->temperature = 77;
-    Prepare(f);
+    BuildGrid(f);
     f->DifundeTemperatura();
     EXPECT_EQ(a->temperature, 77.0f);
     f->LiberaPorPaso();
-}
-
-TEST_F(PhysicsTest, AnInactiveFluidsParticlesHaveNoNeighbours) {
-    Fluido* f = MakeEmptyFluid();
-    Particula* a = f->CreaParticula(Vector(0, 0, 0), Vector());
-    f->CreaParticula(Vector(0.05f, 0, 0), Vector());
-    Prepare(f);
-    ASSERT_EQ(a->numNeighbours, 1);
-    f->LiberaPorPaso();
-    f->active = 0;
-    f->CalculaCaja();
-    EXPECT_EQ(a->numNeighbours, 0);
-    f->CalculaDensidades();
-    EXPECT_FLOAT_EQ(a->density, 8 * 0.9f * f->kernelC);
 }
 
 TEST_F(PhysicsTest, PointQueriesReadTheGridOfTheStep) {
     Fluido* f = MakeEmptyFluid();
     f->CreaParticula(Vector(0, 0, 0), Vector(3, 4, 0));
     f->CreaParticula(Vector(0.1f, 0, 0), Vector(0, 0, 1));
-    Prepare(f);
+    BuildGrid(f);
     Vector point(0.05f, 0, 0), dir;
     float rho = f->CalculaDensidadXYZ(point, dir);
     float s = 2.0f - 0.05f * f->invH;
@@ -240,15 +232,6 @@ TEST_F(PhysicsTest, AFastParticleCrossesATenthOfHPerStep) {
     sim::Step();
     EXPECT_FLOAT_EQ(inct, 0.1f * f->h / 51.0f);  // speed + 1
     EXPECT_FLOAT_EQ(p->pos.x, 50.0f * inct);
-}
-
-TEST_F(PhysicsTest, TheLiquidEquationGivesItsSpeedOfSound) {
-    Fluido* f = MakeEmptyFluid();
-    f->CreaParticula(Vector(), Vector());
-    f->pressureK.value = 0.5f;
-    // dP/drho at rest = 7 x 5^7 K / rho0: c = sqrt(7 x 78125 x 0.5 / 1000) = 16.54.
-    const double slope = (f->CalculaPresionPoint(1001.0f) - f->CalculaPresionPoint(999.0f)) / 2;
-    EXPECT_NEAR(std::sqrt(slope), 16.54, 0.01);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include "fluid/driver.h"
 #include "fluid/fluid_limits.h"
-#include "fluid/fluid_passes.h"
 #include "fluid_fixture.h"
 #include "platform/messages.h"
 #include "platform/threads.h"
@@ -44,32 +43,14 @@ TEST_F(RobustnessTest, OneFarParticleWidensTheCellsAndKeepsTheNeighbours) {
     BlockSpec spec;
     spec.nx = spec.ny = spec.nz = 10;
     Fluido* f = MakeBlockFluid(spec);
-    auto search = [f] {
-        f->LiberaPorPaso();
-        f->CalculaCaja();
-        f->CreaRejilla();
-        f->LlenaRejilla();
-        fluid_passes::SearchNeighbours(f);
-    };
-    search();
+    BuildGrid(f);
     Particula* corner = f->First();
     const int near = corner->numNeighbours;
+    f->LiberaPorPaso();
     f->CreaParticula(Vector(1000, 30, 30), Vector());
-    search();
+    BuildGrid(f);
     EXPECT_LE(static_cast<double>(f->nx) * f->ny * f->nz, 65536.0 + 64.0 * f->count);
     EXPECT_EQ(corner->numNeighbours, near) << "wider cells, the same neighbours";
-    f->LiberaPorPaso();
-}
-
-TEST_F(RobustnessTest, EveryParticleOfAnOverfullCellIsPlaced) {
-    Fluido* f = MakeEmptyFluid();
-    const int n = 60000;  // more than one pool block holds
-    for (int i = 0; i < n; ++i) f->CreaParticula(Vector(0.001f * (i % 7), 0, 0), Vector());
-    f->CalculaCaja();
-    f->CreaRejilla();
-    f->LlenaRejilla();
-    ASSERT_EQ(f->nx * f->ny * f->nz, 8);
-    EXPECT_EQ(f->grid[0][0][0]->count, n);
     f->LiberaPorPaso();
 }
 

@@ -2,9 +2,7 @@
 
 #include <cmath>
 
-#include "fluid/fluid_passes.h"
 #include "fluid_fixture.h"
-#include "scene/creador.h"
 #include "platform/messages.h"
 
 namespace {
@@ -105,14 +103,7 @@ TEST_F(SpringsTest, AutoRepulsionPushesUnjoinedNeighboursFromBothSides) {
     Particula* p = f->CreaParticula(Vector(0, 0, 0), Vector());
     Particula* q = f->CreaParticula(Vector(0.5f, 0, 0), Vector());
     for (Particula* x : {p, q}) x->springsBuilt = 1;
-    struct NoSprings : Creador {
-        float DameVolumen() override { return 1.0f; }
-    };
-    f->active = 1;
-    f->CalculaCaja();
-    f->CreaRejilla();
-    f->LlenaRejilla();
-    fluid_passes::SearchNeighbours(f);
+    BuildGrid(f);
     ASSERT_EQ(p->numNeighbours, 1);
     f->CalculaMuelles();
     EXPECT_NEAR(p->force.x, -4 * f->repulsion, 1e-3f);

@@ -63,19 +63,7 @@ TEST_F(Readers, RealFilesAreReadOrRefusedByTheirFormatsRules) {
     EXPECT_EQ(b.nverts, 0);
 }
 
-TEST_F(Readers, TheAscFileGivesItsFirstNamedObjectWithCornersAAndBSwapped) {
-    Body* b = CreaBody();
-    ASSERT_TRUE(b->LoadAsc(Data("TESTI.ASC").c_str(), "TESTI.ASC"));
-    ExpectVector(b->verts[1].local, 198.640259f, -272.040527f, -177.357361f, 1e-3f);
-    // "Face 0: A:0 B:1 C:2 AB:1 BC:1 CA:0": corners 1, 0, 2; edges AB, CA, BC.
-    EXPECT_EQ(Corners(b->faces[0]), (std::vector<int>{1, 0, 2}));
-    EXPECT_EQ(Edges(b->faces[0]), (std::vector<int>{1, 0, 1}));
-    EXPECT_EQ(Edges(b->faces[1]), (std::vector<int>{0, 1, 1}));
-    EXPECT_EQ(b->format, kFormatAsc);
-    EXPECT_EQ(b->origin, kOriginObjectFile);
-}
-
-TEST_F(Readers, AscEntriesMayUseDecimalCommasAndSpacedFields) {
+TEST_F(Readers, AscFacesSwapCornersAAndBAndEntriesMayUseDecimalCommasAndSpacedFields) {
     const std::string path = Write("a.asc",
                                    "Named object: \"tri\"\nTri-mesh, Vertices: 3 Faces: 1\n"
                                    "Vertex list:\nVertex 0: X: 1,5 Y: 0 Z: 0\n"
@@ -85,8 +73,10 @@ TEST_F(Readers, AscEntriesMayUseDecimalCommasAndSpacedFields) {
     ASSERT_TRUE(b->LoadAsc(path.c_str(), "a.asc"));
     ExpectVector(b->verts[0].local, 1.5f, 0, 0);
     ExpectVector(b->verts[1].local, 0, 2.25f, 0);
+    // Corners B, A, C; edges AB, CA, BC.
     EXPECT_EQ(Corners(b->faces[0]), (std::vector<int>{1, 0, 2}));
     EXPECT_EQ(Edges(b->faces[0]), (std::vector<int>{1, 1, 0}));
+    EXPECT_EQ((std::vector<int>{b->format, b->origin}), (std::vector<int>{kFormatAsc, kOriginObjectFile}));
 }
 
 TEST_F(Readers, ObjReferencesAreOneBasedWhateverTheirForm) {
@@ -227,10 +217,10 @@ TEST_F(Readers, DegenerateFacesAreMarkedAndReportedOnce) {
         Write("d.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 4\nf 1 1 4\n");
     Body* b = CreaBody();
     ASSERT_TRUE(b->LoadObj(path.c_str(), "d.obj"));
-    EXPECT_EQ(b->faces[0].degenerate, 1);
-    EXPECT_EQ(b->faces[1].degenerate, 0);
-    EXPECT_EQ(b->faces[2].degenerate, 1);
-    EXPECT_EQ(b->nfaces, 3);  // they stay in the arrays
+    // They stay in the arrays.
+    EXPECT_EQ((std::vector<int>{b->nfaces, b->faces[0].degenerate, b->faces[1].degenerate,
+                                b->faces[2].degenerate}),
+              (std::vector<int>{3, 1, 0, 1}));
     EXPECT_EQ(platform::StatusText(), " d.obj contains 2 degenerated faces that will be ignored");
 }
 

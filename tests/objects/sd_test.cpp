@@ -1,5 +1,6 @@
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <numbers>
 #include <random>
 #include <string>
@@ -7,15 +8,55 @@
 
 #include "fluid/clock.h"
 #include "fluid/driver.h"
+#include "io/workspace.h"
 #include "objects/scene_data.h"
+#include "objects/scene_import.h"
+#include "objects/sd_format.h"
 #include "objects/sd_motion.h"
 #include "objects_fixture.h"
 #include "platform/format.h"
+#include "scene/axes.h"
 #include "scene/node_panel.h"
 #include "scene/undo.h"
-#include "sd_scenes.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// The unit cube, as an SD object record, and frames that move and turn it.
+SdObjectRecord CubeRecord(uint8_t mode = 0, const char* name = "cube") {
+    SdObjectRecord o;
+    o.mode = mode;
+    o.name = name;
+    o.colour[0] = o.colour[1] = o.colour[2] = 1.0f;
+    for (int i = 0; i < 8; ++i) {
+        o.verts.insert(o.verts.end(), {float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1)});
+    }
+    const int faces[12][3] = {{0, 2, 3}, {0, 3, 1}, {4, 5, 7}, {4, 7, 6}, {0, 1, 5}, {0, 5, 4},
+                              {2, 6, 7}, {2, 7, 3}, {0, 4, 6}, {0, 6, 2}, {1, 3, 7}, {1, 7, 5}};
+    for (const auto& f : faces) o.faces.insert(o.faces.end(), {f[0], f[1], f[2], 1, 0, 1, 0});
+    return o;
+}
+
+// A frame of one object moved to `at`, turned by `turn` radians about y.
+SdFrameObject Moved(Vector at, float turn = 0.0f) {
+    SdFrameObject f;
+    Matrix m;
+    m.MatrixRotationY(turn);
+    m.SetTranslation(at);
+    SdKeyToFile(SdKeyOfMatrix(m, kPlatformLightwave), kPlatformLightwave, &f);
+    return f;
+}
+
+SdScene Scene(const std::vector<SdFrameObject>& frames, uint8_t mode = 0, int platform = 1) {
+    SdScene s;
+    s.header.platform = platform;
+    s.objects.push_back(CubeRecord(mode));
+    for (size_t i = 0; i < frames.size(); ++i) {
+        s.frames.push_back(SdFrame{static_cast<int32_t>(i), {frames[i]}});
+    }
+    return s;
+}
 
 constexpr float kPi = std::numbers::pi_v<float>;
 
@@ -39,7 +80,7 @@ class SceneData : public ObjectsTest {
     const float D = 1.0f / 30;
 };
 
-TEST_F(SceneData, FilesReadBackFieldByFieldAsTheyWereWritten) {
+TEST_F(SceneData, FilesReadBackAsTheyWereWritten) {
     SdScene s;
     std::memcpy(s.header.text, "any text at all", 15);
     s.header.version = 3.5f;
@@ -62,44 +103,23 @@ TEST_F(SceneData, FilesReadBackFieldByFieldAsTheyWereWritten) {
     EXPECT_EQ(std::memcmp(bytes.data() + 62, Bytes().I32(2).b.data(), 4), 0);
     EXPECT_EQ(bytes[74], 0);  // the first object's mode
 
-    const std::string path = Save("a.sd", s);
+    // Read back record by record, then written again: every field kept gives the same bytes.
     SdReader r;
-    ASSERT_TRUE(r.Open(path.c_str()));
-    SdHeader h;
-    ASSERT_TRUE(r.ReadHeader(&h));
-    EXPECT_EQ(std::memcmp(&h.text, &s.header.text, sizeof h.text), 0);
-    EXPECT_EQ((std::vector<float>{h.version, float(h.platform), float(h.count), float(h.unused1[2]),
-                                  float(h.unused2[1])}),
-              (std::vector<float>{3.5f, 4, 2, 77, 99}));
+    ASSERT_TRUE(r.Open(Save("a.sd", s).c_str()));
+    SdScene back;
+    ASSERT_TRUE(r.ReadHeader(&back.header));
+    ASSERT_EQ(back.header.count, 2);
     std::vector<SdLayout> layouts;
-    for (const SdObjectRecord& w : s.objects) {
-        SdObjectRecord o;
-        ASSERT_TRUE(r.ReadObject(&o));
-        EXPECT_EQ(o.mode, w.mode);
-        EXPECT_EQ(o.name, w.name);
-        EXPECT_EQ(std::vector<float>(o.colour, o.colour + 3),
-                  std::vector<float>(w.colour, w.colour + 3));
-        EXPECT_EQ(o.verts, w.verts);
-        EXPECT_EQ(o.faces, w.faces);
-        layouts.push_back(LayoutOf(o));
+    for (int i = 0; i < back.header.count; ++i) {
+        back.objects.emplace_back();
+        ASSERT_TRUE(r.ReadObject(&back.objects.back()));
+        layouts.push_back(LayoutOf(back.objects.back()));
     }
-    for (const SdFrame& w : s.frames) {
-        SdFrame f;
-        ASSERT_TRUE(r.ReadFrame(layouts, &f));
-        EXPECT_EQ(f.number, w.number);
-        for (size_t i = 0; i < 2; ++i) {
-            const SdFrameObject &a = f.objects[i], &b = w.objects[i];
-            EXPECT_EQ(std::memcmp(a.matrix, b.matrix, sizeof a.matrix), 0);
-            for (const auto& [x, y] : {std::pair{a.pos, b.pos}, std::pair{a.angles, b.angles},
-                                       std::pair{a.scale, b.scale}, std::pair{a.pivot, b.pivot}}) {
-                EXPECT_EQ(std::memcmp(x, y, 12), 0);
-            }
-            EXPECT_EQ(a.verts, i == 1 ? b.verts : std::vector<float>());
-        }
-    }
-    SdFrame end;
-    EXPECT_FALSE(r.ReadFrame(layouts, &end));
+    for (SdFrame f; r.ReadFrame(layouts, &f); f = SdFrame()) back.frames.push_back(f);
+    EXPECT_EQ(back.frames.size(), 3u);
     EXPECT_EQ(r.Tell(), r.Size());
+    EXPECT_TRUE(back.frames[0].objects[0].verts.empty()) << "a rigid object's frames carry no vertices";
+    EXPECT_TRUE(SdBytes(back) == bytes);
 }
 
 TEST_F(SceneData, DamagedFilesAreRefusedAndChangeNothing) {
@@ -347,6 +367,94 @@ TEST_F(SceneData, AFullRunMovesTheBodiesFrameByFrameAndAResetStartsThemAgain) {
     EXPECT_EQ(b->verts[0].world.x, 0.0f);
     EXPECT_EQ(run(), first);
     sim::ClearSimulation();
+}
+
+using SceneWorkspace = ObjectsTest;
+
+TEST_F(SceneWorkspace, ASavedSdSceneIsReopenedWhereItStood) {
+    std::vector<SdFrameObject> frames;
+    for (int f = 0; f < 5; ++f) frames.push_back(Moved(Vector(float(f), 0, 0)));
+    fs::create_directories(dir.path() / "shot");
+    const std::string sd = (dir.path() / "shot" / "paddle.sd").string();
+    ASSERT_TRUE(WriteSdFile(sd.c_str(), Scene(frames)));
+    ASSERT_TRUE(ImportSceneData(sd.c_str()));
+    Body* b = rootbody.next;
+    b->friction = 0.7f;
+    b->faces[3].selection = 4;
+    SetSimulationFps(30);
+    sim_settings.largest_step = 0.25f / 30;
+    sim::SetFullMode(true);
+    while (frame < 2 || frame_time < 0.5f / 30) sim::Step();
+    // Frame f stands at x = f; the clock is half way through frame 2.
+    const float x = 2.5f;
+    const std::string ws = (dir.path() / "shot" / "a.ulw").string();
+    ASSERT_TRUE(SaveWorkspace(ws.c_str()));
+
+    ResetScene();
+    ASSERT_TRUE(LoadWorkspace(ws.c_str()));
+    ASSERT_TRUE(SceneDataLoaded());
+    EXPECT_STREQ(sd_path, sd.c_str());
+    EXPECT_EQ(sd_locked, 1);
+    ASSERT_EQ(CountBodies(), 1);
+    b = rootbody.next;
+    EXPECT_EQ(b->origin, kOriginSceneData);
+    EXPECT_EQ(b->friction, 0.7f);
+    EXPECT_EQ(b->faces[3].selection, 4u);
+    EXPECT_NEAR(b->verts[0].world.x, x, 1e-4f);
+    EXPECT_NEAR(b->pos.x, x, 1e-4f);
+    // The run goes on from there.
+    sim::SetFullMode(true);
+    sim::Step();
+    sim::Step();
+    EXPECT_NEAR(b->verts[0].world.x, x + 0.25f, 1e-4f);
+
+    // Moved with its workspace and unlocked: found beside it, and said to be unlocked.
+    UnlockSceneData();
+    ASSERT_TRUE(SaveWorkspace(ws.c_str()));
+    fs::rename(dir.path() / "shot", dir.path() / "moved");
+    ResetScene();
+    platform::ClearMessageBoxes();
+    ASSERT_TRUE(LoadWorkspace((dir.path() / "moved" / "a.ulw").c_str()));
+    ASSERT_TRUE(SceneDataLoaded());
+    EXPECT_EQ(sd_locked, 0);
+    EXPECT_EQ(platform::LastMessageBoxText(), "SD file unlocked. Object edition is enabled.");
+
+    // Gone altogether: the file dialog is asked, and without an answer the link is dropped.
+    fs::remove(dir.path() / "moved" / "paddle.sd");
+    ResetScene();
+    ASSERT_TRUE(LoadWorkspace((dir.path() / "moved" / "a.ulw").c_str()));
+    EXPECT_FALSE(SceneDataLoaded());
+    EXPECT_STREQ(sd_path, "");
+    EXPECT_EQ(CountBodies(), 0);
+    EXPECT_EQ(platform::LastOpenFileFilter(), "Undaline Scene Data (*.sd)|*.sd|");
+    sim::ClearSimulation();
+}
+
+TEST_F(SceneWorkspace, ObjectsOfSceneFilesComeBackThroughTheirReaders) {
+    const std::string ase = Write("tank.ase",
+                                  "*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n *NODE_NAME \"Lid\"\n"
+                                  " *MESH_NUMVERTEX 0\n *MESH_NUMFACES 0\n}\n"
+                                  "*GEOMOBJECT {\n *NODE_NAME \"Tank\"\n *MESH_NUMVERTEX 3\n"
+                                  " *MESH_NUMFACES 1\n *MESH_VERTEX_LIST {\n *MESH_VERTEX 0 0 0 0\n"
+                                  " *MESH_VERTEX 1 1 0 0\n *MESH_VERTEX 2 0 1 0\n }\n"
+                                  " *MESH_FACE_LIST {\n *MESH_FACE 0: A:0 B:1 C:2\n }\n}\n");
+    ASSERT_TRUE(LoadAseScene(ase.c_str()));
+    Body* lid = rootbody.next;
+    RemoveBody(lid);
+    Body* tank = rootbody.next;
+    tank->pos = Vector(0, 3, 0);
+    tank->UpdateMatrix();
+    tank->K = 0.5f;
+    const std::string ws = dir.File("t.ulw");
+    ASSERT_TRUE(SaveWorkspace(ws.c_str()));
+    ResetScene();
+    ASSERT_TRUE(LoadWorkspace(ws.c_str()));
+    ASSERT_EQ(CountBodies(), 1);  // the tank alone, by its name
+    tank = rootbody.next;
+    EXPECT_STREQ(tank->name, "Tank");
+    EXPECT_STREQ(tank->sceneFile, ase.c_str());
+    EXPECT_EQ(tank->K, 0.5f);
+    ExpectVector(tank->verts[2].world, 0, 4, 0);
 }
 
 }  // namespace

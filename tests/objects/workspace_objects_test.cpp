@@ -86,14 +86,24 @@ TEST_F(ObjectWorkspace, ObjectsSaveAndLoadBackToTheSameBytes) {
     EXPECT_EQ(ReadFileBytes(a), ReadFileBytes(b));
 }
 
-TEST_F(ObjectWorkspace, AMissingObjectFileLeavesTheRestOfTheSceneWhole) {
+TEST_F(ObjectWorkspace, AMovedFileIsFoundInTheObjectsDirectoryAndAMissingOneLeavesTheRest) {
     BuildScene();
     const std::string a = dir.File("a.ulw");
     ASSERT_TRUE(SaveWorkspace(a.c_str()));
+    const fs::path objects = dir.path() / "objects";
+    fs::create_directories(objects);
+    fs::rename(dir.File("cube.obj"), objects / "cube.obj");
+    platform::CopyText(objects_dir, kConfigPathSize, objects.string().c_str());
     ResetScene();
     ClearFluidScene();
-    fs::remove(dir.File("cube.obj"));
+    ASSERT_TRUE(LoadWorkspace(a.c_str()));
+    EXPECT_EQ(FileNotFoundCount(), 0);
+    ASSERT_EQ(CountBodies(), 2);
+    EXPECT_EQ(BodyAt(0)->path, (objects / "cube.obj").string());
 
+    fs::remove(objects / "cube.obj");
+    ResetScene();
+    ClearFluidScene();
     ASSERT_TRUE(LoadWorkspace(a.c_str()));  // "Skip" is the preset answer
     EXPECT_EQ(FileNotFoundCount(), 1);
     ASSERT_EQ(CountBodies(), 1);
@@ -103,23 +113,6 @@ TEST_F(ObjectWorkspace, AMissingObjectFileLeavesTheRestOfTheSceneWhole) {
     ASSERT_EQ(rootflow->numObjects, 1);
     EXPECT_EQ(rootflow->objects[0], ramp);
     EXPECT_EQ(platform::MessageBoxCount(), 0);
-}
-
-TEST_F(ObjectWorkspace, AMovedFileIsFoundInTheObjectsDirectory) {
-    BuildScene();
-    const std::string a = dir.File("a.ulw");
-    ASSERT_TRUE(SaveWorkspace(a.c_str()));
-    ResetScene();
-    ClearFluidScene();
-    const fs::path objects = dir.path() / "objects";
-    fs::create_directories(objects);
-    fs::rename(dir.File("cube.obj"), objects / "cube.obj");
-    platform::CopyText(objects_dir, kConfigPathSize, objects.string().c_str());
-
-    ASSERT_TRUE(LoadWorkspace(a.c_str()));
-    EXPECT_EQ(FileNotFoundCount(), 0);
-    ASSERT_EQ(CountBodies(), 2);
-    EXPECT_EQ(BodyAt(0)->path, (objects / "cube.obj").string());
 }
 
 TEST_F(ObjectWorkspace, ARelativePathIsFoundBesideTheWorkspaceWhereverItMoves) {

@@ -73,15 +73,11 @@ TEST_F(ShippedDaemons, WindDragsParticlesToItsSpeedAndNeverPastIt) {
     EXPECT_NEAR(still->vel.y, -4.9f, 0.1f);
 }
 
-TEST_F(ShippedDaemons, DragSlowsExponentiallyAndNeverReverses) {
+// The linear drag's exponential decay is pinned in the driver's own steps below.
+TEST_F(ShippedDaemons, QuadraticDragSlowsWithoutEverReversing) {
     Fluido* f = Fluid();
     Particula* p = f->CreaParticula(Vector(0, 0, 0), Vector(5, 0, 0));
-    Daemon* d = On(f, kDragId, {{kIdLinear, 2.0f}});
-    double t = 0.0;
-    while (t < 1.0) t += DriveStep(0.01f);
-    EXPECT_NEAR(p->vel.x, 5.0 * std::exp(-2.0 * t), 1e-4);
-
-    Set(d, {{kIdLinear, 0.0f}, {kIdQuadratic, 1000.0f}});
+    On(f, kDragId, {{kIdLinear, 0.0f}, {kIdQuadratic, 1000.0f}});
     for (int i = 0; i < 10; ++i) {
         DriveStep(0.1f);
         EXPECT_GE(p->vel.x, 0.0f);
@@ -224,22 +220,18 @@ TEST_F(ShippedDaemons, FreezeVolumeStopsWhatEntersAndMeltsItWhenWarm) {
     EXPECT_EQ(inside->frozen, kFrozenByVolume) << "cooled again inside the box";
 }
 
-TEST_F(ShippedDaemons, HeaterBringsParticlesInItsRadiusToItsTemperature) {
+TEST_F(ShippedDaemons, HeaterActsWithinItsRadiusAndAFierceRateLandsOnItsTarget) {
     Fluido* f = Fluid();
     Particula* near = f->CreaParticula(Vector(0.2f, 0, 0), Vector(0, 0, 0));
     Particula* far = f->CreaParticula(Vector(2, 0, 0), Vector(0, 0, 0));
-    Daemon* h = On(f, kHeaterId, {{kIdTemperature, 300.0f}, {kIdRate, 2.0f}});
-    double t = 0.0;
-    while (t < 1.0) t += DriveStep(0.02f);
-    EXPECT_NEAR(near->temperature, 300.0 - 200.0 * std::exp(-2.0 * t), 1e-2);
-    EXPECT_EQ(far->temperature, f->initialTemperature);
-
-    Set(h, {{kIdRate, 1e6f}, {kIdTemperature, 20.0f}});
+    On(f, kHeaterId, {{kIdRate, 1e6f}, {kIdTemperature, 20.0f}});
     DriveStep(0.02f);
-    EXPECT_NEAR(near->temperature, 20.0f, 1e-3f) << "a fierce rate lands on the target";
-    EXPECT_GE(near->temperature, 20.0f - 1e-3f);
+    EXPECT_NEAR(near->temperature, 20.0f, 1e-3f);
+    EXPECT_GE(near->temperature, 20.0f - 1e-3f) << "never past it";
+    EXPECT_EQ(far->temperature, f->initialTemperature);
 }
 
+// Heating and drag at their rates over the steps the driver itself chooses.
 TEST_F(ShippedDaemons, RatesFollowTheStepTheDriverTakes) {
     // A fast particle of another fluid keeps the driver's steps far below the largest step.
     Fluid()->CreaParticula(Vector(0, 5, 0), Vector(0, 0, 30));
@@ -339,25 +331,6 @@ TEST_F(ShippedDaemons, SurfaceTensionPullsNeighboursTogetherAndPushesCloseOnesAp
     // Outside a step there are no neighbour lists to read: nothing happens.
     ForcesOf(t, f);
     EXPECT_EQ(a->force.Modulo(), 0.0f);
-}
-
-TEST_F(ShippedDaemons, SurfaceTensionPullsABlobsSurfaceInwardAndKeepsItsMomentum) {
-    BlockSpec block;
-    block.spacing = 0.1f;
-    Fluido* f = MakeBlockFluid(block, kFluidDumb);
-    On(f, kSurfaceTensionId, {{kIdStrength, 10.0f}});
-    DriveStep(1e-4f);
-    Vector total(0, 0, 0);
-    const Vector centre(0.15f, 0.15f, 0.15f);
-    for (Particula* p : Particles(f)) {
-        total = total + p->force;
-        const Vector out = p->pos - centre;
-        const bool corner = std::fabs(out.x) > 0.1f && std::fabs(out.y) > 0.1f && std::fabs(out.z) > 0.1f;
-        if (corner) {
-            EXPECT_LT(p->force * out, 0.0f);
-        }
-    }
-    EXPECT_NEAR(total.Modulo(), 0.0f, 1e-3f);
 }
 
 TEST_F(ShippedDaemons, RelaxEvensOutStraysAndBumpsAndLeavesFrozenOnesAlone) {

@@ -1,16 +1,23 @@
 // The shipped emitters in the driver's step: streams at rest density whose layers fall exactly
 // on the steps, volumes filled at the fill spacing, the spray's cone and rate, and the node
-// transform placing every shape. Fluids are "Dumb" (no pressure forces), so particles move
-// exactly as they were emitted.
+// transform placing every shape; the object emitter and filler on objects read from OBJ files.
+// Fluids are "Dumb" (no pressure forces), so particles move exactly as they were emitted.
 #include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <map>
 
+#include "byte_builder.h"
 #include "fluid/driver.h"
+#include "objects/body.h"
+#include "objects/object_panel.h"
 #include "shipped_fixture.h"
 
 namespace {
 
 using shipped::kIdAngle;
+using shipped::kIdExtentY;
+using shipped::kIdFillVertices;
 using shipped::kIdHeight;
 using shipped::kIdRandom;
 using shipped::kIdRate;
@@ -57,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, LayerEmitters,
                                            LayerCase{shipped::kLinearId, "Linear", 5, 0.25f, 0.0f}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_P(LayerEmitters, ReleaseLayersAtRestSpacingExactlyOnTheirEmissionTimes) {
+TEST_P(LayerEmitters, ReleaseLayersAtRestSpacingExactlyOnTheirEmissionTimesOrWhereverTheStepsFall) {
     Fluido* f = NewFluid(GetParam().class_id);
     ASSERT_NE(f, nullptr);
     Set(f->emitter, {{kIdRandom, 0.0f}, {kIdSpeed, 3.0f}});
@@ -82,69 +89,74 @@ TEST_P(LayerEmitters, ReleaseLayersAtRestSpacingExactlyOnTheirEmissionTimes) {
     }
 
     // The stream is a lattice of spacing s: layers s apart along up, points s apart in them.
-    auto layers = Layers(f, Vector(0, 1, 0), s);
-    ASSERT_EQ(layers.size(), times.size());
-    long previous = layers.begin()->first;
-    for (const auto& [height, ps] : layers) {
-        if (height != previous) {
-            EXPECT_EQ(height - previous, 100);
+    auto expect_lattice = [&](long tolerance) {
+        EXPECT_NEAR(SmallestGap(f), s, 1e-4f);
+        const auto layers = Layers(f, Vector(0, 1, 0), s);
+        long previous = layers.begin()->first;
+        for (const auto& [height, ps] : layers) {
+            if (height != previous) {
+                EXPECT_NEAR(height - previous, 100, tolerance);
+            }
+            previous = height;
         }
-        previous = height;
-        EXPECT_EQ(ps.size(), static_cast<size_t>(GetParam().per_layer));
-    }
-    EXPECT_NEAR(SmallestGap(f), s, 1e-4f);
+        return layers;
+    };
+    const auto layers = expect_lattice(0);
+    ASSERT_EQ(layers.size(), times.size());
+    for (const auto& [height, ps] : layers) EXPECT_EQ(ps.size(), static_cast<size_t>(GetParam().per_layer));
     for (Particula* p : Particles(f)) {
         EXPECT_NEAR(p->vel.y, 3.0f, 1e-6f);
         EXPECT_LE(std::fabs(p->pos.x), GetParam().reach_x + 1e-5f) << "inside the shape";
         EXPECT_LE(std::fabs(p->pos.z), GetParam().reach_z + 1e-5f) << "inside the shape";
     }
-}
 
-TEST_P(LayerEmitters, KeepTheirSpacingWhenStepsIgnoreTheEmissionTimes) {
-    Fluido* f = NewFluid(GetParam().class_id);
+    // A caller that steps freely, 0.74 of an interval at a time, gets the same lattice.
+    DeleteFluido(f);
+    f = NewFluid(GetParam().class_id);
     Set(f->emitter, {{kIdRandom, 0.0f}, {kIdSpeed, 2.0f}});
-    const float s = f->fillSpacing;
-    // A caller that steps freely: 0.037 s is 0.74 of an interval.
     for (int i = 0; i < 20; ++i) {
         f->emitter->Crea();
         StepFluids(0.037f);
     }
-    EXPECT_NEAR(SmallestGap(f), s, 1e-4f);
-    auto layers = Layers(f, Vector(0, 1, 0), s);
-    long previous = layers.begin()->first;
-    for (const auto& [height, ps] : layers) {
-        if (height != previous) {
-            EXPECT_NEAR(height - previous, 100, 1);
-        }
-        previous = height;
-    }
+    expect_lattice(1);
 }
 
-TEST_F(ShippedTest, LayerEmitterStartsAndStopsOnItsTimesAndRestartsAfterAReset) {
-    Fluido* f = NewFluid(shipped::kSquareId);
-    Set(f->emitter, {{kIdStart, 0.25f}, {kIdStop, 0.5f}, {kIdSpeed, 1.0f}});
-    const double interval = f->fillSpacing / 1.0;
-    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.25f);
-
-    float first = -1.0f, last = -1.0f;
-    while (f->emitTime < 1.0f) {
-        const int before = f->count;
-        const float t = f->emitTime;
-        DriveStep(0.03f);
-        if (f->count > before) {
-            if (first < 0.0f) first = t;
-            last = t;
+// Layers and sprays keep clocks of their own; both wait for their start, end before their stop
+// and begin again after a reset.
+TEST_F(ShippedTest, StreamsAndSpraysStartAndStopOnTheirTimesAndRestartAfterAReset) {
+    const struct {
+        int class_id, field;
+        float value, step, count, tolerance;
+    } cases[] = {
+        // Layers 0.1 apart at 0.25, 0.35 and 0.45, 25 points each.
+        {shipped::kSquareId, kIdSpeed, 1.0f, 0.03f, 75, 0},
+        {shipped::kSprayId, kIdRate, 50.0f, 0.045f, 12.5f, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.class_id);
+        Fluido* f = NewFluid(c.class_id);
+        Set(f->emitter, {{kIdStart, 0.25f}, {kIdStop, 0.5f}, {c.field, c.value}});
+        EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.25f);
+        float first = -1.0f, last = -1.0f;
+        while (f->emitTime < 1.0f) {
+            const int before = f->count;
+            const float t = f->emitTime;
+            DriveStep(c.step);
+            if (f->count > before) {
+                if (first < 0.0f) first = t;
+                last = t;
+            }
         }
-    }
-    EXPECT_FLOAT_EQ(first, 0.25f);
-    EXPECT_NEAR(last, 0.25 + std::floor(0.25 / interval) * interval, 1e-5);
-    EXPECT_LE(last, 0.5f);
-    EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f) << "an ended stream no longer limits the step";
+        EXPECT_FLOAT_EQ(first, 0.25f) << "a step ends on the start";
+        EXPECT_LE(last, 0.5f);
+        EXPECT_NEAR(f->count, c.count, c.tolerance);
+        EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f) << "an ended stream no longer limits the step";
 
-    // Reset simulation: the stream starts over.
-    ResetFluid(f);
-    EXPECT_EQ(f->count, 0);
-    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.25f);
+        ResetFluid(f);
+        EXPECT_EQ(f->count, 0);
+        EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.25f);
+        DeleteFluido(f);
+    }
 }
 
 TEST_F(ShippedTest, NodeTransformPlacesTurnsAndStretchesAStream) {
@@ -205,7 +217,7 @@ TEST_F(ShippedTest, CubeFillsAColumnStandingOnTheEmitterAtTheFillSpacing) {
     EXPECT_EQ(f->count, 2 * 5 * 2);
 }
 
-TEST_F(ShippedTest, SphereAndCylinderHoldTheirVolumeAtRestDensity) {
+TEST_F(ShippedTest, SphereAndCylinderHoldTheirVolumeAtRestDensityAndRiseAlongTheirUpAxis) {
     for (int id : {shipped::kSphereId, shipped::kCylinderId}) {
         SCOPED_TRACE(id);
         Fluido* f = NewFluid(id);
@@ -227,13 +239,31 @@ TEST_F(ShippedTest, SphereAndCylinderHoldTheirVolumeAtRestDensity) {
         }
         DeleteFluido(f);
     }
+    // Turned, a volume rises along its own up axis: here +z.
+    Fluido* f = NewFluid(shipped::kCylinderId);
+    Set(f->emitter, {{kIdRandom, 0.0f}, {kIdRotX, 90.0f}});
+    for (Particula* p : Particles(f)) {
+        EXPECT_TRUE(p->pos.z > 0.0f && p->pos.z < 1.0f);
+        EXPECT_LE(std::hypot(p->pos.x, p->pos.y), 0.25f + 1e-5f);
+    }
+    EXPECT_NEAR((f->emitter->DameCentro() - Vector(0, 0, 0.5f)).Modulo(), 0.0f, 1e-5f);
 }
 
-TEST_F(ShippedTest, VolumeFollowsItsEmitterUntilTheSimulationRunsThenWaitsForAReset) {
-    Fluido* f = NewFluid(shipped::kCubeId);
+// The engine sets a new fluid's count after the emitter's PostCreation, so a volume may not
+// fill there; it fills as soon as the artist touches it, or at the first reset. It follows its
+// emitter until the simulation runs, then waits for a reset.
+TEST_F(ShippedTest, VolumeFillsOnItsFirstEditAndFollowsItsEmitterUntilTheRunThenWaitsForAReset) {
+    Fluido* g = CreaFluido(Class(shipped::kCubeId));
+    g->Regenera();
+    EXPECT_EQ(g->count, 250);
+    Fluido* f = CreaFluido(Class(shipped::kCubeId));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->First(), nullptr);
     Creador* e = f->emitter;
     Set(e, kIdRandom, 0.0f);
     const int n = f->count;
+    EXPECT_EQ((std::vector<int>{n, static_cast<int>(Particles(f).size())}), (std::vector<int>{250, 250}));
+    EXPECT_EQ(e->DameTiempoMaximo(), 0.0f) << "a volume never limits the step";
     Set(e, kIdPosX, 2.0f);
     EXPECT_EQ(f->count, n);
     EXPECT_NEAR(Mean(Particles(f)).x, 2.0f, 1e-4f) << "refilled where the emitter now is";
@@ -254,34 +284,6 @@ TEST_F(ShippedTest, VolumeFollowsItsEmitterUntilTheSimulationRunsThenWaitsForARe
     f->emitTime = 0.0f;
     EXPECT_EQ(f->count, n);
     EXPECT_NEAR(Mean(Particles(f)).x, -2.0f, 1e-4f);
-}
-
-// The engine sets a new fluid's count after the emitter's PostCreation, so a volume may not
-// fill there; it fills as soon as the artist touches it, or at the first reset.
-TEST_F(ShippedTest, NewVolumeFluidFillsOnItsFirstEditOrReset) {
-    Fluido* f = CreaFluido(Class(shipped::kSphereId));
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->count, 0);
-    EXPECT_EQ(f->First(), nullptr);
-    Set(f->emitter, kIdPosY, 1.0f);
-    EXPECT_GT(f->count, 400);
-    EXPECT_EQ(static_cast<int>(Particles(f).size()), f->count);
-    EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f) << "a volume never limits the step";
-
-    Fluido* g = CreaFluido(Class(shipped::kCubeId));
-    g->Regenera();
-    EXPECT_EQ(g->count, 250);
-}
-
-TEST_F(ShippedTest, TurnedVolumeRisesAlongItsUpAxis) {
-    Fluido* f = NewFluid(shipped::kCylinderId);
-    Set(f->emitter, {{kIdRandom, 0.0f}, {kIdRotX, 90.0f}});  // up turns to +z
-    for (Particula* p : Particles(f)) {
-        EXPECT_GT(p->pos.z, 0.0f);
-        EXPECT_LT(p->pos.z, 1.0f);
-        EXPECT_LE(std::hypot(p->pos.x, p->pos.y), 0.25f + 1e-5f);
-    }
-    EXPECT_NEAR((f->emitter->DameCentro() - Vector(0, 0, 0.5f)).Modulo(), 0.0f, 1e-5f);
 }
 
 TEST_F(ShippedTest, SprayEmitsItsRateIntoItsCone) {
@@ -315,23 +317,6 @@ TEST_F(ShippedTest, SprayEmitsItsRateIntoItsCone) {
     EXPECT_LT(widest, std::cos(15.0f * 0.017453292f)) << "the cone is filled, not just its axis";
 }
 
-TEST_F(ShippedTest, SprayStartsAndStopsExactly) {
-    Fluido* f = NewFluid(shipped::kSprayId);
-    Set(f->emitter, {{kIdRate, 50.0f}, {kIdStart, 0.3f}, {kIdStop, 0.7f}});
-    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.3f);
-    while (f->emitTime < 0.3f) {
-        DriveStep(0.045f);
-        if (f->emitTime < 0.3f) {
-            EXPECT_EQ(f->count, 0);
-        }
-    }
-    EXPECT_FLOAT_EQ(f->emitTime, 0.3f) << "a step ends on the start";
-    EXPECT_FLOAT_EQ(f->emitter->DameTiempoMaximo(), 0.7f);
-    while (f->emitTime < 1.5f) DriveStep(0.045f);
-    EXPECT_EQ(f->emitter->DameTiempoMaximo(), 0.0f);
-    EXPECT_NEAR(f->count, 50 * 0.4, 1.0);
-}
-
 TEST_F(ShippedTest, BoundlessRatesAndSpacingsFillToTheLimitAndTheStepsGoOn) {
     // Emission times closer than float or double can tell apart; the stream asks for a step
     // boundary at every layer, so the driver's smallest step holds.
@@ -349,6 +334,120 @@ TEST_F(ShippedTest, BoundlessRatesAndSpacingsFillToTheLimitAndTheStepsGoOn) {
     cube->restDensity = 1e12f;
     cube->Regenera();
     EXPECT_EQ(cube->count, cube->maxParticles);
+}
+
+// The object emitter and the object filler, linked to objects read from OBJ files.
+
+class ObjectEmitters : public ShippedTest {
+protected:
+    // A box from the origin to size, with outward windings.
+    Body* Box(const Vector& size) {
+        std::ofstream(dir.File("box.obj"))
+            << "v 0 0 0\nv " << size.x << " 0 0\nv " << size.x << " " << size.y << " 0\nv 0 "
+            << size.y << " 0\nv 0 0 " << size.z << "\nv " << size.x << " 0 " << size.z << "\nv "
+            << size.x << " " << size.y << " " << size.z << "\nv 0 " << size.y << " " << size.z
+            << "\nf 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 4 8 7 3\nf 1 5 8 4\nf 2 3 7 6\n";
+        return ImportObjectFile(dir.File("box.obj").c_str());
+    }
+
+    static Fluido* LinkedFluid(int class_id, Body* b, unsigned char type = kFluidDumb) {
+        Fluido* f = NewFluid(class_id, type);
+        f->emitter->link = b;
+        f->emitter->UpdateLink();
+        return f;
+    }
+
+    TempDir dir;
+};
+
+void ExpectVector(const Vector& v, float x, float y, float z) {
+    EXPECT_NEAR(v.x, x, 1e-5f);
+    EXPECT_NEAR(v.y, y, 1e-5f);
+    EXPECT_NEAR(v.z, z, 1e-5f);
+}
+
+// The outward normal of the box's face a particle left through, from its velocity.
+int Side(const Vector& v) {
+    const float ax = std::fabs(v.x), ay = std::fabs(v.y), az = std::fabs(v.z);
+    if (ax >= ay && ax >= az) return v.x > 0 ? 0 : 1;
+    if (ay >= az) return v.y > 0 ? 2 : 3;
+    return v.z > 0 ? 4 : 5;
+}
+
+TEST_F(ObjectEmitters, TheSurfaceEmitsByAreaAlongItsNormals) {
+    // A slab 2 x 0.1 x 2: its top and bottom hold 8 of its 8.8 square units.
+    Body* slab = Box(Vector(2, 0.1f, 2));
+    Fluido* f = LinkedFluid(shipped::kObjectEmitterId, slab);
+    Set(f->emitter, {{kIdRate, 4000.0f}, {kIdSpeed, 2.0f}, {kIdRandom, 0.0f}});
+    DriveFor(0.25f, 0.01f);
+    // Due by the start of the last step.
+    ASSERT_NEAR(f->count, 1000, 45);
+    int flat = 0;
+    for (Particula* p : Particles(f)) {
+        EXPECT_NEAR(p->vel.Modulo(), 2.0f, 1e-4f);
+        const int side = Side(p->vel);
+        flat += side == 2 || side == 3;
+        // Each left its own face outward and is still over it.
+        const float along[3] = {p->pos.x, p->pos.y, p->pos.z};
+        const float size[3] = {2, 0.1f, 2};
+        const int axis = side / 2;
+        EXPECT_TRUE(side % 2 == 0 ? along[axis] >= size[axis] - 1e-4f : along[axis] <= 1e-4f);
+        for (int other = 0; other < 3; ++other) {
+            if (other == axis) continue;
+            EXPECT_TRUE(along[other] >= -1e-4f && along[other] <= size[other] + 1e-4f);
+        }
+    }
+    EXPECT_NEAR(static_cast<float>(flat) / static_cast<float>(f->count), 8.0f / 8.8f, 0.04f);
+}
+
+TEST_F(ObjectEmitters, MarkedFacesAloneEmitAndAMovingObjectCarriesItsParticles) {
+    Body* box = Box(Vector(1, 1, 1));
+    Fluido* f = LinkedFluid(shipped::kObjectEmitterId, box);
+    // The top's two triangles carry the emitter's mark.
+    const uint32_t bit = 1u << (f->emitter->emitter_id & 31);
+    box->faces[6].selection = box->faces[7].selection = bit;
+    box->velocity = Vector(1, 0, 0);
+    box->ComputeVertexVelocities();
+    Set(f->emitter, {{kIdSpeed, 0.5f}, {kIdRandom, 0.0f}});
+    DriveFor(0.1f, 0.01f);
+    ASSERT_GT(f->count, 20);
+    for (Particula* p : Particles(f)) ExpectVector(p->vel, 1.0f, 0.5f, 0.0f);
+
+    // Without a link nothing comes out.
+    Fluido* free = NewFluid(shipped::kObjectEmitterId);
+    DriveFor(0.1f, 0.01f);
+    EXPECT_EQ(free->count, 0);
+}
+
+TEST_F(ObjectEmitters, TheFillerFillsItsObjectAtEveryResetAsFarAsItsExtent) {
+    // Rays along x, the default; Extent y 0.5 fills the lower half. A unit box at the spacing
+    // of 0.1 gets 9 x 9 rays, of which those along its sides and those grazing the diagonals
+    // of its end faces find no inside: 42 rays of 9 particles.
+    Body* box = Box(Vector(1, 1, 1));
+    Fluido* f = LinkedFluid(shipped::kObjectFillerId, box, kFluidLiquid);
+    ResetFluid(f);
+    const int whole = f->count;
+    EXPECT_EQ(whole, 42 * 9);
+    for (Particula* p : Particles(f)) {
+        EXPECT_TRUE(p->pos.x > 0 && p->pos.x < 1 && p->pos.y > 0 && p->pos.y < 1 && p->pos.z > 0 &&
+                    p->pos.z < 1);
+    }
+    Set(f->emitter, {{kIdExtentY, 0.5f}, {kIdVelX, 0.25f}});
+    ResetFluid(f);
+    EXPECT_NEAR(f->count, whole / 2, whole / 10);
+    for (Particula* p : Particles(f)) {
+        EXPECT_LE(p->pos.y, 0.5f + 1e-5f);
+        ExpectVector(p->vel, 0.25f, 0, 0);
+    }
+    const int half = f->count;
+    SetChecked(f->emitter, kIdFillVertices, true);
+    ResetFluid(f);
+    EXPECT_EQ(f->count, half + 8);
+
+    // Unlinked, it fills nothing.
+    f->emitter->link = nullptr;
+    ResetFluid(f);
+    EXPECT_EQ(f->count, 0);
 }
 
 }  // namespace

@@ -129,10 +129,6 @@ protected:
         Show(node);
         return std::strtof(WindowOf(node)->GetText(id).c_str(), nullptr);
     }
-    static bool Checked(Nodo* node, int id) {
-        Show(node);
-        return WindowOf(node)->IsChecked(id);
-    }
 
     platform::Dialog* daemon_panel = nullptr;
     platform::Dialog* emitter_panel = nullptr;
