@@ -32,17 +32,9 @@ std::vector<float> Kept(const Particula* p) {
             p->age, p->isolatedTime, p->density, p->pressure, p->mass, p->temperature};
 }
 
-// The 320-byte header as the format lays it out.
-Bytes Header(const char* name, float scale, uint8_t type, uint8_t full, float time, int frame_no,
-             int fps, int n, float h, const std::vector<float>& stats) {
-    Bytes b;
-    b.U32(0x00FABADA).Text(name);
-    for (size_t i = std::strlen(name); i < 250; ++i) b.U8(0);
-    b.U16(2).F32(scale).U8(type).U8(full).U8(0).U8(0);
-    b.F32(time).I32(frame_no).I32(fps).I32(n).F32(h);
-    for (float s : stats) b.F32(s);
-    return b;
-}
+const char kAsciiHead[] =
+    "#Undaline Particle data file v.1.0\n"
+    "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n";
 
 class ParticleFilesTest : public ::testing::Test {
 protected:
@@ -96,19 +88,17 @@ TEST_F(ParticleFilesTest, AnEmptyFluidWritesTheHeaderAloneAndFiveTextLines) {
 
     const std::string bin = dir.File("empty.bin");
     ASSERT_TRUE(f->EscribeBin(bin.c_str()));
-    Bytes expected = Header("Empty", 2.0f, 3, 1, 1.5f, 7, 25, 0, 0.25f,
-                            {-1.0f, 5.0f, 0.0f, 0.5f, 3.0f, 0.0f, 10.0f, 90.0f, 0.0f});
+    Bytes expected;
+    expected.U32(0x00FABADA).Text("Empty").Zeros(245).U16(2).F32(2.0f).U8(3).U8(1).U8(0).U8(0);
+    expected.F32(1.5f).I32(7).I32(25).I32(0).F32(0.25f);
+    for (float s : {-1.0f, 5.0f, 0.0f, 0.5f, 3.0f, 0.0f, 10.0f, 90.0f, 0.0f}) expected.F32(s);
     ASSERT_EQ(expected.size(), 320u);
     EXPECT_EQ(ReadFileBytes(bin), expected.b);
 
     const std::string asc = dir.File("empty.asc");
     ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
     EXPECT_EQ(ReadFileText(asc),
-              "#Undaline Particle data file v.1.0\n"
-              "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
-              "frame 7\n"
-              "particles 0\n"
-              "max.particles 0\n");
+              std::string(kAsciiHead) + "frame 7\nparticles 0\nmax.particles 0\n");
 
     const std::string log = platform::LogText();
     EXPECT_NE(log.find("]\r\nSave: " + bin + "\r\n"), std::string::npos);
@@ -117,9 +107,11 @@ TEST_F(ParticleFilesTest, AnEmptyFluidWritesTheHeaderAloneAndFiveTextLines) {
     EXPECT_FALSE(fs::exists(bin + ".tmp"));
 }
 
+// Both kinds of record in list order and in the platform's axis order; only BIN is scaled.
 TEST_F(ParticleFilesTest, BinRecordsFollowTheAxisOrderAndTheScale) {
     ApplyPlatform(kPlatformMax);  // AX, AY, AZ = 0, 2, 1
     scene_scale = 2.0f;
+    frame = 12;
     Fluido* f = MakeEmptyFluid();
     f->h = 0.2f;
     Particula* p = f->CreaParticula(Vector(4, 2, 6), Vector(2, 0, 0));
@@ -132,40 +124,6 @@ TEST_F(ParticleFilesTest, BinRecordsFollowTheAxisOrderAndTheScale) {
     p->mass = 0.45f;
     p->temperature = 20.0f;
     p->altPos = Vector(7, 8, 9);
-
-    const std::string bin = dir.File("one.bin");
-    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
-    std::vector<uint8_t> bytes = ReadFileBytes(bin);
-    ASSERT_EQ(bytes.size(), 388u);
-    Bytes count;
-    count.I32(1);
-    EXPECT_TRUE(std::equal(count.b.begin(), count.b.end(), bytes.begin() + 276));
-    Bytes record;
-    record.F32(2).F32(3).F32(1);  // position / 2: x, z, y
-    record.F32(1).F32(2).F32(0);  // (vel + extraVel) / 2
-    record.F32(1).F32(3).F32(2);  // force, unscaled
-    record.F32(0.5f).F32(0.25f).F32(0.2f).F32(999).F32(3).F32(0.45f).F32(20).I32(1);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 320, bytes.end()), record.b);
-
-    // The alternative position is written as it is, without the scale.
-    f->useAltPos = 1;
-    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
-    bytes = ReadFileBytes(bin);
-    Bytes alt;
-    alt.F32(7).F32(9).F32(8);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 320, bytes.begin() + 332), alt.b);
-}
-
-TEST_F(ParticleFilesTest, TextLinesFollowListOrderAxisOrderAndAreNotScaled) {
-    ApplyPlatform(kPlatformMax);
-    scene_scale = 2.0f;
-    frame = 12;
-    Fluido* f = MakeEmptyFluid();
-    f->h = 0.2f;
-    Particula* a = f->CreaParticula(Vector(1, 2, 3), Vector(0.5f, 0, 0));
-    a->extraVel = Vector(0, 0, -0.25f);
-    a->density = 1000.0f;
-    a->pressure = -2.5f;
     f->RemoveParticula(f->CreaParticula(Vector(), Vector()));
     Particula* c = f->CreaParticula(Vector(-1, 0, 0.0625f), Vector(0, 0, 0));
     c->density = 12.5f;
@@ -173,14 +131,32 @@ TEST_F(ParticleFilesTest, TextLinesFollowListOrderAxisOrderAndAreNotScaled) {
 
     const std::string asc = dir.File("two.asc");
     ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
-    EXPECT_EQ(ReadFileText(asc),
-              "#Undaline Particle data file v.1.0\n"
-              "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
-              "frame 12\n"
-              "particles 2\n"
-              "max.particles 3\n"
-              "3 -1.000 0.062 0.000 0.000 0.000 0.000 0.200 12.500 0.000\n"
-              "1 1.000 3.000 2.000 0.500 -0.250 0.000 0.200 1000.000 -2.500\n");
+    EXPECT_EQ(ReadFileText(asc), std::string(kAsciiHead) +
+                                     "frame 12\nparticles 2\nmax.particles 3\n"
+                                     "3 -1.000 0.062 0.000 0.000 0.000 0.000 0.200 12.500 0.000\n"
+                                     "1 4.000 6.000 2.000 2.000 4.000 0.000 0.200 999.000 3.000\n");
+
+    const std::string bin = dir.File("two.bin");
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    std::vector<uint8_t> bytes = ReadFileBytes(bin);
+    ASSERT_EQ(bytes.size(), 320u + 2 * 68);
+    Bytes count;
+    count.I32(2);
+    EXPECT_TRUE(std::equal(count.b.begin(), count.b.end(), bytes.begin() + 276));
+    Bytes record;
+    record.F32(2).F32(3).F32(1);  // position / 2: x, z, y
+    record.F32(1).F32(2).F32(0);  // (vel + extraVel) / 2
+    record.F32(1).F32(3).F32(2);  // force, unscaled
+    record.F32(0.5f).F32(0.25f).F32(0.2f).F32(999).F32(3).F32(0.45f).F32(20).I32(1);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 388, bytes.end()), record.b);
+
+    // The alternative position is written as it is, without the scale.
+    f->useAltPos = 1;
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    bytes = ReadFileBytes(bin);
+    Bytes alt;
+    alt.F32(7).F32(9).F32(8);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 388, bytes.begin() + 400), alt.b);
 }
 
 TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
@@ -204,6 +180,7 @@ TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
     }
     const std::string bin = dir.File("round.bin");
     ASSERT_TRUE(source->EscribeBin(bin.c_str()));
+    scene_scale = 3.0f;  // a version-2 file brings its own scale
 
     Fluido* target = MakeEmptyFluid(kFluidGas);
     Particula* old = target->CreaParticula(Vector(), Vector());
@@ -231,26 +208,13 @@ TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
     EXPECT_EQ(target->count, 7);
     EXPECT_EQ(target->serial, 7);
     EXPECT_EQ(target->First()->id, 7);
-}
 
-TEST_F(ParticleFilesTest, OnlyAVersionTwoFileBringsItsOwnScale) {
-    scene_scale = 2.0f;
-    Fluido* f = MakeEmptyFluid();
-    f->CreaParticula(Vector(4, 0, 0), Vector(0, 0, 0));
-    const std::string bin = dir.File("scaled.bin");
-    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    // Version 1: the scene's scale instead of the file's.
     std::vector<uint8_t> bytes = ReadFileBytes(bin);
-    scene_scale = 3.0f;
-    Fluido* a = MakeEmptyFluid();
-    ASSERT_TRUE(a->LoadBinGreg(bin.c_str()));
-    EXPECT_EQ(a->First()->pos.x, 4.0f);
-
-    bytes[254] = 1;  // version 1: the scene's scale instead of the file's
-    const std::string old = dir.File("old.bin");
-    WriteFileBytes(old, bytes);
-    Fluido* b = MakeEmptyFluid();
-    ASSERT_TRUE(b->LoadBinGreg(old.c_str()));
-    EXPECT_EQ(b->First()->pos.x, 6.0f);
+    bytes[254] = 1;
+    WriteFileBytes(bin, bytes);
+    ASSERT_TRUE(target->LoadBinGreg(bin.c_str()));
+    EXPECT_EQ(target->First()->pos.x, written.back()->pos.x * 1.5f);
 }
 
 TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
