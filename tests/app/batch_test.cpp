@@ -5,10 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -22,7 +19,6 @@
 #include "tool_output.h"
 #include "fluid/clock.h"
 #include "fluid/driver.h"
-#include "fluid/fluid_passes.h"
 #include "fluid_scenes.h"
 #include "io/workspace.h"
 #include "mesh/mesh.h"
@@ -85,8 +81,22 @@ std::vector<fs::path> Files(const fs::path& dir) {
 
 class BatchTest : public ::testing::Test {
   protected:
+    void TearDown() override {
+        ResetScene();
+        UnloadAllPlugins();
+    }
     std::string Example(const char* name) {
         return (fs::path(UNDALINE_EXAMPLES_DIR) / name).string();
+    }
+    // The example loaded here with the shipped plug-ins, changed by `edit` and saved as `to`.
+    template <typename Edit>
+    void SaveEdited(const char* example, const fs::path& to, Edit edit) {
+        SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
+        ScanPlugins();
+        ASSERT_TRUE(LoadWorkspace(Example(example).c_str()));
+        edit();
+        ASSERT_TRUE(SaveWorkspace(to.c_str()));
+        ResetScene();
     }
     TempDir scratch;
     const fs::path dir = scratch.path();
@@ -135,30 +145,14 @@ TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
     EXPECT_NE(ReadFileText(one.front()), ReadFileText(one[12]));
 }
 
-TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
-    Outcome r = Batch({"--batch", Example("fountain.ulw"), "--frames", "5", "--out",
-                   (dir / "out").string(), "--save", (dir / "later.ulw").string()},
-                  dir / "err");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("Simulated 5 frames (0 to 5)"), std::string::npos) << r.err;
-    r = Batch({"--batch", (dir / "later.ulw").string(), "--frames", "3", "--quiet"}, dir / "err");
-    ASSERT_EQ(r.status, 0) << r.err;
-    // The saved scene remembers its output directory and continues with frames 6 to 8.
-    EXPECT_TRUE(fs::exists(dir / "out" / "fountain00008.bin"));
-    EXPECT_FALSE(fs::exists(dir / "out" / "fountain00009.bin"));
-}
-
 TEST_F(BatchTest, AutosaveWritesBackupsThatLoad) {
     // The example with autosave every 4 frames to a backup beside it.
-    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
-    ScanPlugins();
-    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
-    sim_settings.autosave_on = true;
-    sim_settings.autosave_interval = 4;
-    platform::CopyText(sim_settings.backup_file, sizeof sim_settings.backup_file,
-                       (dir / "backup.ulw").c_str());
-    ASSERT_TRUE(SaveWorkspace((dir / "scene.ulw").c_str()));
-    ResetScene();
+    SaveEdited("falling_block.ulw", dir / "scene.ulw", [&] {
+        sim_settings.autosave_on = true;
+        sim_settings.autosave_interval = 4;
+        platform::CopyText(sim_settings.backup_file, sizeof sim_settings.backup_file,
+                           (dir / "backup.ulw").c_str());
+    });
     Outcome r = Batch({"--batch", (dir / "scene.ulw").string(), "--frames", "6", "--out",
                        (dir / "out").string(), "--quiet"},
                       dir / "err");
@@ -166,32 +160,45 @@ TEST_F(BatchTest, AutosaveWritesBackupsThatLoad) {
     ASSERT_TRUE(LoadWorkspace((dir / "backup.ulw").c_str()));
     EXPECT_EQ(frame, 4);
     EXPECT_EQ(CountFluids(), 1);
-    ResetScene();
-    UnloadAllPlugins();
 }
 
+// Refused runs: exit status 1 for what cannot be read or written, 2 for a bad command line;
+// a save target that cannot be written is refused before the run.
 TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
-    Outcome missing = Batch({"--batch", (dir / "none.ulw").string(), "--out", (dir / "out").string()},
-                        dir / "err");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot read workspace"), std::string::npos);
     WriteFileText(dir / "bad.ulw", "not a workspace at all");
-    Outcome bad = Batch({"--batch", (dir / "bad.ulw").string(), "--out", (dir / "out").string()},
-                    dir / "err");
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.err.find("This is not a valid Undaline file"), std::string::npos) << bad.err;
-    EXPECT_FALSE(fs::exists(dir / "out"));
-    Outcome usage = Batch({"--batch", Example("fountain.ulw"), "--frames", "zero"}, dir / "err");
-    EXPECT_EQ(usage.status, 2);
+    WriteFileText(dir / "plain", "a file where a directory should be");
+    const std::string out = (dir / "out").string(), fountain = Example("fountain.ulw");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{(dir / "none.ulw").string(), "--out", out}, 1, "cannot read workspace"},
+        {{(dir / "bad.ulw").string(), "--out", out}, 1, "This is not a valid Undaline file"},
+        {{fountain, "--frames", "zero"}, 2, ""},
+        {{fountain, "--frames", "2", "--out", (dir / "plain" / "out").string()}, 1,
+         "the particle files of 3 frames could not be written (the first at frame 0)"},
+        {{fountain, "--frames", "2", "--out", out, "--save", (dir / "plain" / "x.ulw").string()},
+         1, "cannot save to"},
+        {{fountain, "--out", out, "--save", ""}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--batch"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Outcome r = Batch(args, dir / "err");
+        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args.back();
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(out));
 
     // A workspace cut in half: no particle file is overwritten, no save target replaced.
-    const std::string whole = ReadFileText(Example("fountain.ulw"));
+    const std::string whole = ReadFileText(fountain);
     WriteFileText(dir / "cut.ulw", whole.substr(0, whole.size() / 2));
-    fs::create_directories(dir / "out");
+    fs::create_directories(out);
     WriteFileText(dir / "out" / "fountain00000.bin", "old");
     WriteFileText(dir / "keep.ulw", "old");
-    Outcome cut = Batch({"--batch", (dir / "cut.ulw").string(), "--out", (dir / "out").string(),
-                         "--save", (dir / "keep.ulw").string()},
+    Outcome cut = Batch({"--batch", (dir / "cut.ulw").string(), "--out", out, "--save",
+                         (dir / "keep.ulw").string()},
                         dir / "err");
     EXPECT_EQ(cut.status, 1) << cut.err;
     EXPECT_EQ(ReadFileText(dir / "out" / "fountain00000.bin"), "old");
@@ -199,37 +206,12 @@ TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(Files(dir / "out").size(), 1u);
 }
 
-TEST_F(BatchTest, FilesThatCannotBeWrittenEndTheRunWithAFailure) {
-    WriteFileText(dir / "plain", "a file where a directory should be");
-    Outcome particles = Batch({"--batch", Example("fountain.ulw"), "--frames", "2", "--out",
-                               (dir / "plain" / "out").string()},
-                              dir / "err");
-    EXPECT_EQ(particles.status, 1);
-    EXPECT_NE(particles.err.find("the particle files of 3 frames could not be written (the "
-                                 "first at frame 0)"),
-              std::string::npos)
-        << particles.err;
-
-    const std::string out = (dir / "out").string();
-    Outcome nowhere = Batch({"--batch", Example("fountain.ulw"), "--frames", "2", "--out", out,
-                             "--save", (dir / "plain" / "x.ulw").string()},
-                            dir / "err");
-    EXPECT_EQ(nowhere.status, 1);
-    EXPECT_NE(nowhere.err.find("cannot save to"), std::string::npos) << nowhere.err;
-    EXPECT_FALSE(fs::exists(out));  // refused before the run
-    Outcome empty = Batch({"--batch", Example("fountain.ulw"), "--out", out, "--save", ""},
-                          dir / "err");
-    EXPECT_EQ(empty.status, 2);
-}
-
-TEST_F(BatchTest, FramesAskedForGoBeyondTheLimitAndQuietSaysNothing) {
-    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
-    ScanPlugins();
-    ASSERT_TRUE(LoadWorkspace(Example("fountain.ulw").c_str()));
-    sim_settings.max_frames_on = true;
-    sim_settings.max_frames = 3;
-    ASSERT_TRUE(SaveWorkspace((dir / "limited.ulw").c_str()));
-    ResetScene();
+TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
+    SaveEdited("fountain.ulw", dir / "limited.ulw", [] {
+        sim_settings.max_frames_on = true;
+        sim_settings.max_frames = 3;
+    });
+    // The frames asked for go beyond the workspace's limit, and --quiet says nothing.
     Outcome r = Batch({"--batch", (dir / "limited.ulw").string(), "--frames", "6", "--out",
                        (dir / "out").string(), "--save", (dir / "later.ulw").string(), "--quiet"},
                       dir / "err");
@@ -240,7 +222,13 @@ TEST_F(BatchTest, FramesAskedForGoBeyondTheLimitAndQuietSaysNothing) {
     EXPECT_TRUE(sim_settings.max_frames_on);  // the limit is the workspace's still
     EXPECT_EQ(frame, 6);
     ResetScene();
-    UnloadAllPlugins();
+
+    // The saved scene remembers its output directory and continues with frames 7 to 9.
+    r = Batch({"--batch", (dir / "later.ulw").string(), "--frames", "3"}, dir / "err");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Simulated 3 frames (6 to 9)"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "out" / "fountain00009.bin"));
+    EXPECT_FALSE(fs::exists(dir / "out" / "fountain00010.bin"));
 }
 
 TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
@@ -295,16 +283,7 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     ASSERT_TRUE(f->EscribeBin((dir / "drops00001.bin").c_str()));
     Mesh* m = NewMesh();
     LinkFluidToMesh(m, f);
-    for (Fluido* g = rootflow; g; g = g->next) {
-        g->active = 1;
-        g->CalculaAche();
-        g->CalculaCaja();
-        g->CreaRejilla();
-        g->LlenaRejilla();
-        fluid_passes::SearchNeighbours(g);
-    }
-    BuildMesh(m, true);
-    for (Fluido* g = rootflow; g; g = g->next) g->LiberaPorPaso();
+    OneShotMeshBuild();
     ASSERT_GT(m->numFaces, 100);
     ASSERT_TRUE(WriteMeshFile(m, kMeshBin, (dir / "Mesh00001.bin").string()));
     const int vertices = m->numVertices, faces = m->numFaces;
@@ -336,15 +315,12 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
 
 TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
     // The example with "Save images" on: first a Targa sequence, then a movie.
-    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
-    ScanPlugins();
-    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
-    sim_settings.image_output = true;
-    ASSERT_TRUE(output::ChooseImageSequence("preview.tga"));  // no folder: --out gives it
-    ASSERT_TRUE(SaveWorkspace((dir / "tga.ulw").c_str()));
-    ASSERT_TRUE(output::ChooseImageSequence("preview.avi"));
-    ASSERT_TRUE(SaveWorkspace((dir / "avi.ulw").c_str()));
-    ResetScene();
+    SaveEdited("falling_block.ulw", dir / "avi.ulw", [&] {
+        sim_settings.image_output = true;
+        ASSERT_TRUE(output::ChooseImageSequence("preview.tga"));  // no folder: --out gives it
+        ASSERT_TRUE(SaveWorkspace((dir / "tga.ulw").c_str()));
+        ASSERT_TRUE(output::ChooseImageSequence("preview.avi"));
+    });
     UnloadAllPlugins();
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
