@@ -306,29 +306,6 @@ TEST_F(ParticleFilesTest, AFileThatCannotBeWrittenIsReportedAndNothingIsLogged) 
     EXPECT_EQ(fs::file_size(dir.File("x.bin")), 388u);
 }
 
-TEST_F(ParticleFilesTest, FrameNamesJoinDirectoryPrefixAndOffsetFrame) {
-    Fluido* f = MakeEmptyFluid();
-    std::strcpy(f->prefix, "Drop");
-    std::strcpy(f->outDir, dir.path().c_str());
-    f->frameOffset = 10;
-    frame = 3;
-    const std::string d = dir.path().string() + "/";
-    EXPECT_EQ(ParticleFrameName(f, kParticleBin), d + "Drop00013.bin");
-    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), d + "Drop00013.asc");
-    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop013.lwo");
-    frame = -5;
-    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop005.lwo");
-    frame = 110;
-    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop120.lwo");
-    EXPECT_EQ(ParticleFrameName(f, kParticleBin), d + "Drop00120.bin");
-
-    platform::SetAppDir("/opt/undaline");
-    f->outDir[0] = '\0';
-    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), "/opt/undaline/Drop00120.asc");
-    std::strcpy(f->outDir, "C:\\renders\\drop");
-    EXPECT_EQ(ParticleFrameName(f, kParticleBin), "/renders/drop/Drop00120.bin");
-}
-
 std::vector<std::string> g_lwo_calls;
 bool g_lwo_result = true;
 bool RecordLwo(Fluido*, const char* path) {
@@ -367,6 +344,28 @@ TEST_F(ParticleFilesTest, AFramesOutputsAreTheOnesTheFluidAsksFor) {
     SetParticleLwoWriter(saved);
     EXPECT_EQ(g_lwo_calls, (std::vector<std::string>{dir.File("P002.lwo"), dir.File("P000.lwo")}));
     EXPECT_TRUE(fs::exists(dir.File("P00000.asc")));  // the others are written all the same
+
+    // Names join directory, prefix and the offset frame (its size for LWO); without a
+    // directory the program's own, and a Windows path in its Unix form.
+    std::strcpy(f->prefix, "Drop");
+    f->frameOffset = 10;
+    const std::string d = dir.path().string() + "/";
+    const struct {
+        int frame;
+        ParticleFileKind kind;
+        std::string name;
+    } names[] = {{3, kParticleBin, d + "Drop00013.bin"},  {3, kParticleAscii, d + "Drop00013.asc"},
+                 {3, kParticleLwo, d + "Drop013.lwo"},    {-5, kParticleLwo, d + "Drop005.lwo"},
+                 {110, kParticleLwo, d + "Drop120.lwo"}, {110, kParticleBin, d + "Drop00120.bin"}};
+    for (const auto& n : names) {
+        frame = n.frame;
+        EXPECT_EQ(ParticleFrameName(f, n.kind), n.name);
+    }
+    platform::SetAppDir("/opt/undaline");
+    f->outDir[0] = '\0';
+    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), "/opt/undaline/Drop00120.asc");
+    std::strcpy(f->outDir, "C:\\renders\\drop");
+    EXPECT_EQ(ParticleFrameName(f, kParticleBin), "/renders/drop/Drop00120.bin");
 }
 
 }  // namespace
