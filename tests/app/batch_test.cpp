@@ -145,23 +145,6 @@ TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
     EXPECT_NE(ReadFileText(one.front()), ReadFileText(one[12]));
 }
 
-TEST_F(BatchTest, AutosaveWritesBackupsThatLoad) {
-    // The example with autosave every 4 frames to a backup beside it.
-    SaveEdited("falling_block.ulw", dir / "scene.ulw", [&] {
-        sim_settings.autosave_on = true;
-        sim_settings.autosave_interval = 4;
-        platform::CopyText(sim_settings.backup_file, sizeof sim_settings.backup_file,
-                           (dir / "backup.ulw").c_str());
-    });
-    Outcome r = Batch({"--batch", (dir / "scene.ulw").string(), "--frames", "6", "--out",
-                       (dir / "out").string(), "--quiet"},
-                      dir / "err");
-    ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_TRUE(LoadWorkspace((dir / "backup.ulw").c_str()));
-    EXPECT_EQ(frame, 4);
-    EXPECT_EQ(CountFluids(), 1);
-}
-
 // Refused runs: exit status 1 for what cannot be read or written, 2 for a bad command line;
 // a save target that cannot be written is refused before the run.
 TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
@@ -207,9 +190,14 @@ TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
 }
 
 TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
-    SaveEdited("fountain.ulw", dir / "limited.ulw", [] {
+    // With a limit of 3 frames, and autosave every 4 frames to a backup beside it.
+    SaveEdited("fountain.ulw", dir / "limited.ulw", [&] {
         sim_settings.max_frames_on = true;
         sim_settings.max_frames = 3;
+        sim_settings.autosave_on = true;
+        sim_settings.autosave_interval = 4;
+        platform::CopyText(sim_settings.backup_file, sizeof sim_settings.backup_file,
+                           (dir / "backup.ulw").c_str());
     });
     // The frames asked for go beyond the workspace's limit, and --quiet says nothing.
     Outcome r = Batch({"--batch", (dir / "limited.ulw").string(), "--frames", "6", "--out",
@@ -221,6 +209,10 @@ TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
     ASSERT_TRUE(LoadWorkspace((dir / "later.ulw").c_str()));
     EXPECT_TRUE(sim_settings.max_frames_on);  // the limit is the workspace's still
     EXPECT_EQ(frame, 6);
+    ResetScene();
+    ASSERT_TRUE(LoadWorkspace((dir / "backup.ulw").c_str()));
+    EXPECT_EQ(frame, 4);
+    EXPECT_EQ(CountFluids(), 1);
     ResetScene();
 
     // The saved scene remembers its output directory and continues with frames 7 to 9.
