@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -31,7 +30,6 @@
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/scene.h"
-#include "scene/view_settings.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <numbers>
 #include <string>
-#include <vector>
 
 #include "byte_builder.h"
 #include "objects/body.h"

@@ -2,15 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "byte_builder.h"
-#include "fluid/clock.h"
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "io/workspace.h"
@@ -22,8 +16,6 @@
 #include "scene/scene.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const std::string kStir = std::string(UNDALINE_EXAMPLES_DIR) + "/stir.ulw";
 

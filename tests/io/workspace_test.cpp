@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "byte_builder.h"
 #include "fluid/clock.h"

@@ -24,7 +24,6 @@
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/descriptor.h"
-#include "scene/nodo.h"
 #include "ui/element_lists.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialog.h"

@@ -6,12 +6,9 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QSurfaceFormat>
 #include <QtTest>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "fluid/clock.h"
@@ -29,8 +26,6 @@
 #include "scene/creador.h"
 #include "scene/daemon.h"
 #include "scene/daemon_panel.h"
-#include "scene/descriptor.h"
-#include "scene/nodo.h"
 #include "scene/view_settings.h"
 #include "ui/application.h"
 #include "ui/capture_requests.h"

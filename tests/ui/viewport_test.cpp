@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QSurfaceFormat>
 #include <QtTest>
 
 #include <climits>
@@ -17,8 +16,6 @@
 #include "plugins/registry.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
-#include "scene/descriptor.h"
-#include "scene/nodo.h"
 #include "ui/application.h"
 #include "ui/draw_hooks.h"
 #include "ui/particle_draw.h"

@@ -1,12 +1,9 @@
 // The interface's logic on real widgets, without a screen.
 #include <QAction>
 #include <QApplication>
-#include <QDockWidget>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QRegularExpression>
-#include <QSlider>
 #include <QtTest>
 
 #include <filesystem>
@@ -17,9 +14,9 @@
 #include "io/config.h"
 #include "objects/scene_import.h"
 #include "mesh/mesh.h"
-#include "platform/modal.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/modal.h"
 #include "scene/anifloat.h"
 #include "scene/fields.h"
 #include "scene/preferences.h"

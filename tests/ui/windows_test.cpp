@@ -2,7 +2,6 @@
 // widgets, without a screen.
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
@@ -10,7 +9,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -27,7 +25,6 @@
 #include "objects/object_panel.h"
 #include "platform/file_dialog.h"
 #include "plugins/class_buttons.h"
-#include "plugins/loader.h"
 #include "plugins/manager.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
