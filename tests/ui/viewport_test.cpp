@@ -162,9 +162,8 @@ private slots:
         camera.azimuth = 0;
         Draw();
         QVERIFY(viewport_->Project(Vector(1, 0, 0)).x() < viewport_->Project(Vector(0, 0, 0)).x());
-    }
 
-    void orthographicViewsLookAlongTheirAxes() {
+        // The orthographic views look along their axes.
         const struct {
             int mode;
             Vector along;   // the direction looked along
