@@ -50,21 +50,6 @@ protected:
         ResetScene();
     }
 
-    // A fluid holding one particle, to show that a refused file changes nothing.
-    Fluido* Target() {
-        Fluido* f = MakeEmptyFluid(kFluidGas);
-        f->h = 0.3f;
-        f->CreaParticula(Vector(9, 9, 9), Vector(0, 0, 0));
-        selflow = f;
-        return f;
-    }
-    void ExpectUntouched(const Fluido* f) {
-        ASSERT_NE(f->First(), nullptr);
-        EXPECT_EQ((std::vector<float>{float(f->count), float(f->serial), float(f->type), f->h,
-                                      f->First()->pos.x}),
-                  (std::vector<float>{1, 1, kFluidGas, 0.3f, 9}));
-    }
-
     TempDir dir;
     std::string app_dir_;
 };
@@ -254,7 +239,16 @@ TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
         {"scale zero", with_f32(256, 0.0f)},
         {"smoothing length not a number", with_f32(280, nan)},
     };
-    Fluido* target = Target();
+    // A fluid holding one particle, to show that a refused file changes nothing.
+    Fluido* target = MakeEmptyFluid(kFluidGas);
+    target->h = 0.3f;
+    target->CreaParticula(Vector(9, 9, 9), Vector(0, 0, 0));
+    selflow = target;
+    auto state = [target] {
+        return std::vector<float>{float(target->count), float(target->serial), float(target->type),
+                                  target->h, target->First() ? target->First()->pos.x : -1};
+    };
+    const std::vector<float> untouched = {1, 1, kFluidGas, 0.3f, 9};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = dir.File("broken.bin");
@@ -263,13 +257,13 @@ TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
         EXPECT_FALSE(LoadBinIntoSelectedFluid(path.c_str()));
         EXPECT_EQ(platform::MessageBoxCount(), 1);
         EXPECT_EQ(platform::LastMessageBoxText(), "Error reading file");
-        ExpectUntouched(target);
+        EXPECT_EQ(state(), untouched);
     }
 
     platform::ClearMessageBoxes();
     EXPECT_FALSE(LoadBinIntoSelectedFluid(dir.File("missing.bin").c_str()));
     EXPECT_EQ(platform::LastMessageBoxText(), "Error reading file");
-    ExpectUntouched(target);
+    EXPECT_EQ(state(), untouched);
 
     // Bytes after the last record are not the reader's business.
     std::vector<uint8_t> longer = with_i32(276, 1);
