@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -40,36 +41,6 @@ struct Outcome {
     std::string err;
 };
 
-// Starts a program with its standard error in a file; `during` runs while it is alive.
-template <typename During>
-Outcome Start(const std::vector<std::string>& args, const fs::path& err_file, During during) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int fd = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, STDERR_FILENO);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    during(pid);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Outcome r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.err = ReadFileText(err_file);
-    return r;
-}
-
-Outcome Batch(std::vector<std::string> extra, const fs::path& err_file) {
-    std::vector<std::string> args = {UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return Start(args, err_file, [](pid_t) {});
-}
-
 std::vector<fs::path> Files(const fs::path& dir) {
     std::vector<fs::path> all;
     for (const auto& e : fs::directory_iterator(dir)) all.push_back(e.path());
@@ -79,6 +50,38 @@ std::vector<fs::path> Files(const fs::path& dir) {
 
 class BatchTest : public ::testing::Test {
   protected:
+    // Starts a program with its standard error in a file; `during` runs while it is alive.
+    Outcome Start(const std::vector<std::string>& args,
+                  const std::function<void(pid_t)>& during = nullptr) {
+        const fs::path err_file = dir / "err";
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid = fork();
+        if (pid == 0) {
+            int fd = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDERR_FILENO);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        if (during) during(pid);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Outcome r;
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.err = ReadFileText(err_file);
+        return r;
+    }
+
+    Outcome Batch(std::vector<std::string> extra,
+                  const std::function<void(pid_t)>& during = nullptr) {
+        std::vector<std::string> args = {UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Start(args, during);
+    }
+
     void TearDown() override {
         ResetScene();
         UnloadAllPlugins();
@@ -101,8 +104,7 @@ class BatchTest : public ::testing::Test {
 };
 
 TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {
-    Outcome r = Start({UNDALINE_MAKE_SCENES, dir.string(), UNDALINE_PLUGINS_DIR}, dir / "err",
-                      [](pid_t) {});
+    Outcome r = Start({UNDALINE_MAKE_SCENES, dir.string(), UNDALINE_PLUGINS_DIR});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"fountain.ulw", "falling_block.ulw", "stir.ulw", "stir.sd"}) {
         std::string made = ReadFileText(dir / name);
@@ -119,8 +121,7 @@ TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {
 TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
     for (const char* threads : {"1", "2"}) {
         Outcome r = Batch({"--batch", Example("falling_block.ulw"), "--frames", "12", "--out",
-                           (dir / threads).string(), "--threads", threads},
-                          dir / "err");
+                           (dir / threads).string(), "--threads", threads});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(
             r.err.find("block_surface: mesh files (LWO2, OBJ) in " + (dir / threads).string()),
@@ -166,7 +167,7 @@ TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--batch"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const Outcome r = Batch(args, dir / "err");
+        const Outcome r = Batch(args);
         EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args.back();
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
@@ -179,8 +180,7 @@ TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
     WriteFileText(dir / "out" / "fountain00000.bin", "old");
     WriteFileText(dir / "keep.ulw", "old");
     Outcome cut = Batch({"--batch", (dir / "cut.ulw").string(), "--out", out, "--save",
-                         (dir / "keep.ulw").string()},
-                        dir / "err");
+                         (dir / "keep.ulw").string()});
     EXPECT_EQ(cut.status, 1) << cut.err;
     EXPECT_EQ(ReadFileText(dir / "out" / "fountain00000.bin"), "old");
     EXPECT_EQ(ReadFileText(dir / "keep.ulw"), "old");
@@ -199,8 +199,7 @@ TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
     });
     // The frames asked for go beyond the workspace's limit, and --quiet says nothing.
     Outcome r = Batch({"--batch", (dir / "limited.ulw").string(), "--frames", "6", "--out",
-                       (dir / "out").string(), "--save", (dir / "later.ulw").string(), "--quiet"},
-                      dir / "err");
+                       (dir / "out").string(), "--save", (dir / "later.ulw").string(), "--quiet"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(Files(dir / "out").size(), 7u);  // frames 0 to 6
@@ -214,7 +213,7 @@ TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
     ResetScene();
 
     // The saved scene remembers its output directory and continues with frames 7 to 9.
-    r = Batch({"--batch", (dir / "later.ulw").string(), "--frames", "3"}, dir / "err");
+    r = Batch({"--batch", (dir / "later.ulw").string(), "--frames", "3"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Simulated 3 frames (6 to 9)"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::exists(dir / "out" / "fountain00009.bin"));
@@ -223,17 +222,17 @@ TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
 
 TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
     const fs::path out = dir / "out";
-    Outcome r = Start({UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR, "--batch",
-                   Example("falling_block.ulw"), "--frames", "100000", "--out", out.string()},
-                  dir / "err", [&](pid_t pid) {
-                      // Wait for a few frames, then interrupt.
-                      for (int i = 0; i < 400; ++i) {
-                          std::error_code ec;
-                          if (fs::exists(out / "block00003.bin", ec)) break;
-                          std::this_thread::sleep_for(std::chrono::milliseconds(25));
-                      }
-                      kill(pid, SIGINT);
-                  });
+    Outcome r = Batch({"--batch", Example("falling_block.ulw"), "--frames", "100000", "--out",
+                       out.string()},
+                      [&](pid_t pid) {
+                          // Wait for a few frames, then interrupt.
+                          for (int i = 0; i < 400; ++i) {
+                              std::error_code ec;
+                              if (fs::exists(out / "block00003.bin", ec)) break;
+                              std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                          }
+                          kill(pid, SIGINT);
+                      });
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
     // Every file written is whole: particle files load, mesh files end where they say.
@@ -281,8 +280,7 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     ResetScene();
     ClearFluidScene();
 
-    Outcome r = Start({UNDALINE_APP, "--export-ply", dir.string(), "--out", (dir / "ply").string()},
-                      dir / "err", [](pid_t) {});
+    Outcome r = Start({UNDALINE_APP, "--export-ply", dir.string(), "--out", (dir / "ply").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Converted 1 particle file and 1 mesh file"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("notes.bin is not a particle or mesh BIN file"), std::string::npos) << r.err;
@@ -296,8 +294,7 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     EXPECT_EQ(mesh.size(), mesh.find("end_header\n") + 11 + vertices * (9 * 4 + 3 + 3 * 4) +
                                static_cast<size_t>(faces) * 13);
 
-    Outcome missing = Start({UNDALINE_APP, "--export-ply", (dir / "none").string()}, dir / "err",
-                            [](pid_t) {});
+    Outcome missing = Start({UNDALINE_APP, "--export-ply", (dir / "none").string()});
     EXPECT_EQ(missing.status, 2);
 }
 
@@ -316,8 +313,7 @@ TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
     unsetenv("WAYLAND_DISPLAY");
 
     Outcome r = Batch({"--batch", (dir / "tga.ulw").string(), "--frames", "4", "--out", (dir / "tga").string(),
-                       "--image-size", "160x120"},
-                      dir / "err");
+                       "--image-size", "160x120"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("images: " + (dir / "tga" / "preview00000.tga").string()), std::string::npos) << r.err;
     output::RgbImage first, last;
@@ -330,8 +326,7 @@ TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
     EXPECT_NE(first.pixels, last.pixels);
 
     r = Batch({"--batch", (dir / "avi.ulw").string(), "--frames", "4", "--out", (dir / "avi").string(),
-               "--image-size", "160x120", "--movie-quality", "80", "--quiet"},
-              dir / "err");
+               "--image-size", "160x120", "--movie-quality", "80", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ProbeMovie((dir / "avi" / "preview.avi").string()), "mjpeg,160,120,5\n");
 }
