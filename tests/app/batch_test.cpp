@@ -280,7 +280,8 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     ResetScene();
     ClearFluidScene();
 
-    Outcome r = Start({UNDALINE_APP, "--export-ply", dir.string(), "--out", (dir / "ply").string()});
+    Outcome r =
+        Start({UNDALINE_APP, "--export-ply", dir.string(), "--out", (dir / "ply").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Converted 1 particle file and 1 mesh file"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("notes.bin is not a particle or mesh BIN file"), std::string::npos) << r.err;
