@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <functional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -22,7 +19,6 @@
 #include "tool_output.h"
 #include "fluid/clock.h"
 #include "fluid/driver.h"
-#include "fluid/fluid_passes.h"
 #include "fluid_scenes.h"
 #include "io/workspace.h"
 #include "mesh/mesh.h"
@@ -35,7 +31,6 @@
 #include "plugins/loader.h"
 #include "plugins/registry.h"
 #include "scene/scene.h"
-#include "scene/view_settings.h"
 
 namespace {
 
@@ -46,36 +41,6 @@ struct Outcome {
     std::string err;
 };
 
-// Starts a program with its standard error in a file; `during` runs while it is alive.
-template <typename During>
-Outcome Start(const std::vector<std::string>& args, const fs::path& err_file, During during) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int fd = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, STDERR_FILENO);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    during(pid);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Outcome r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.err = ReadFileText(err_file);
-    return r;
-}
-
-Outcome Batch(std::vector<std::string> extra, const fs::path& err_file) {
-    std::vector<std::string> args = {UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return Start(args, err_file, [](pid_t) {});
-}
-
 std::vector<fs::path> Files(const fs::path& dir) {
     std::vector<fs::path> all;
     for (const auto& e : fs::directory_iterator(dir)) all.push_back(e.path());
@@ -85,16 +50,61 @@ std::vector<fs::path> Files(const fs::path& dir) {
 
 class BatchTest : public ::testing::Test {
   protected:
+    // Starts a program with its standard error in a file; `during` runs while it is alive.
+    Outcome Start(const std::vector<std::string>& args,
+                  const std::function<void(pid_t)>& during = nullptr) {
+        const fs::path err_file = dir / "err";
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid = fork();
+        if (pid == 0) {
+            int fd = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDERR_FILENO);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        if (during) during(pid);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Outcome r;
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.err = ReadFileText(err_file);
+        return r;
+    }
+
+    Outcome Batch(std::vector<std::string> extra,
+                  const std::function<void(pid_t)>& during = nullptr) {
+        std::vector<std::string> args = {UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Start(args, during);
+    }
+
+    void TearDown() override {
+        ResetScene();
+        UnloadAllPlugins();
+    }
     std::string Example(const char* name) {
         return (fs::path(UNDALINE_EXAMPLES_DIR) / name).string();
+    }
+    // The example loaded here with the shipped plug-ins, changed by `edit` and saved as `to`.
+    template <typename Edit>
+    void SaveEdited(const char* example, const fs::path& to, Edit edit) {
+        SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
+        ScanPlugins();
+        ASSERT_TRUE(LoadWorkspace(Example(example).c_str()));
+        edit();
+        ASSERT_TRUE(SaveWorkspace(to.c_str()));
+        ResetScene();
     }
     TempDir scratch;
     const fs::path dir = scratch.path();
 };
 
 TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {
-    Outcome r = Start({UNDALINE_MAKE_SCENES, dir.string(), UNDALINE_PLUGINS_DIR}, dir / "err",
-                      [](pid_t) {});
+    Outcome r = Start({UNDALINE_MAKE_SCENES, dir.string(), UNDALINE_PLUGINS_DIR});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"fountain.ulw", "falling_block.ulw", "stir.ulw", "stir.sd"}) {
         std::string made = ReadFileText(dir / name);
@@ -111,8 +121,7 @@ TEST_F(BatchTest, TheExampleWorkspacesAreWhatTheSceneProgramMakesToday) {
 TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
     for (const char* threads : {"1", "2"}) {
         Outcome r = Batch({"--batch", Example("falling_block.ulw"), "--frames", "12", "--out",
-                           (dir / threads).string(), "--threads", threads},
-                          dir / "err");
+                           (dir / threads).string(), "--threads", threads});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(
             r.err.find("block_surface: mesh files (LWO2, OBJ) in " + (dir / threads).string()),
@@ -135,104 +144,62 @@ TEST_F(BatchTest, EveryFrameIsWrittenAndTheThreadCountChangesNoByte) {
     EXPECT_NE(ReadFileText(one.front()), ReadFileText(one[12]));
 }
 
-TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
-    Outcome r = Batch({"--batch", Example("fountain.ulw"), "--frames", "5", "--out",
-                   (dir / "out").string(), "--save", (dir / "later.ulw").string()},
-                  dir / "err");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("Simulated 5 frames (0 to 5)"), std::string::npos) << r.err;
-    r = Batch({"--batch", (dir / "later.ulw").string(), "--frames", "3", "--quiet"}, dir / "err");
-    ASSERT_EQ(r.status, 0) << r.err;
-    // The saved scene remembers its output directory and continues with frames 6 to 8.
-    EXPECT_TRUE(fs::exists(dir / "out" / "fountain00008.bin"));
-    EXPECT_FALSE(fs::exists(dir / "out" / "fountain00009.bin"));
-}
-
-TEST_F(BatchTest, AutosaveWritesBackupsThatLoad) {
-    // The example with autosave every 4 frames to a backup beside it.
-    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
-    ScanPlugins();
-    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
-    sim_settings.autosave_on = true;
-    sim_settings.autosave_interval = 4;
-    platform::CopyText(sim_settings.backup_file, sizeof sim_settings.backup_file,
-                       (dir / "backup.ulw").c_str());
-    ASSERT_TRUE(SaveWorkspace((dir / "scene.ulw").c_str()));
-    ResetScene();
-    Outcome r = Batch({"--batch", (dir / "scene.ulw").string(), "--frames", "6", "--out",
-                       (dir / "out").string(), "--quiet"},
-                      dir / "err");
-    ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_TRUE(LoadWorkspace((dir / "backup.ulw").c_str()));
-    EXPECT_EQ(frame, 4);
-    EXPECT_EQ(CountFluids(), 1);
-    ResetScene();
-    UnloadAllPlugins();
-}
-
+// Refused runs: exit status 1 for what cannot be read or written, 2 for a bad command line;
+// a save target that cannot be written is refused before the run.
 TEST_F(BatchTest, ABadWorkspaceIsRefusedAndNothingIsWritten) {
-    Outcome missing = Batch({"--batch", (dir / "none.ulw").string(), "--out", (dir / "out").string()},
-                        dir / "err");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot read workspace"), std::string::npos);
     WriteFileText(dir / "bad.ulw", "not a workspace at all");
-    Outcome bad = Batch({"--batch", (dir / "bad.ulw").string(), "--out", (dir / "out").string()},
-                    dir / "err");
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.err.find("This is not a valid Undaline file"), std::string::npos) << bad.err;
-    EXPECT_FALSE(fs::exists(dir / "out"));
-    Outcome usage = Batch({"--batch", Example("fountain.ulw"), "--frames", "zero"}, dir / "err");
-    EXPECT_EQ(usage.status, 2);
+    WriteFileText(dir / "plain", "a file where a directory should be");
+    const std::string out = (dir / "out").string(), fountain = Example("fountain.ulw");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{(dir / "none.ulw").string(), "--out", out}, 1, "cannot read workspace"},
+        {{(dir / "bad.ulw").string(), "--out", out}, 1, "This is not a valid Undaline file"},
+        {{fountain, "--frames", "zero"}, 2, ""},
+        {{fountain, "--frames", "2", "--out", (dir / "plain" / "out").string()}, 1,
+         "the particle files of 3 frames could not be written (the first at frame 0)"},
+        {{fountain, "--frames", "2", "--out", out, "--save", (dir / "plain" / "x.ulw").string()},
+         1, "cannot save to"},
+        {{fountain, "--out", out, "--save", ""}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--batch"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Outcome r = Batch(args);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << " " << c.args.back();
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(out));
 
     // A workspace cut in half: no particle file is overwritten, no save target replaced.
-    const std::string whole = ReadFileText(Example("fountain.ulw"));
+    const std::string whole = ReadFileText(fountain);
     WriteFileText(dir / "cut.ulw", whole.substr(0, whole.size() / 2));
-    fs::create_directories(dir / "out");
+    fs::create_directories(out);
     WriteFileText(dir / "out" / "fountain00000.bin", "old");
     WriteFileText(dir / "keep.ulw", "old");
-    Outcome cut = Batch({"--batch", (dir / "cut.ulw").string(), "--out", (dir / "out").string(),
-                         "--save", (dir / "keep.ulw").string()},
-                        dir / "err");
+    Outcome cut = Batch({"--batch", (dir / "cut.ulw").string(), "--out", out, "--save",
+                         (dir / "keep.ulw").string()});
     EXPECT_EQ(cut.status, 1) << cut.err;
     EXPECT_EQ(ReadFileText(dir / "out" / "fountain00000.bin"), "old");
     EXPECT_EQ(ReadFileText(dir / "keep.ulw"), "old");
     EXPECT_EQ(Files(dir / "out").size(), 1u);
 }
 
-TEST_F(BatchTest, FilesThatCannotBeWrittenEndTheRunWithAFailure) {
-    WriteFileText(dir / "plain", "a file where a directory should be");
-    Outcome particles = Batch({"--batch", Example("fountain.ulw"), "--frames", "2", "--out",
-                               (dir / "plain" / "out").string()},
-                              dir / "err");
-    EXPECT_EQ(particles.status, 1);
-    EXPECT_NE(particles.err.find("the particle files of 3 frames could not be written (the "
-                                 "first at frame 0)"),
-              std::string::npos)
-        << particles.err;
-
-    const std::string out = (dir / "out").string();
-    Outcome nowhere = Batch({"--batch", Example("fountain.ulw"), "--frames", "2", "--out", out,
-                             "--save", (dir / "plain" / "x.ulw").string()},
-                            dir / "err");
-    EXPECT_EQ(nowhere.status, 1);
-    EXPECT_NE(nowhere.err.find("cannot save to"), std::string::npos) << nowhere.err;
-    EXPECT_FALSE(fs::exists(out));  // refused before the run
-    Outcome empty = Batch({"--batch", Example("fountain.ulw"), "--out", out, "--save", ""},
-                          dir / "err");
-    EXPECT_EQ(empty.status, 2);
-}
-
-TEST_F(BatchTest, FramesAskedForGoBeyondTheLimitAndQuietSaysNothing) {
-    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
-    ScanPlugins();
-    ASSERT_TRUE(LoadWorkspace(Example("fountain.ulw").c_str()));
-    sim_settings.max_frames_on = true;
-    sim_settings.max_frames = 3;
-    ASSERT_TRUE(SaveWorkspace((dir / "limited.ulw").c_str()));
-    ResetScene();
+TEST_F(BatchTest, ARunCanBeSavedAndContinued) {
+    // With a limit of 3 frames, and autosave every 4 frames to a backup beside it.
+    SaveEdited("fountain.ulw", dir / "limited.ulw", [&] {
+        sim_settings.max_frames_on = true;
+        sim_settings.max_frames = 3;
+        sim_settings.autosave_on = true;
+        sim_settings.autosave_interval = 4;
+        platform::CopyText(sim_settings.backup_file, sizeof sim_settings.backup_file,
+                           (dir / "backup.ulw").c_str());
+    });
+    // The frames asked for go beyond the workspace's limit, and --quiet says nothing.
     Outcome r = Batch({"--batch", (dir / "limited.ulw").string(), "--frames", "6", "--out",
-                       (dir / "out").string(), "--save", (dir / "later.ulw").string(), "--quiet"},
-                      dir / "err");
+                       (dir / "out").string(), "--save", (dir / "later.ulw").string(), "--quiet"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(Files(dir / "out").size(), 7u);  // frames 0 to 6
@@ -240,22 +207,32 @@ TEST_F(BatchTest, FramesAskedForGoBeyondTheLimitAndQuietSaysNothing) {
     EXPECT_TRUE(sim_settings.max_frames_on);  // the limit is the workspace's still
     EXPECT_EQ(frame, 6);
     ResetScene();
-    UnloadAllPlugins();
+    ASSERT_TRUE(LoadWorkspace((dir / "backup.ulw").c_str()));
+    EXPECT_EQ(frame, 4);
+    EXPECT_EQ(CountFluids(), 1);
+    ResetScene();
+
+    // The saved scene remembers its output directory and continues with frames 7 to 9.
+    r = Batch({"--batch", (dir / "later.ulw").string(), "--frames", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Simulated 3 frames (6 to 9)"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "out" / "fountain00009.bin"));
+    EXPECT_FALSE(fs::exists(dir / "out" / "fountain00010.bin"));
 }
 
 TEST_F(BatchTest, AnInterruptedRunStopsAfterItsStepWithWholeFiles) {
     const fs::path out = dir / "out";
-    Outcome r = Start({UNDALINE_APP, "--plugins", UNDALINE_PLUGINS_DIR, "--batch",
-                   Example("falling_block.ulw"), "--frames", "100000", "--out", out.string()},
-                  dir / "err", [&](pid_t pid) {
-                      // Wait for a few frames, then interrupt.
-                      for (int i = 0; i < 400; ++i) {
-                          std::error_code ec;
-                          if (fs::exists(out / "block00003.bin", ec)) break;
-                          std::this_thread::sleep_for(std::chrono::milliseconds(25));
-                      }
-                      kill(pid, SIGINT);
-                  });
+    Outcome r = Batch({"--batch", Example("falling_block.ulw"), "--frames", "100000", "--out",
+                       out.string()},
+                      [&](pid_t pid) {
+                          // Wait for a few frames, then interrupt.
+                          for (int i = 0; i < 400; ++i) {
+                              std::error_code ec;
+                              if (fs::exists(out / "block00003.bin", ec)) break;
+                              std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                          }
+                          kill(pid, SIGINT);
+                      });
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
     // Every file written is whole: particle files load, mesh files end where they say.
@@ -295,16 +272,7 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     ASSERT_TRUE(f->EscribeBin((dir / "drops00001.bin").c_str()));
     Mesh* m = NewMesh();
     LinkFluidToMesh(m, f);
-    for (Fluido* g = rootflow; g; g = g->next) {
-        g->active = 1;
-        g->CalculaAche();
-        g->CalculaCaja();
-        g->CreaRejilla();
-        g->LlenaRejilla();
-        fluid_passes::SearchNeighbours(g);
-    }
-    BuildMesh(m, true);
-    for (Fluido* g = rootflow; g; g = g->next) g->LiberaPorPaso();
+    OneShotMeshBuild();
     ASSERT_GT(m->numFaces, 100);
     ASSERT_TRUE(WriteMeshFile(m, kMeshBin, (dir / "Mesh00001.bin").string()));
     const int vertices = m->numVertices, faces = m->numFaces;
@@ -312,8 +280,8 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     ResetScene();
     ClearFluidScene();
 
-    Outcome r = Start({UNDALINE_APP, "--export-ply", dir.string(), "--out", (dir / "ply").string()},
-                      dir / "err", [](pid_t) {});
+    Outcome r =
+        Start({UNDALINE_APP, "--export-ply", dir.string(), "--out", (dir / "ply").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Converted 1 particle file and 1 mesh file"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("notes.bin is not a particle or mesh BIN file"), std::string::npos) << r.err;
@@ -327,8 +295,7 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
     EXPECT_EQ(mesh.size(), mesh.find("end_header\n") + 11 + vertices * (9 * 4 + 3 + 3 * 4) +
                                static_cast<size_t>(faces) * 13);
 
-    Outcome missing = Start({UNDALINE_APP, "--export-ply", (dir / "none").string()}, dir / "err",
-                            [](pid_t) {});
+    Outcome missing = Start({UNDALINE_APP, "--export-ply", (dir / "none").string()});
     EXPECT_EQ(missing.status, 2);
 }
 
@@ -336,22 +303,18 @@ TEST_F(BatchTest, ParticleAndMeshBinFilesConvertToPly) {
 
 TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
     // The example with "Save images" on: first a Targa sequence, then a movie.
-    SetPluginsDirectory(UNDALINE_PLUGINS_DIR);
-    ScanPlugins();
-    ASSERT_TRUE(LoadWorkspace(Example("falling_block.ulw").c_str()));
-    sim_settings.image_output = true;
-    ASSERT_TRUE(output::ChooseImageSequence("preview.tga"));  // no folder: --out gives it
-    ASSERT_TRUE(SaveWorkspace((dir / "tga.ulw").c_str()));
-    ASSERT_TRUE(output::ChooseImageSequence("preview.avi"));
-    ASSERT_TRUE(SaveWorkspace((dir / "avi.ulw").c_str()));
-    ResetScene();
+    SaveEdited("falling_block.ulw", dir / "avi.ulw", [&] {
+        sim_settings.image_output = true;
+        ASSERT_TRUE(output::ChooseImageSequence("preview.tga"));  // no folder: --out gives it
+        ASSERT_TRUE(SaveWorkspace((dir / "tga.ulw").c_str()));
+        ASSERT_TRUE(output::ChooseImageSequence("preview.avi"));
+    });
     UnloadAllPlugins();
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
 
     Outcome r = Batch({"--batch", (dir / "tga.ulw").string(), "--frames", "4", "--out", (dir / "tga").string(),
-                       "--image-size", "160x120"},
-                      dir / "err");
+                       "--image-size", "160x120"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("images: " + (dir / "tga" / "preview00000.tga").string()), std::string::npos) << r.err;
     output::RgbImage first, last;
@@ -364,8 +327,7 @@ TEST_F(BatchTest, SavedImagesAreDrawnWithoutADisplay) {
     EXPECT_NE(first.pixels, last.pixels);
 
     r = Batch({"--batch", (dir / "avi.ulw").string(), "--frames", "4", "--out", (dir / "avi").string(),
-               "--image-size", "160x120", "--movie-quality", "80", "--quiet"},
-              dir / "err");
+               "--image-size", "160x120", "--movie-quality", "80", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ProbeMovie((dir / "avi" / "preview.avi").string()), "mjpeg,160,120,5\n");
 }

@@ -1,8 +1,8 @@
 // Any bytes given to the 3D Studio reader, whole or for one mesh by name.
 #include "objects/scene_import.h"
-#include "scene_fuzz.h"
+#include "object_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return scene_fuzz::Feed(
+    return object_fuzz::FeedScene(
         data, size, [size](const char* path) { Load3dsScene(path, size % 2 ? "Box01" : nullptr); });
 }

@@ -1,26 +1,17 @@
 // A particle BIN file, loaded into a fluid and stepped a few steps.
 #include <cstdint>
-#include <cstring>
 
 #include "fluid/driver.h"
 #include "fluid/fluido.h"
 #include "fluid/parallel.h"
 #include "fuzz_support.h"
+#include "node_class.h"
 #include "scene/creador.h"
-#include "scene/descriptor.h"
 #include "scene/scene.h"
 
 namespace {
 
-class Still final : public Descriptor {
-public:
-    Still() {
-        kind = kClassEmitter;
-        class_id = 9901;
-        std::strcpy(name, "Still");
-    }
-    Nodo* Create() override { return new Creador; }
-} g_still;
+ClassOf<Creador> g_still(kClassEmitter, 9901, "Still");
 
 }  // namespace
 

@@ -2,18 +2,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_support.h"
 #include "output/targa_file.h"
-#include "platform/messages.h"
-
-namespace {
-
-class Silent : public platform::MessageSink {};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static Silent sink;
-    platform::SetMessageSink(&sink);
+    fuzz::Quiet();
     return 0;
 }
 
@@ -25,6 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             static_cast<size_t>(image.channels);
         if (image.pixels.size() != want) __builtin_trap();
     }
-    platform::ResetMessages();
+    fuzz::ForgetMessages();
     return 0;
 }

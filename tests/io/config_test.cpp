@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
 #include "byte_builder.h"
 #include "io/config.h"
@@ -32,8 +28,8 @@ protected:
         platform::SetAppDir(saved_app_);
         config::ResetConfiguration();
     }
-    // A file with the default lines up to the numeric controls and these workspace lines.
-    std::string DefaultText(const std::string& workspaces = "") const {
+    // A file of the default lines, no workspace among them.
+    std::string DefaultText() const {
         return "Undaline configuration file\n"
                "Please, don't change the order neither remove the following lines\n"
                "1.600000\n"
@@ -48,21 +44,19 @@ protected:
                "Scene directory:\ndefault\n"
                "Objects directory:\ndefault\n"
                "Numeric controls:\n1 1\n2 0.100000\n"
-               "Workspaces:\n" +
-               workspaces;
+               "Workspaces:\n";
     }
 
     TempDir dir_;
     std::string saved_app_;
 };
 
-TEST_F(ConfigTest, DefaultsAreWrittenInTheFixedLayout) {
-    std::string path = dir_.File("undaline.cfg");
-    ASSERT_TRUE(config::WriteConfigFile(path.c_str()));
-    EXPECT_EQ(ReadFileText(path), DefaultText());
-}
-
 TEST_F(ConfigTest, WrittenAndReadBackGivesTheSamePreferencesAndBytes) {
+    // The defaults, in the fixed layout.
+    std::string first = dir_.File("first.cfg");
+    ASSERT_TRUE(config::WriteConfigFile(first.c_str()));
+    EXPECT_EQ(ReadFileText(first), DefaultText());
+
     host_platform = 3;
     background_colour = Vector(0.25f, 0.5f, 1.0f);
     prefs.grid_dimension = 40;
@@ -77,7 +71,6 @@ TEST_F(ConfigTest, WrittenAndReadBackGivesTheSamePreferencesAndBytes) {
     prefs.scrolling_step = 0.25f;
     for (const char* w : {"/a/one.ulw", "/b/two words.ulw", "/c/three.ulw"}) config::AddRecentWorkspace(w);
 
-    std::string first = dir_.File("first.cfg");
     ASSERT_TRUE(config::WriteConfigFile(first.c_str()));
     std::string text = ReadFileText(first);
     // Directories equal to the defaults (whatever their case) are written as "default"; paths
@@ -108,65 +101,54 @@ TEST_F(ConfigTest, WrittenAndReadBackGivesTheSamePreferencesAndBytes) {
     EXPECT_EQ(ReadFileText(second), text);
 }
 
+// Values are capped, and a file that is not ours (or not whole) leaves every default. The
+// base file's grid of " 77" shows whether anything was read.
 TEST_F(ConfigTest, ReadingCapsAndSkipsWhatTheFileCannotHold) {
-    struct Case {
-        const char* name;
-        std::string from, to;
+    std::string base = DefaultText();
+    base.replace(base.find("Grid dimension:\n100"), 19, "Grid dimension:\n 77");
+    auto with = [&](const std::string& from, const std::string& to) {
+        return std::string(base).replace(base.find(from), from.size(), to);
     };
     std::string eleven;
     for (int i = 0; i < 11; ++i) eleven += "/w" + std::to_string(i) + ".ulw\n";
-    const Case cases[] = {
-        {"grid dimension capped", "Grid dimension:\n100\n", "Grid dimension:\n5000\n"},
-        {"grid square capped", "Grid square:\n1.000000\n", "Grid square:\n4000\n"},
-        {"upper-case default", "Scene directory:\ndefault\n", "Scene directory:\nDEFAULT\n"},
-        {"mixed-case default", "Scene directory:\ndefault\n", "Scene directory:\nDefault\n"},
-        {"decimals capped", "2 0.100000\n", "9 0.100000\n"},
-        {"eleven workspaces", "Workspaces:\n", "Workspaces:\n" + eleven},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        config::ResetConfiguration();
-        std::string text = DefaultText();
-        text.replace(text.find(c.from), c.from.size(), c.to);
-        std::string path = dir_.File("case.cfg");
-        WriteFileText(path, text);
-        ASSERT_EQ(config::ReadConfigFile(path.c_str()), config::kConfigRead);
-        EXPECT_EQ(prefs.grid_dimension, c.to.find("5000") != std::string::npos ? 1000 : 100);
-        EXPECT_EQ(prefs.grid_square, c.to.find("4000") != std::string::npos ? 1000.0f : 1.0f);
-        EXPECT_EQ(std::string(scenes_dir), config::DefaultDirectory("scenes"));
-        EXPECT_EQ(prefs.decimals, c.to.find("9 0.1") != std::string::npos ? 3 : 2);
-        std::string recent[kRecentWorkspaces];
-        int n = config::RecentWorkspaces(recent);
-        if (c.to.find("/w0.ulw") != std::string::npos) {
-            ASSERT_EQ(n, 10);
-            EXPECT_EQ(recent[0], "/w9.ulw");  // the last one read is the newest
-            EXPECT_EQ(recent[9], "/w0.ulw");
-        } else {
-            EXPECT_EQ(n, 0);
-        }
-    }
-}
-
-TEST_F(ConfigTest, AFileThatIsNotOursLeavesEveryDefault) {
-    std::string base = DefaultText();
-    base.replace(base.find("Grid dimension:\n100"), 19, "Grid dimension:\n 77");
+    const config::ReadResult read = config::kConfigRead, broken = config::kConfigBroken;
     const struct {
         const char* name;
         std::string text;
         config::ReadResult result;
+        std::vector<float> grid_square_decimals_recent;
     } cases[] = {
-        {"older version", std::string(base).replace(base.find("1.600000"), 8, "1.5"), config::kConfigBroken},
-        {"no version line", "Undaline configuration file\nPlease\n", config::kConfigBroken},
-        {"empty", "", config::kConfigBroken},
-        {"the file as it is", base, config::kConfigRead},
+        {"the file as it is", base, read, {77, 1, 2, 0}},
+        {"grid dimension capped", with(" 77", "5000"), read, {1000, 1, 2, 0}},
+        {"grid square capped", with("Grid square:\n1.000000", "Grid square:\n4000"), read,
+         {77, 1000, 2, 0}},
+        {"upper-case default", with("Scene directory:\ndefault", "Scene directory:\nDEFAULT"), read,
+         {77, 1, 2, 0}},
+        {"mixed-case default", with("Scene directory:\ndefault", "Scene directory:\nDefault"), read,
+         {77, 1, 2, 0}},
+        {"decimals capped", with("2 0.100000", "9 0.100000"), read, {77, 1, 3, 0}},
+        {"eleven workspaces", with("Workspaces:\n", "Workspaces:\n" + eleven), read,
+         {77, 1, 2, 10}},
+        {"older version", with("1.600000", "1.5"), broken, {100, 1, 2, 0}},
+        {"cut after two lines", "Undaline configuration file\nPlease\n", broken, {100, 1, 2, 0}},
+        {"empty", "", broken, {100, 1, 2, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         config::ResetConfiguration();
-        std::string path = dir_.File("odd.cfg");
+        const std::string path = dir_.File("case.cfg");
         WriteFileText(path, c.text);
         EXPECT_EQ(config::ReadConfigFile(path.c_str()), c.result);
-        EXPECT_EQ(prefs.grid_dimension, c.result == config::kConfigRead ? 77 : 100);
+        std::string recent[kRecentWorkspaces];
+        const int n = config::RecentWorkspaces(recent);
+        EXPECT_EQ((std::vector<float>{float(prefs.grid_dimension), prefs.grid_square,
+                                      float(prefs.decimals), float(n)}),
+                  c.grid_square_decimals_recent);
+        EXPECT_EQ(std::string(scenes_dir), config::DefaultDirectory("scenes"));
+        if (n == 10) {
+            EXPECT_EQ(recent[0], "/w9.ulw");  // the last one read is the newest
+            EXPECT_EQ(recent[9], "/w0.ulw");
+        }
     }
     EXPECT_EQ(config::ReadConfigFile(dir_.File("none.cfg").c_str()), config::kConfigMissing);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -32,17 +31,9 @@ std::vector<float> Kept(const Particula* p) {
             p->age, p->isolatedTime, p->density, p->pressure, p->mass, p->temperature};
 }
 
-// The 320-byte header as the format lays it out.
-Bytes Header(const char* name, float scale, uint8_t type, uint8_t full, float time, int frame_no,
-             int fps, int n, float h, const std::vector<float>& stats) {
-    Bytes b;
-    b.U32(0x00FABADA).Text(name);
-    for (size_t i = std::strlen(name); i < 250; ++i) b.U8(0);
-    b.U16(2).F32(scale).U8(type).U8(full).U8(0).U8(0);
-    b.F32(time).I32(frame_no).I32(fps).I32(n).F32(h);
-    for (float s : stats) b.F32(s);
-    return b;
-}
+const char kAsciiHead[] =
+    "#Undaline Particle data file v.1.0\n"
+    "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n";
 
 class ParticleFilesTest : public ::testing::Test {
 protected:
@@ -57,21 +48,6 @@ protected:
         platform::SetAppDir(app_dir_);
         ClearFluidScene();
         ResetScene();
-    }
-
-    // A fluid holding one particle, to show that a refused file changes nothing.
-    Fluido* Target() {
-        Fluido* f = MakeEmptyFluid(kFluidGas);
-        f->h = 0.3f;
-        f->CreaParticula(Vector(9, 9, 9), Vector(0, 0, 0));
-        selflow = f;
-        return f;
-    }
-    void ExpectUntouched(const Fluido* f) {
-        ASSERT_NE(f->First(), nullptr);
-        EXPECT_EQ((std::vector<float>{float(f->count), float(f->serial), float(f->type), f->h,
-                                      f->First()->pos.x}),
-                  (std::vector<float>{1, 1, kFluidGas, 0.3f, 9}));
     }
 
     TempDir dir;
@@ -96,19 +72,17 @@ TEST_F(ParticleFilesTest, AnEmptyFluidWritesTheHeaderAloneAndFiveTextLines) {
 
     const std::string bin = dir.File("empty.bin");
     ASSERT_TRUE(f->EscribeBin(bin.c_str()));
-    Bytes expected = Header("Empty", 2.0f, 3, 1, 1.5f, 7, 25, 0, 0.25f,
-                            {-1.0f, 5.0f, 0.0f, 0.5f, 3.0f, 0.0f, 10.0f, 90.0f, 0.0f});
+    Bytes expected;
+    expected.U32(0x00FABADA).Text("Empty").Zeros(245).U16(2).F32(2.0f).U8(3).U8(1).U8(0).U8(0);
+    expected.F32(1.5f).I32(7).I32(25).I32(0).F32(0.25f);
+    for (float s : {-1.0f, 5.0f, 0.0f, 0.5f, 3.0f, 0.0f, 10.0f, 90.0f, 0.0f}) expected.F32(s);
     ASSERT_EQ(expected.size(), 320u);
     EXPECT_EQ(ReadFileBytes(bin), expected.b);
 
     const std::string asc = dir.File("empty.asc");
     ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
     EXPECT_EQ(ReadFileText(asc),
-              "#Undaline Particle data file v.1.0\n"
-              "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
-              "frame 7\n"
-              "particles 0\n"
-              "max.particles 0\n");
+              std::string(kAsciiHead) + "frame 7\nparticles 0\nmax.particles 0\n");
 
     const std::string log = platform::LogText();
     EXPECT_NE(log.find("]\r\nSave: " + bin + "\r\n"), std::string::npos);
@@ -117,9 +91,11 @@ TEST_F(ParticleFilesTest, AnEmptyFluidWritesTheHeaderAloneAndFiveTextLines) {
     EXPECT_FALSE(fs::exists(bin + ".tmp"));
 }
 
+// Both kinds of record in list order and in the platform's axis order; only BIN is scaled.
 TEST_F(ParticleFilesTest, BinRecordsFollowTheAxisOrderAndTheScale) {
     ApplyPlatform(kPlatformMax);  // AX, AY, AZ = 0, 2, 1
     scene_scale = 2.0f;
+    frame = 12;
     Fluido* f = MakeEmptyFluid();
     f->h = 0.2f;
     Particula* p = f->CreaParticula(Vector(4, 2, 6), Vector(2, 0, 0));
@@ -132,40 +108,6 @@ TEST_F(ParticleFilesTest, BinRecordsFollowTheAxisOrderAndTheScale) {
     p->mass = 0.45f;
     p->temperature = 20.0f;
     p->altPos = Vector(7, 8, 9);
-
-    const std::string bin = dir.File("one.bin");
-    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
-    std::vector<uint8_t> bytes = ReadFileBytes(bin);
-    ASSERT_EQ(bytes.size(), 388u);
-    Bytes count;
-    count.I32(1);
-    EXPECT_TRUE(std::equal(count.b.begin(), count.b.end(), bytes.begin() + 276));
-    Bytes record;
-    record.F32(2).F32(3).F32(1);  // position / 2: x, z, y
-    record.F32(1).F32(2).F32(0);  // (vel + extraVel) / 2
-    record.F32(1).F32(3).F32(2);  // force, unscaled
-    record.F32(0.5f).F32(0.25f).F32(0.2f).F32(999).F32(3).F32(0.45f).F32(20).I32(1);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 320, bytes.end()), record.b);
-
-    // The alternative position is written as it is, without the scale.
-    f->useAltPos = 1;
-    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
-    bytes = ReadFileBytes(bin);
-    Bytes alt;
-    alt.F32(7).F32(9).F32(8);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 320, bytes.begin() + 332), alt.b);
-}
-
-TEST_F(ParticleFilesTest, TextLinesFollowListOrderAxisOrderAndAreNotScaled) {
-    ApplyPlatform(kPlatformMax);
-    scene_scale = 2.0f;
-    frame = 12;
-    Fluido* f = MakeEmptyFluid();
-    f->h = 0.2f;
-    Particula* a = f->CreaParticula(Vector(1, 2, 3), Vector(0.5f, 0, 0));
-    a->extraVel = Vector(0, 0, -0.25f);
-    a->density = 1000.0f;
-    a->pressure = -2.5f;
     f->RemoveParticula(f->CreaParticula(Vector(), Vector()));
     Particula* c = f->CreaParticula(Vector(-1, 0, 0.0625f), Vector(0, 0, 0));
     c->density = 12.5f;
@@ -173,14 +115,32 @@ TEST_F(ParticleFilesTest, TextLinesFollowListOrderAxisOrderAndAreNotScaled) {
 
     const std::string asc = dir.File("two.asc");
     ASSERT_TRUE(f->EscribeAscii(asc.c_str()));
-    EXPECT_EQ(ReadFileText(asc),
-              "#Undaline Particle data file v.1.0\n"
-              "#[id] [x] [y] [z] [vx] [vy] [vz] [radius] [density] [pressure]\n"
-              "frame 12\n"
-              "particles 2\n"
-              "max.particles 3\n"
-              "3 -1.000 0.062 0.000 0.000 0.000 0.000 0.200 12.500 0.000\n"
-              "1 1.000 3.000 2.000 0.500 -0.250 0.000 0.200 1000.000 -2.500\n");
+    EXPECT_EQ(ReadFileText(asc), std::string(kAsciiHead) +
+                                     "frame 12\nparticles 2\nmax.particles 3\n"
+                                     "3 -1.000 0.062 0.000 0.000 0.000 0.000 0.200 12.500 0.000\n"
+                                     "1 4.000 6.000 2.000 2.000 4.000 0.000 0.200 999.000 3.000\n");
+
+    const std::string bin = dir.File("two.bin");
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    std::vector<uint8_t> bytes = ReadFileBytes(bin);
+    ASSERT_EQ(bytes.size(), 320u + 2 * 68);
+    Bytes count;
+    count.I32(2);
+    EXPECT_TRUE(std::equal(count.b.begin(), count.b.end(), bytes.begin() + 276));
+    Bytes record;
+    record.F32(2).F32(3).F32(1);  // position / 2: x, z, y
+    record.F32(1).F32(2).F32(0);  // (vel + extraVel) / 2
+    record.F32(1).F32(3).F32(2);  // force, unscaled
+    record.F32(0.5f).F32(0.25f).F32(0.2f).F32(999).F32(3).F32(0.45f).F32(20).I32(1);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 388, bytes.end()), record.b);
+
+    // The alternative position is written as it is, without the scale.
+    f->useAltPos = 1;
+    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    bytes = ReadFileBytes(bin);
+    Bytes alt;
+    alt.F32(7).F32(9).F32(8);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 388, bytes.begin() + 400), alt.b);
 }
 
 TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
@@ -204,6 +164,7 @@ TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
     }
     const std::string bin = dir.File("round.bin");
     ASSERT_TRUE(source->EscribeBin(bin.c_str()));
+    scene_scale = 3.0f;  // a version-2 file brings its own scale
 
     Fluido* target = MakeEmptyFluid(kFluidGas);
     Particula* old = target->CreaParticula(Vector(), Vector());
@@ -231,26 +192,13 @@ TEST_F(ParticleFilesTest, ABinFileReadsBackInReverseOrderWithFreshIds) {
     EXPECT_EQ(target->count, 7);
     EXPECT_EQ(target->serial, 7);
     EXPECT_EQ(target->First()->id, 7);
-}
 
-TEST_F(ParticleFilesTest, OnlyAVersionTwoFileBringsItsOwnScale) {
-    scene_scale = 2.0f;
-    Fluido* f = MakeEmptyFluid();
-    f->CreaParticula(Vector(4, 0, 0), Vector(0, 0, 0));
-    const std::string bin = dir.File("scaled.bin");
-    ASSERT_TRUE(f->EscribeBin(bin.c_str()));
+    // Version 1: the scene's scale instead of the file's.
     std::vector<uint8_t> bytes = ReadFileBytes(bin);
-    scene_scale = 3.0f;
-    Fluido* a = MakeEmptyFluid();
-    ASSERT_TRUE(a->LoadBinGreg(bin.c_str()));
-    EXPECT_EQ(a->First()->pos.x, 4.0f);
-
-    bytes[254] = 1;  // version 1: the scene's scale instead of the file's
-    const std::string old = dir.File("old.bin");
-    WriteFileBytes(old, bytes);
-    Fluido* b = MakeEmptyFluid();
-    ASSERT_TRUE(b->LoadBinGreg(old.c_str()));
-    EXPECT_EQ(b->First()->pos.x, 6.0f);
+    bytes[254] = 1;
+    WriteFileBytes(bin, bytes);
+    ASSERT_TRUE(target->LoadBinGreg(bin.c_str()));
+    EXPECT_EQ(target->First()->pos.x, written.back()->pos.x * 1.5f);
 }
 
 TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
@@ -291,7 +239,16 @@ TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
         {"scale zero", with_f32(256, 0.0f)},
         {"smoothing length not a number", with_f32(280, nan)},
     };
-    Fluido* target = Target();
+    // A fluid holding one particle, to show that a refused file changes nothing.
+    Fluido* target = MakeEmptyFluid(kFluidGas);
+    target->h = 0.3f;
+    target->CreaParticula(Vector(9, 9, 9), Vector(0, 0, 0));
+    selflow = target;
+    auto state = [target] {
+        return std::vector<float>{float(target->count), float(target->serial), float(target->type),
+                                  target->h, target->First() ? target->First()->pos.x : -1};
+    };
+    const std::vector<float> untouched = {1, 1, kFluidGas, 0.3f, 9};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = dir.File("broken.bin");
@@ -300,13 +257,13 @@ TEST_F(ParticleFilesTest, BrokenFilesAreRefusedAndTheFluidStaysAsItWas) {
         EXPECT_FALSE(LoadBinIntoSelectedFluid(path.c_str()));
         EXPECT_EQ(platform::MessageBoxCount(), 1);
         EXPECT_EQ(platform::LastMessageBoxText(), "Error reading file");
-        ExpectUntouched(target);
+        EXPECT_EQ(state(), untouched);
     }
 
     platform::ClearMessageBoxes();
     EXPECT_FALSE(LoadBinIntoSelectedFluid(dir.File("missing.bin").c_str()));
     EXPECT_EQ(platform::LastMessageBoxText(), "Error reading file");
-    ExpectUntouched(target);
+    EXPECT_EQ(state(), untouched);
 
     // Bytes after the last record are not the reader's business.
     std::vector<uint8_t> longer = with_i32(276, 1);
@@ -340,29 +297,6 @@ TEST_F(ParticleFilesTest, AFileThatCannotBeWrittenIsReportedAndNothingIsLogged) 
     selflow = f;
     EXPECT_TRUE(SaveSelectedFluidBin(dir.File("x.bin").c_str()));
     EXPECT_EQ(fs::file_size(dir.File("x.bin")), 388u);
-}
-
-TEST_F(ParticleFilesTest, FrameNamesJoinDirectoryPrefixAndOffsetFrame) {
-    Fluido* f = MakeEmptyFluid();
-    std::strcpy(f->prefix, "Drop");
-    std::strcpy(f->outDir, dir.path().c_str());
-    f->frameOffset = 10;
-    frame = 3;
-    const std::string d = dir.path().string() + "/";
-    EXPECT_EQ(ParticleFrameName(f, kParticleBin), d + "Drop00013.bin");
-    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), d + "Drop00013.asc");
-    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop013.lwo");
-    frame = -5;
-    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop005.lwo");
-    frame = 110;
-    EXPECT_EQ(ParticleFrameName(f, kParticleLwo), d + "Drop120.lwo");
-    EXPECT_EQ(ParticleFrameName(f, kParticleBin), d + "Drop00120.bin");
-
-    platform::SetAppDir("/opt/undaline");
-    f->outDir[0] = '\0';
-    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), "/opt/undaline/Drop00120.asc");
-    std::strcpy(f->outDir, "C:\\renders\\drop");
-    EXPECT_EQ(ParticleFrameName(f, kParticleBin), "/renders/drop/Drop00120.bin");
 }
 
 std::vector<std::string> g_lwo_calls;
@@ -403,6 +337,28 @@ TEST_F(ParticleFilesTest, AFramesOutputsAreTheOnesTheFluidAsksFor) {
     SetParticleLwoWriter(saved);
     EXPECT_EQ(g_lwo_calls, (std::vector<std::string>{dir.File("P002.lwo"), dir.File("P000.lwo")}));
     EXPECT_TRUE(fs::exists(dir.File("P00000.asc")));  // the others are written all the same
+
+    // Names join directory, prefix and the offset frame (its size for LWO); without a
+    // directory the program's own, and a Windows path in its Unix form.
+    std::strcpy(f->prefix, "Drop");
+    f->frameOffset = 10;
+    const std::string d = dir.path().string() + "/";
+    const struct {
+        int frame;
+        ParticleFileKind kind;
+        std::string name;
+    } names[] = {{3, kParticleBin, d + "Drop00013.bin"},  {3, kParticleAscii, d + "Drop00013.asc"},
+                 {3, kParticleLwo, d + "Drop013.lwo"},    {-5, kParticleLwo, d + "Drop005.lwo"},
+                 {110, kParticleLwo, d + "Drop120.lwo"}, {110, kParticleBin, d + "Drop00120.bin"}};
+    for (const auto& n : names) {
+        frame = n.frame;
+        EXPECT_EQ(ParticleFrameName(f, n.kind), n.name);
+    }
+    platform::SetAppDir("/opt/undaline");
+    f->outDir[0] = '\0';
+    EXPECT_EQ(ParticleFrameName(f, kParticleAscii), "/opt/undaline/Drop00120.asc");
+    std::strcpy(f->outDir, "C:\\renders\\drop");
+    EXPECT_EQ(ParticleFrameName(f, kParticleBin), "/renders/drop/Drop00120.bin");
 }
 
 }  // namespace

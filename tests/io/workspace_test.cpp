@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "byte_builder.h"
 #include "fluid/clock.h"
@@ -18,10 +14,10 @@
 #include "fluid_scenes.h"
 #include "io/class_lookup.h"
 #include "io/workspace.h"
+#include "node_class.h"
 #include "platform/message_box.h"
 #include "platform/workspace_file.h"
 #include "scene/daemon.h"
-#include "scene/descriptor.h"
 #include "scene/axes.h"
 #include "scene/creador.h"
 #include "scene/envelope.h"
@@ -44,18 +40,9 @@ struct Breeze : Daemon {
     int32_t gusts = 0;
 };
 
-class BreezeClass final : public Descriptor {
-public:
-    BreezeClass(int id, const char* n) {
-        kind = kClassDaemon;
-        class_id = id;
-        std::strcpy(name, n);
-    }
-    Nodo* Create() override { return new Breeze; }
-};
-BreezeClass g_breeze(9301, "Breeze");
-BreezeClass g_gust(9302, "Gust");
-BreezeClass g_gale(9303, "Gale");
+ClassOf<Breeze> g_breeze(kClassDaemon, 9301, "Breeze");
+ClassOf<Breeze> g_gust(kClassDaemon, 9302, "Gust");
+ClassOf<Breeze> g_gale(kClassDaemon, 9303, "Gale");
 
 class WorkspaceTest : public ::testing::Test {
 protected:
@@ -121,10 +108,15 @@ protected:
 
 TEST_F(WorkspaceTest, ASavedSceneLoadsBackAndSavesToTheSameBytes) {
     BuildScene();
+    scene_scale = 1.5f;
     ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
     ResetScene();
     ResetViewSettings();
+    static std::string shown;
+    GetWorkspaceHooks().scale_factor = [](const char* text) { shown = text; };
     ASSERT_TRUE(LoadWorkspace(Path("a.ulw").c_str()));
+    GetWorkspaceHooks().scale_factor = nullptr;
+    EXPECT_EQ(shown, " 1.50");  // the scale factor is shown after a load
 
     // A field neither written nor read would still save to the same bytes: these catch it.
     ASSERT_EQ(CountFluids(), 2);
@@ -153,6 +145,11 @@ TEST_F(WorkspaceTest, ASavedSceneLoadsBackAndSavesToTheSameBytes) {
 
     ASSERT_TRUE(SaveWorkspace(Path("b.ulw").c_str()));
     EXPECT_EQ(ReadFileText(Path("a.ulw")), ReadFileText(Path("b.ulw")));
+
+    // A save that fails keeps the previous file.
+    EXPECT_FALSE(SaveWorkspace((dir / "no" / "such.ulw").string().c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "Saving workspace: globalfile error");
+    EXPECT_EQ(ReadFileText(Path("a.ulw")), ReadFileText(Path("b.ulw")));
 }
 
 TEST_F(WorkspaceTest, AnEmptySceneHasCountsOfZeroInEverySection) {
@@ -179,25 +176,6 @@ TEST_F(WorkspaceTest, OnlyTheTextOfANameReachesTheFileNotWhatItsBufferHeldBefore
     sim_settings.backup_file[0] = '\0';
     ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
     EXPECT_EQ(ReadFileText(Path("a.ulw")).find("private"), std::string::npos);
-}
-
-TEST_F(WorkspaceTest, ForeignAndOldFilesAreRefusedAndTheSceneStays) {
-    BuildScene();
-    WriteFileText(Path("foreign.ulw"), "PK\x03\x04 not a workspace");
-    EXPECT_FALSE(LoadWorkspace(Path("foreign.ulw").c_str()));
-    EXPECT_EQ(platform::LastMessageBoxText(), "This is not a valid Undaline file");
-    EXPECT_EQ(CountFluids(), 2);
-    EXPECT_EQ(CountDaemons(), 2);
-
-    WriteFileBytes(Path("old.ulw"), {0xA0, 0xDA, 0xBA, 0xFA, 31, 0, 0, 0});
-    EXPECT_FALSE(LoadWorkspace(Path("old.ulw").c_str()));
-    EXPECT_EQ(platform::LastMessageBoxText(), "Obsolete version");
-    EXPECT_EQ(CountFluids(), 2);
-
-    EXPECT_FALSE(LoadWorkspace(Path("missing.ulw").c_str()));
-    EXPECT_EQ(platform::LastMessageBoxText(),
-              "Error reading workspace: " + Path("missing.ulw"));
-    EXPECT_EQ(frame, 12);
 }
 
 TEST_F(WorkspaceTest, ADaemonOfAClassNotLoadedIsSkippedAndTheNextLoads) {
@@ -230,6 +208,8 @@ TEST_F(WorkspaceTest, BrokenFilesAreRefusedAndTheSceneBeforeStays) {
         std::string file;
         std::string message;
     } cases[] = {
+        {"PK\x03\x04 not a workspace", "This is not a valid Undaline file"},
+        {std::string("\xA0\xDA\xBA\xFA\x1F\0\0\0", 8), "Obsolete version"},
         {bytes.substr(0, 40), "Error reading scene data chunk"},
         {bytes.substr(0, bytes.size() / 3), ""},  // inside a fluid record: its own message
         {bytes.substr(0, bytes.size() / 2), ""},
@@ -253,18 +233,14 @@ TEST_F(WorkspaceTest, BrokenFilesAreRefusedAndTheSceneBeforeStays) {
         ASSERT_TRUE(SaveWorkspace(Path("b.ulw").c_str()));
         EXPECT_TRUE(ReadFileText(Path("b.ulw")) == bytes) << c.message;
     }
+    EXPECT_FALSE(LoadWorkspace(Path("missing.ulw").c_str()));
+    EXPECT_EQ(platform::LastMessageBoxText(), "Error reading workspace: " + Path("missing.ulw"));
+    EXPECT_EQ(frame, 12);
 }
 
 // Positions in the file name items of the file; a record passed over names nothing.
 TEST_F(WorkspaceTest, LinksFindTheirItemsWhenRecordsBeforeThemArePassedOver) {
-    struct LostClass final : Descriptor {
-        LostClass() {
-            kind = kClassEmitter;
-            class_id = 9310;
-            std::strcpy(name, "Lost");
-        }
-        Nodo* Create() override { return new Creador; }
-    } lost;
+    ClassOf<Creador> lost(kClassEmitter, 9310, "Lost");
     RegisterInProcessClass(&lost);
     Fluido* gone = CreaFluido(&lost);
     Fluido* water = MakeEmptyFluid();
@@ -323,26 +299,6 @@ TEST_F(WorkspaceTest, EnvelopesShareOneBudgetOfFrames) {
     EXPECT_EQ(CountFluids(), 0);
     ASSERT_TRUE(LoadWorkspace(Path("a.ulw").c_str()));
     EXPECT_EQ(rootflow->next->viscosity.envelope->frames, 4322);
-}
-
-TEST_F(WorkspaceTest, TheScaleFactorIsShownAfterALoad) {
-    static std::string shown;
-    GetWorkspaceHooks().scale_factor = [](const char* text) { shown = text; };
-    scene_scale = 1.5f;
-    ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
-    scene_scale = 1.0f;
-    ASSERT_TRUE(LoadWorkspace(Path("a.ulw").c_str()));
-    GetWorkspaceHooks().scale_factor = nullptr;
-    EXPECT_EQ(shown, " 1.50");
-}
-
-TEST_F(WorkspaceTest, AFailedSaveKeepsThePreviousFile) {
-    BuildScene();
-    ASSERT_TRUE(SaveWorkspace(Path("a.ulw").c_str()));
-    std::string before = ReadFileText(Path("a.ulw"));
-    EXPECT_FALSE(SaveWorkspace((dir / "no" / "such.ulw").string().c_str()));
-    EXPECT_EQ(platform::LastMessageBoxText(), "Saving workspace: globalfile error");
-    EXPECT_EQ(ReadFileText(Path("a.ulw")), before);
 }
 
 }  // namespace

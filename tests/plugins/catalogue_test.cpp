@@ -1,5 +1,3 @@
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,8 +15,8 @@ TEST_F(PluginTest, AScanCataloguesEveryReadableLibraryInNameOrder) {
     std::string unknown = Install(PLUGIN_UNKNOWN_KIND, "d_unknown.so");
     Install(PLUGIN_MISSING_EXPORT, "e_missing.so");
     std::string rejected = Install(PLUGIN_ALL_REJECTED, "f_rejected.so");
-    WriteFile("g_broken.so", "not a library at all");
-    WriteFile("notes.txt", "ignored");
+    WriteFileText(dir / "g_broken.so", "not a library at all");
+    WriteFileText(dir / "notes.txt", "ignored");
 
     ASSERT_TRUE(ScanPlugins());
     // The library without ExDllVersion and the file that is no library are left out.
@@ -73,18 +71,29 @@ TEST_F(PluginTest, AScanCataloguesEveryReadableLibraryInNameOrder) {
     EXPECT_EQ(FindPluginClass(7), PluginLibraryAt(1));
     EXPECT_EQ(FindPluginClass(30), nullptr);  // refused classes cannot be found
     EXPECT_EQ(FindPluginClass(40), nullptr);  // nor those of a library left out
+
+    // A rescan replaces the catalogue: a directory without libraries (a directory named like
+    // one does not count) leaves it empty, and a missing directory is no failure.
+    for (const std::string& path : {good, first, second, unknown, rejected}) fs::remove(path);
+    fs::remove(dir / "e_missing.so");
+    fs::remove(dir / "g_broken.so");
+    fs::create_directory(dir / "folder.so");
+    EXPECT_FALSE(ScanPlugins());
+    EXPECT_EQ(PluginLibraryCount(), 0);
+    EXPECT_EQ(FindPluginClass(3), nullptr);
+    SetPluginsDirectory((dir / "nowhere").string());
+    EXPECT_TRUE(ScanPlugins());
+    EXPECT_EQ(PluginLibraryCount(), 0);
 }
 
 // A partial copy of a library would fault inside the loader; it is skipped with a warning.
 TEST_F(PluginTest, CutAndIncompleteLibrariesAreLeftOutWithoutHarm) {
     Install(PLUGIN_GOOD, "a_good.so");
     Install(PLUGIN_NO_CLASS_DESC, "b_no_desc.so");
-    std::ifstream in(PLUGIN_GOOD, std::ios::binary);
-    const std::string whole{std::istreambuf_iterator<char>(in), {}};
+    const std::string whole = ReadFileText(PLUGIN_GOOD);
     const size_t cuts[] = {0, 40, 100, whole.size() / 2, whole.size() - 1};
     for (size_t cut : cuts) {
-        std::ofstream(dir / ("cut_" + std::to_string(cut) + ".so"), std::ios::binary)
-            << whole.substr(0, cut);
+        WriteFileText(dir / ("cut_" + std::to_string(cut) + ".so"), whole.substr(0, cut));
     }
     platform::ResetMessages();
     ASSERT_TRUE(ScanPlugins());
@@ -100,28 +109,6 @@ TEST_F(PluginTest, CutAndIncompleteLibrariesAreLeftOutWithoutHarm) {
     Install(PLUGIN_NO_CLASS_DESC, "a_good.so");
     EXPECT_EQ(ActivatePluginClass(3), -1);
     EXPECT_EQ(platform::LastMessageBoxText(), kMsgLibraryNotFound);
-}
-
-TEST_F(PluginTest, MissingAndEmptyDirectories) {
-    SetPluginsDirectory((dir / "nowhere").string());
-    EXPECT_TRUE(ScanPlugins());
-    EXPECT_EQ(PluginLibraryCount(), 0);
-
-    // The directory exists but holds no library (a directory named like one does not count).
-    SetPluginsDirectory(dir.string());
-    WriteFile("readme.txt", "x");
-    fs::create_directory(dir / "folder.so");
-    EXPECT_FALSE(ScanPlugins());
-    EXPECT_EQ(PluginLibraryCount(), 0);
-
-    // A rescan replaces the catalogue.
-    Install(PLUGIN_GOOD, "good.so");
-    EXPECT_TRUE(ScanPlugins());
-    EXPECT_EQ(PluginLibraryCount(), 1);
-    fs::remove(dir / "good.so");
-    EXPECT_FALSE(ScanPlugins());
-    EXPECT_EQ(PluginLibraryCount(), 0);
-    EXPECT_EQ(FindPluginClass(3), nullptr);
 }
 
 }  // namespace

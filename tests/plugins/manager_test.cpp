@@ -125,17 +125,11 @@ TEST_F(ManagerTest, CustomisingAssignsClassesToButtonsAndOnlyCloseKeepsThem) {
     EXPECT_EQ(Table(kClassDaemon)[3], 3);
     EXPECT_EQ(d->GetText(kIdSlot + 3), "Wind");
     EXPECT_EQ(d->GetText(kIdDescription), "A class the tests load.");
-    // The close box: the assignment goes back to what the dialog found.
+    // The close box and Escape put the assignment back (the interface tests close it both
+    // ways); CLOSE keeps what was chosen.
     d->Send(platform::kMsgClose, 0, 0);
     EXPECT_EQ(Table(kClassDaemon), found);
     EXPECT_FALSE(d->IsOpen());
-
-    // Escape (the cancel command) does the same; CLOSE keeps what was chosen.
-    d = OpenCustomise(kClassDaemon);
-    platform::ClickControl(d, kIdSlot);
-    platform::SelectListItem(d, kIdClassList, 2);
-    d->Send(platform::kMsgCommand, platform::MakeCommand(platform::kIdCancel, platform::kNotifyClicked), 0);
-    EXPECT_EQ(Table(kClassDaemon), found);
     d = OpenCustomise(kClassDaemon);
     platform::ClickControl(d, kIdSlot);
     platform::SelectListItem(d, kIdClassList, 2);

@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "byte_builder.h"
 
 #include "platform/dialog.h"
 #include "platform/dynamic_library.h"
@@ -40,11 +40,6 @@ inline const platform::DialogTemplate kEmitterPanel = {"Emitters", 120, 300, kEm
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() /
-              ("undaline_plugins_" + std::string(info->name()) + "_" + std::to_string(getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         SetPluginsDirectory(dir.string());
         ResetScene();
         platform::ClearMessageBoxes();
@@ -62,8 +57,6 @@ protected:
         SetEmitterPanel(nullptr);
         platform::DestroyDialog(daemon_panel);
         platform::DestroyDialog(emitter_panel);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
         SetPluginsDirectory("");
     }
 
@@ -72,10 +65,6 @@ protected:
         fs::path to = dir / as;
         fs::copy_file(built, to, fs::copy_options::overwrite_existing);
         return to.string();
-    }
-
-    void WriteFile(const std::string& name, const std::string& text) {
-        std::ofstream(dir / name) << text;
     }
 
     // Whether the process has the library loaded right now.
@@ -98,7 +87,8 @@ protected:
         return nullptr;
     }
 
-    fs::path dir;
+    TempDir scratch;
+    const fs::path dir = scratch.path();
     platform::Dialog* daemon_panel = nullptr;
     platform::Dialog* emitter_panel = nullptr;
 };

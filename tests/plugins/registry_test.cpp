@@ -112,44 +112,28 @@ TEST_F(PluginTest, AClassInUseStaysAndItsLibraryWithIt) {
     EXPECT_TRUE(IsLoaded(path));
     EXPECT_NE(PluginLibraryAt(0)->module, nullptr);
 
-    // Deleting the daemon releases its class, and with it the library.
+    // A rescan and an unload spare it as well, and the class still works.
+    ASSERT_TRUE(ScanPlugins());
+    EXPECT_EQ(RegisteredClass(0), wind);
+    EXPECT_NE(PluginLibraryAt(0)->module, nullptr);  // the new record knows it is loaded
+    UnloadAllPlugins();
+    EXPECT_EQ(RegistryLastIndex(), 0);
+    EXPECT_TRUE(IsLoaded(path));
+    Daemon* second = DuplicateDaemon(daemon);
+    ASSERT_NE(second, nullptr);
+    EXPECT_STREQ(second->name, "Wind 1");
+
+    // Deleting one of its daemons keeps it; once the scene is empty, the class and library go.
     DeleteSelectedDaemon();
+    EXPECT_EQ(RegistryLastIndex(), 0);
+    ResetScene();
     EXPECT_EQ(RegistryLastIndex(), -1);
     EXPECT_EQ(PluginLibraryAt(0)->module, nullptr);
     EXPECT_FALSE(IsLoaded(path));
 
-    // Activated again, the class makes a new window.
+    // Activated again, the class makes a new window; unused, an unload takes it away.
     ASSERT_EQ(ActivatePluginClass(3), 0);
     EXPECT_NE(RegisteredClass(0)->window, nullptr);
-}
-
-TEST_F(PluginTest, RescanningAndUnloadingSpareWhatTheSceneUses) {
-    std::string path = Install(PLUGIN_GOOD, "good.so");
-    ASSERT_TRUE(ScanPlugins());
-    Descriptor* wind = RegisteredClass(ActivatePluginClass(3));
-    ActivatePluginClass(101);
-    Daemon* daemon = NewDaemon(wind);
-
-    ASSERT_TRUE(ScanPlugins());
-    EXPECT_EQ(RegistryLastIndex(), 0);
-    EXPECT_EQ(RegisteredClass(0), wind);
-    EXPECT_NE(PluginLibraryAt(0)->module, nullptr);  // the new record knows it is loaded
-    EXPECT_TRUE(IsLoaded(path));
-    EXPECT_STREQ(daemon->descriptor->name, "Wind");
-
-    UnloadAllPlugins();
-    EXPECT_EQ(RegistryLastIndex(), 0);
-    EXPECT_TRUE(IsLoaded(path));
-    Daemon* second = DuplicateDaemon(daemon);  // the class still works
-    ASSERT_NE(second, nullptr);
-    EXPECT_STREQ(second->name, "Wind 1");
-
-    // Once the scene is empty, the class and library go.
-    ResetScene();
-    EXPECT_EQ(RegistryLastIndex(), -1);
-    EXPECT_FALSE(IsLoaded(path));
-
-    ActivatePluginClass(3);
     ActivatePluginClass(102);
     UnloadAllPlugins();
     EXPECT_EQ(RegistryLastIndex(), -1);

@@ -61,14 +61,11 @@ Slots NodeSlots(Nodo* n) {
     };
 }
 
-TEST_F(SlotTest, ActivationCallsTheClassesOwnCreateParam) {
-    // Activated in SetUp; the overriding CreateParam still made the window through the base.
+TEST_F(SlotTest, EveryDaemonOperationReachesItsOverride) {
+    // Activated in SetUp; the overriding CreateParam still made the windows through the base.
     EXPECT_NE(daemon_class->window, nullptr);
     EXPECT_NE(emitter_class->window, nullptr);
     EXPECT_EQ(Heard([] { ActivatePluginClass(60); }), "");  // registered: nothing again
-}
-
-TEST_F(SlotTest, EveryDaemonOperationReachesItsOverride) {
     Daemon* d = nullptr;
     EXPECT_EQ(Heard([&] { d = NewDaemon(daemon_class); }), "Create;SetParameterBlock;");
     ASSERT_NE(d, nullptr);

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <string>
 
 #include "platform/dialog.h"
 #include "scene/anifloat.h"
@@ -177,32 +178,6 @@ private slots:
         QVERIFY(std::fabs(f.view.ValueAt(30.0f) - value) < 1e-4f);
     }
 
-    void theEditorsControlsChangeItsEnvelope() {
-        ui::InstallQtDialogs(nullptr);
-        Envelope env(30, 1.0f, 0.0f, 0.0f);
-        WhenEditorOpens([] {
-            platform::Dialog* editor = ui::OpenEnvelopeEditor();
-            QCOMPARE(editor->GetText(ui::kIdEnvFrames), std::string("30"));
-            // "Create key" at the cursor fields; beyond the frames it is ignored.
-            editor->SetText(ui::kIdEnvCursorX, "12");
-            editor->SetText(ui::kIdEnvCursorY, "0.5");
-            platform::ClickControl(editor, ui::kIdEnvCreateKey);
-            editor->SetText(ui::kIdEnvCursorX, "31");
-            platform::ClickControl(editor, ui::kIdEnvCreateKey);
-            for (int id : {ui::kIdEnvLoop, ui::kIdEnvGrid, ui::kIdEnvShowValues}) platform::ClickControl(editor, id);
-            platform::ClickControl(editor, ui::kIdEnvFit);
-            platform::ClickControl(editor, platform::kIdOk);
-        });
-        QCOMPARE(ui::RunEnvelopeEditor(nullptr, 0, nullptr, &env, 0), static_cast<int>(kEditorClosed));
-        QCOMPARE(env.KeyCount(), 3);
-        QCOMPARE(env.first.next->time, 12.0f);
-        QCOMPARE(env.first.next->value, 0.5f);
-        QVERIFY(env.loop == 1 && env.grid == 0 && env.show_flag == 1);
-        // The fitted view holds the whole curve, with room above and below.
-        QVERIFY(env.view_x0 == 0.0f && env.view_x1 == 30.0f);
-        QVERIFY(env.view_bottom < 0.5f && env.view_top > 1.0f);
-    }
-
     void openEnvelopeOpensTheEditorOnTheParameter() {
         ui::InstallQtDialogs(nullptr);
         SetEnvelopeEditor(ui::RunEnvelopeEditor);
@@ -210,7 +185,8 @@ private slots:
         platform::Dialog* panel = platform::CreateDialog(&kPanel, PanelProc, nullptr);
         auto* field = static_cast<ui::QtDialog*>(panel)->ControlWidget(kField);
 
-        // A double click on the field opens the editor; a click on the curve adds a key.
+        // A double click on the field opens the editor; a click on the curve adds a key, and
+        // so does "Create key" at the cursor fields, but not beyond the frames.
         bool seen = false;
         WhenEditorOpens([&] {
             platform::Dialog* editor = ui::OpenEnvelopeEditor();
@@ -218,13 +194,29 @@ private slots:
             seen = dynamic_cast<QWidget*>(editor)->windowTitle().contains("Viscosity");
             curve->resize(300, 150);
             Click(curve, QPointF(curve->view().PixelX(30.0f), curve->view().PixelY(3.0f)));
+            editor->SetText(ui::kIdEnvCursorX, "12");
+            editor->SetText(ui::kIdEnvCursorY, "0.5");
+            platform::ClickControl(editor, ui::kIdEnvCreateKey);
+            const int frames = std::stoi(editor->GetText(ui::kIdEnvFrames));
+            QCOMPARE(frames, g_param.envelope->frames);
+            editor->SetText(ui::kIdEnvCursorX, std::to_string(frames + 1));
+            platform::ClickControl(editor, ui::kIdEnvCreateKey);
+            for (int id : {ui::kIdEnvLoop, ui::kIdEnvGrid, ui::kIdEnvShowValues}) platform::ClickControl(editor, id);
+            platform::ClickControl(editor, ui::kIdEnvFit);
             platform::ClickControl(editor, platform::kIdOk);
         });
         QTest::mouseDClick(field, Qt::LeftButton);
         QTRY_VERIFY(g_param.animated != 0);
         QVERIFY(seen);
-        QCOMPARE(g_param.envelope->KeyCount(), 3);
-        QCOMPARE(g_param.envelope->first.next->time, 30.0f);
+        const Envelope& env = *g_param.envelope;
+        QCOMPARE(env.KeyCount(), 4);
+        QCOMPARE(env.first.next->time, 12.0f);
+        QCOMPARE(env.first.next->value, 0.5f);
+        QCOMPARE(env.first.next->next->time, 30.0f);
+        QVERIFY(env.loop == 1 && env.grid == 0 && env.show_flag == 1);
+        // The fitted view holds the whole curve, with room above and below.
+        QVERIFY(env.view_x0 == 0.0f && env.view_x1 == float(env.frames));
+        QVERIFY(env.view_bottom < 0.5f && env.view_top > 3.0f);
 
         // "Clear Envelope" takes the animation away again.
         WhenEditorOpens([] { platform::ClickControl(ui::OpenEnvelopeEditor(), ui::kIdEnvClear); });

@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QSurfaceFormat>
 #include <QtTest>
 
 #include <climits>
@@ -17,8 +16,6 @@
 #include "plugins/registry.h"
 #include "scene/creador.h"
 #include "scene/daemon.h"
-#include "scene/descriptor.h"
-#include "scene/nodo.h"
 #include "ui/application.h"
 #include "ui/draw_hooks.h"
 #include "ui/particle_draw.h"
@@ -130,15 +127,14 @@ private slots:
         // The grid's middle lines cross at the origin; half a square away is background.
         QVERIFY(Near(At(image, viewport_->Project(Vector(0, 0, 0))), QColor(102, 102, 102)));
         QVERIFY(Near(At(image, viewport_->Project(Vector(0.5f, 0, 0.5f))), QColor(51, 102, 153)));
-    }
 
-    void theGridFadesIntoTheDistance() {
-        view_settings.view_grid = 1;
+        // In perspective the lines keep their grey near the point looked at; far off they fade
+        // into the background.
+        background_colour = Vector(0, 0, 0);
         prefs.grid_dimension = 100;
-        prefs.grid_square = 1.0f;
+        camera.view_mode = view::kPerspective;
         viewport_->InvalidateGrid();
-        QImage image = Draw();
-        // Near the point looked at, the lines keep their grey; far off they are background.
+        image = Draw();
         auto grey_near = [&](const Vector& p) {
             const QPoint at = viewport_->Project(p).toPoint();
             return Count(image, QColor(102, 102, 102), QRect(at - QPoint(1, 1), QSize(3, 3))) > 0;
@@ -166,9 +162,8 @@ private slots:
         camera.azimuth = 0;
         Draw();
         QVERIFY(viewport_->Project(Vector(1, 0, 0)).x() < viewport_->Project(Vector(0, 0, 0)).x());
-    }
 
-    void orthographicViewsLookAlongTheirAxes() {
+        // The orthographic views look along their axes.
         const struct {
             int mode;
             Vector along;   // the direction looked along
@@ -214,16 +209,14 @@ private slots:
         image = Draw();
         QVERIFY(Count(image, QColor(217, 217, 217), QRect(0, 400, 320, 80)) > 20);
         view_settings.view_axes = 0;
+        view_settings.view_info = 0;
         QCOMPARE(Count(Draw(), x_label), 0);
-    }
 
-    void aMessagePartlyOutsideTheWindowStillShows() {
-        // Text whose start lies left of the window is drawn from where the window begins.
+        // A message whose start lies left of the window is drawn from where the window begins.
         std::snprintf(view_settings.message, sizeof view_settings.message, "MMMMMMMM");
         view_settings.message_x = -20;
         view_settings.message_y = 100;
-        const QImage image = Draw();
-        QVERIFY(Count(image, QColor(255, 255, 255), QRect(0, 95, 60, 25)) > 10);
+        QVERIFY(Count(Draw(), QColor(255, 255, 255), QRect(0, 95, 60, 25)) > 10);
         view_settings.message[0] = '\0';
         QCOMPARE(Count(Draw(), QColor(255, 255, 255)), 0);
     }
