@@ -346,8 +346,9 @@ int main(int argc, char** argv) {
             return 2;
         }
         const Run& r = runs.back();
-        // A column cut short (by the particle limit, say) is not the experiment's.
-        if (r.particles < 2 * n * n * n * 17 / 20) {
+        // A column cut short (by the particle limit, say) is not the experiment's. The lattice
+        // holds more than the column at rest, and a stiffer liquid gives back more of it.
+        if (r.particles < 2 * n * n * n * 4 / 5) {
             std::fprintf(stderr, "validate_dam_break: the column holds %d particles, not about %d\n",
                          r.particles, 2 * n * n * n);
             return 2;
