@@ -37,8 +37,10 @@ void SetResolution(Fluido* water, Body* tank, int across) {
     water->invRestDensity = 1.0f / rho;
     // The shipped Liquid start (docs/fluid-parameters.md) is 0.3 per 1000 of density for a
     // pool 0.3 deep, with zero pressure at 0.97 of the rest density. The column stands 2a deep,
-    // so the pressure constant grows in proportion to the depth, as that guide says.
-    water->pressureK.value = 0.3f * (2.0f * kColumn / 0.3f) * rho / 1000.0f;
+    // so the pressure constant grows in proportion to the depth, as that guide says; and a
+    // surge, unlike a pool at rest, needs sound about ten times faster than the flow.
+    water->pressureK.value =
+        kSurgeStiffness * 0.3f * (2.0f * kColumn / 0.3f) * rho / 1000.0f;
     water->externalPressure = (std::pow(5.0f * 0.97f, 7.0f) - 1.0f) * water->pressureK.value;
     // The viscous term damps like a kinematic viscosity of about viscosity x spacing, so the
     // viscosity follows the spacing inversely: every resolution runs the same liquid.
@@ -80,7 +82,7 @@ bool Build(const std::string& tank_file, int across) {
     water->viscosity.value = viscosity * static_cast<float>(across) / static_cast<float>(kAcross);
     platform::CopyText(water->prefix, sizeof water->prefix, "dam_break");
     water->outBin = 1;
-    // Sound travels faster in the stiffer liquid (23 units/s against 13): the step factor
+    // Sound travels faster in the stiffer liquid (46 units/s against 13): the step factor
     // keeps the same share of 4 / c as the guide's 0.25 does for the shallow pool.
     sim_settings.time_step_factor = kStepFactor;
     sim_settings.max_frames_on = true;
