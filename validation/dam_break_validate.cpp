@@ -260,9 +260,10 @@ void Usage() {
         "column (default 20 and 40) and compares its surge front with Martin & Moyce (1952).\n"
         "\n"
         "Study options, each changing one cause of a gap to the measurements:\n"
-        "  --viscosity V        the liquid's viscosity (the scene's: 15)\n"
+        "  --viscosity V        the liquid's viscosity (the scene's: 15 at a/s = 20, in\n"
+        "                       proportion to a/s at other resolutions)\n"
         "  --pressure-scale S   multiply the liquid's pressure constant by S\n"
-        "  --step-factor F      the time step factor (the scene's: 0.125)\n"
+        "  --step-factor F      the time step factor (the scene's: 0.0625)\n"
         "  --wall-friction F    the tank's friction, 0 to 1 (the scene's: 0)\n"
         "  --gate-speed V       lift the gate at V units/s instead of taking it away at once\n");
 }
