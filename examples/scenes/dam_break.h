@@ -17,8 +17,8 @@ constexpr float kTankHeight = 3.0f * kColumn;
 constexpr float kTankDepth = kColumn;
 // Particles across the column in the saved scene.
 constexpr int kAcross = 20;
-// The surge runs at up to about 4.7 units/s. The depth rule of the fluid guide gives sound
-// 23 units/s, five times that, and the released column springs out of its own compression;
+// The surge's front runs at 4 to 5 units/s. The depth rule of the fluid guide gives sound
+// 23 units/s, about five times that, and the released column springs out of its own compression;
 // four times the pressure constant doubles the speed of sound to ten times the flow's.
 constexpr float kSurgeStiffness = 4.0f;
 // The "Time Step Factor" the scene's liquid needs.
