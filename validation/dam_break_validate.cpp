@@ -101,7 +101,7 @@ double FrontAt(const Run& run, double t) {
 constexpr double kSettleSeconds = 0.4;
 constexpr double kSettleDamping = 20.0;  // 1/s
 
-// What a study run changes from the scene as saved; zero or negative leaves it as it is.
+// What a study run changes from the scene as saved; a negative value leaves it as it is.
 struct Study {
     double viscosity = -1.0;
     double pressure_scale = -1.0;
@@ -112,11 +112,11 @@ struct Study {
 
 void Apply(const Study& study, Fluido* water, Body* tank) {
     if (study.viscosity >= 0.0) water->viscosity.value = static_cast<float>(study.viscosity);
-    if (study.pressure_scale > 0.0) {
+    if (study.pressure_scale >= 0.0) {
         water->pressureK.value *= static_cast<float>(study.pressure_scale);
         water->externalPressure *= static_cast<float>(study.pressure_scale);
     }
-    if (study.step_factor > 0.0) sim_settings.time_step_factor = static_cast<float>(study.step_factor);
+    if (study.step_factor >= 0.0) sim_settings.time_step_factor = static_cast<float>(study.step_factor);
     if (study.wall_friction >= 0.0) tank->friction = static_cast<float>(study.wall_friction);
 }
 

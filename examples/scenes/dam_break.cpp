@@ -1,7 +1,6 @@
 #include "dam_break.h"
 
 #include <algorithm>
-
 #include <cmath>
 #include <cstdio>
 
